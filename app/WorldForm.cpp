@@ -1,0 +1,182 @@
+// The game window: set-up, the outer loop, the play loop's pacing and the frame composition.
+//
+// How a frame reaches the screen: everything is drawn into the small playfield
+// (the screen size divided by 2.5), which is then enlarged with bilinear filtering
+// onto the screen-sized picture and handed to the platform window. That window
+// covers the whole desktop; its pure black pixels are see-through and let clicks
+// pass, so only what the game draws appears over the user's windows.
+#include "app/WorldForm.h"
+
+#include <algorithm>
+
+#include "sprites/GraphicsTools.h"
+#include "sprites/Resampler.h"
+#include "support/InputPolling.h"
+#include "support/Random.h"
+#include "support/Timing.h"
+
+TWorldForm* WorldForm = nullptr;
+
+TWorldForm::TWorldForm()
+    : GameWindow(CurrentPlatform().CreateWindow(TWindowKind::Overlay)),
+      MouseTimer(std::make_unique<TTimer>(MouseTimerIntervalMs, [this] { MouseTimerEvent(); })),
+      WaveTimer(std::make_unique<TTimer>(WaveTimerIntervalMs, [this] { TWaveTimerEvent(); })) {}
+
+TWorldForm::~TWorldForm() {
+  if (GraphicSpriteForm == SpriteForm.get()) GraphicSpriteForm = nullptr;
+}
+
+void TWorldForm::InitWorld() {
+  ShowPlayHint = true;
+
+  // The second run replaces the first run's catalogue; nothing refers to it by then.
+  SpriteForm = std::make_unique<TGraphicSpriteForm>();
+  GraphicSpriteForm = SpriteForm.get();
+  SpriteForm2 = std::make_unique<TGraphicSpriteForm2>();
+
+  PlayfieldImage = std::make_unique<TImage32>();
+  TBitmap32& playfield = PlayfieldImage->Bitmap;
+  playfield.SetSize(Round(WorldImageWidth / ScreenToPlayfield), Round(WorldImageHeight / ScreenToPlayfield));
+  // Custom mode without a callback: the playfield is drawn onto the screen opaquely.
+  playfield.DrawMode = TDrawMode::Custom;
+  playfield.SetResampler(std::make_unique<TMyLinearResampler>());
+
+  ScreenImage = std::make_unique<TImage32>();
+  ScreenImage->Bitmap.SetSize(WorldImageWidth, WorldImageHeight);
+  ScreenImage->Bitmap.DrawMode = TDrawMode::Transparent;
+
+  const TScreenSize screen = CurrentPlatform().ScreenSize();
+  GameWindow->SetBounds(0, 0, screen.Width, screen.Height);
+  GameWindow->Show();
+  WorldImageWidth = screen.Width;
+  WorldImageHeight = screen.Height;
+  ClearWorldImage();
+
+  PlayedCues = std::make_unique<TCustomStringList>();
+  GunTrail = std::make_unique<TPointList>();
+  LevelNumber = 0;
+  ShotStamp = 0;
+
+  LifeBitmap = BitmapFromImage(SpriteForm->LiveImage);
+  LaserBitmap = BitmapFromImage(SpriteForm->LaserImage);
+  ExplodeBitmap = BitmapFromImage(SpriteForm->DonkeyKongExplodeImage);
+  LevelFlagBitmap = BitmapFromImage(SpriteForm->LevelFlagImage);
+}
+
+void TWorldForm::RunGame() {
+  InitWorld();
+  while (!Quit) {
+    ResetGame();
+    PlayGame();
+  }
+}
+
+void TWorldForm::ClearWorldImage() {
+  TBitmap32& picture = ScreenPicture();
+  if (picture.Width() == WorldImageWidth && picture.Height() == WorldImageHeight) {
+    picture.Clear(clBlack32);
+    GameWindow->Present(picture.View());
+    return;
+  }
+  // Only during set-up, before the screen picture has the window's size.
+  TBitmap32 black;
+  black.SetSize(WorldImageWidth, WorldImageHeight);
+  black.Clear(clBlack32);
+  GameWindow->Present(black.View());
+}
+
+void TWorldForm::ResetGame() {
+  LevelNumber = 0;
+  ShotStamp = 0;
+  ShotScale = 0;
+  Lives = StartLives;
+  GameOverStamp = 0;
+  GameOver = false;
+  Score = 0;
+  NextLifeScore = ExtraLifeStep;
+  // A new game starts afresh: nothing of an abandoned game may leak into it.
+  Cycle = 0;
+  DeathStamp = 0;
+  KickStamp = 0;
+  InvincibleStamp = 0;
+  ExtraLifeStamp = 0;
+  Randomize();
+}
+
+void TWorldForm::PlayGame() {
+  FollowScreenSize();
+  GameWindow->Show();
+  GetGunPos(LastGunPos);
+  ClearPlayfield();
+
+  uint32_t frameClock = 0;
+  uint32_t frontClock = 0;
+  while (!Quit && !(GameOver && GameOverStamp == 0)) {
+    ProcessMessagesSafe();
+    if (IntervalRestart(frameClock, FrameIntervalMs)) {
+      RunFrame(frontClock);
+      continue;
+    }
+    // Sleep until the next message, timer or frame deadline rather than spinning.
+    const uint32_t waited = ElapsedSince(frameClock);
+    CurrentPlatform().WaitForMessage(waited < FrameIntervalMs ? FrameIntervalMs - waited : 1);
+  }
+  EndGame();
+}
+
+void TWorldForm::RunFrame(uint32_t& frontClock) {
+  if (IntervalRestart(frontClock, BringToFrontIntervalMs)) CurrentPlatform().BringToFront();
+  ClearPlayfield();
+  ComposeFrame();
+}
+
+void TWorldForm::ComposeFrame() {
+  // The enlargement covers the whole picture opaquely, so clearing it to black
+  // first would change nothing that shows; that pass over the screen is skipped.
+  TBitmap32& picture = ScreenPicture();
+  const TBitmap32& playfield = Playfield();
+  picture.Draw(picture.BoundsRect(), playfield.BoundsRect(), playfield);
+  const TPixelView source = playfield.View();
+  GameWindow->Present(picture.View(), &source);
+}
+
+void TWorldForm::EndGame() {
+  ClearPlayfield();
+  ClearWorldImage();
+  GameWindow->Hide();
+}
+
+void TWorldForm::FollowScreenSize() {
+  // The screen may have changed size since the last game (another monitor, a new mode).
+  const TScreenSize screen = CurrentPlatform().ScreenSize();
+  if (screen.Width == WorldImageWidth && screen.Height == WorldImageHeight) return;
+  WorldImageWidth = screen.Width;
+  WorldImageHeight = screen.Height;
+  Playfield().SetSize(Round(screen.Width / ScreenToPlayfield), Round(screen.Height / ScreenToPlayfield));
+  ScreenPicture().SetSize(screen.Width, screen.Height);
+  GameWindow->SetBounds(0, 0, screen.Width, screen.Height);
+}
+
+void TWorldForm::MouseTimerEvent() {
+  try {
+    TPoint p = LastGunPos;
+    GetGunPos(p);
+    LastGunPos = p;
+    if (!Quit) Quit = EscapeDown();
+  } catch (...) {
+    // The gun's tick never stops the game: a failed tick is simply skipped.
+  }
+}
+
+void TWorldForm::TWaveTimerEvent() {
+  if (!IsStringsEmpty(PlayedCues.get())) PlayedCues->Clear();
+  if (!CurrentPlatform().IsApplicationActive()) CurrentPlatform().BringToFront();
+}
+
+void TWorldForm::GetGunPos(TPoint& p) const {
+  int x = 0, y = 0;
+  if (!CurrentPlatform().GetPointerPos(x, y)) return;
+  p = {Round(x / ScreenToPlayfield), Round(y / ScreenToPlayfield)};
+}
+
+void TWorldForm::ClearPlayfield() { Playfield().Clear(0); }

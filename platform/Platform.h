@@ -1,0 +1,137 @@
+// The one interface between the game and the operating system: time, messages,
+// windows, global input, cursors, shell and dialogs. Only platform/ implements it.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "platform/Timer.h"
+
+// A read-only view of 32-bit pixels (alpha 24-31, red 16-23, green 8-15, blue 0-7).
+// Stride is in pixels.
+struct TPixelView {
+  const uint32_t* Pixels = nullptr;
+  int Width = 0;
+  int Height = 0;
+  int Stride = 0;
+
+  const uint32_t* Row(int y) const { return Pixels + static_cast<std::ptrdiff_t>(y) * Stride; }
+};
+
+struct TScreenSize {
+  int Width = 0;
+  int Height = 0;
+};
+
+// Key codes are those of the Windows virtual keys the game was designed around:
+// letters 'A'..'Z' (65..90), digits '0'..'9' (48..57), Backspace 8, Enter 13,
+// Escape 27, Delete 46, numeric keypad 0..9 as 96..105, F1..F24 as 112..135.
+// The menu reads a code as a character, so keypad 1 (97) types "A": that is the
+// game's own rule, which is why the back ends translate to these codes.
+enum TVirtualKey : uint16_t {
+  VK_BACK = 8,
+  VK_RETURN = 13,
+  VK_ESCAPE = 27,
+  VK_DELETE = 46,
+  VK_NUMPAD0 = 96,
+  VK_F1 = 112,
+};
+
+enum class TWindowKind {
+  // Full-screen game window: pure black (red, green and blue all 0) is see-through
+  // and lets clicks pass; raising it never takes the keyboard focus.
+  Overlay,
+  // Opaque top-most window (the menu): takes the focus when brought to the front
+  // and receives key presses and left clicks.
+  Menu,
+};
+
+class TPlatformWindow {
+ public:
+  virtual ~TPlatformWindow() = default;
+
+  // Places the window in screen pixels; an Overlay ignores this and always covers the screen.
+  virtual void SetBounds(int left, int top, int width, int height) = 0;
+  // Maps the window above every other window. Does nothing when it is already shown.
+  virtual void Show() = 0;
+  // Unmaps the window; whatever was beneath shows again at once.
+  virtual void Hide() = 0;
+  virtual bool IsVisible() const = 0;
+
+  // Puts a picture of the window's size on screen, top-left at the window's origin.
+  // The picture is copied before the call returns. For an Overlay, Source may name
+  // the smaller picture that Picture was enlarged from by bilinear filtering, so
+  // that the back end can find the see-through area cheaply; it may be null.
+  virtual void Present(const TPixelView& picture, const TPixelView* source = nullptr) = 0;
+
+  // Handlers run only inside message processing. Key codes are TVirtualKey values;
+  // mouse positions are window pixels of a left-button press.
+  std::function<void(uint16_t key)> OnKeyDown;
+  std::function<void(int x, int y)> OnMouseDown;
+};
+
+class TPlatform {
+ public:
+  virtual ~TPlatform() = default;
+
+  // Milliseconds of a 32-bit counter that wraps after about 49.7 days.
+  virtual uint32_t TickCount() = 0;
+
+  // Runs every pending window event and every due timer, then returns; never blocks.
+  virtual void ProcessMessages() = 0;
+  // Blocks until a window event or a due timer is waiting, or until timeoutMs have
+  // passed, whichever comes first. Runs no handler itself.
+  virtual void WaitForMessage(uint32_t timeoutMs) = 0;
+
+  // Size of the whole screen (every monitor together) in pixels, read anew each call.
+  virtual TScreenSize ScreenSize() = 0;
+
+  virtual std::unique_ptr<TPlatformWindow> CreateWindow(TWindowKind kind) = 0;
+
+  // Raises the shown windows above all others; the Menu window also takes the focus.
+  virtual void BringToFront() = 0;
+  // True while one of the program's windows has the keyboard focus.
+  virtual bool IsApplicationActive() = 0;
+
+  // The pointer in screen pixels; false when it cannot be read (x, y unchanged).
+  virtual bool GetPointerPos(int& x, int& y) = 0;
+  virtual void SetPointerPos(int x, int y) = 0;
+  // Presses and releases the left button where the pointer is.
+  virtual void InjectLeftClick() = 0;
+  // Bit 1 left, 2 right, 4 middle: a button counts when it is held now or was
+  // pressed since the previous call. Reading clears what was remembered.
+  virtual unsigned MouseButtonsDown() = 0;
+  // True while the Escape key is held.
+  virtual bool EscapeHeld() = 0;
+
+  // Shows the cursor resource Name in place of every standard cursor of every
+  // application. False, changing nothing, when there is no such cursor resource.
+  virtual bool InstallCursor(const std::string& name) = 0;
+  // Gives every application back its standard cursors.
+  virtual void RestoreCursors() = 0;
+
+  // Opens a document or web address with the desktop's default handler.
+  virtual bool OpenAddress(const std::string& address) = 0;
+  // Starts a program by command line; with Wait, returns when it has ended.
+  virtual bool StartProgram(const std::string& commandLine, bool wait) = 0;
+  // A modal box with one OK button; returns when the player has closed it.
+  virtual void ShowMessageBox(const std::string& caption, const std::string& text) = 0;
+
+  // The folder of the program file, with a trailing '/'.
+  virtual std::string ProgramFolder() = 0;
+
+  // The timers of the program; back ends fire the due ones in ProcessMessages.
+  TTimerQueue& Timers() { return TimerQueue; }
+
+ private:
+  TTimerQueue TimerQueue;
+};
+
+// The platform the program runs on. The entry point (or a test) installs it before
+// anything else runs and removes it last; the operating system is a single shared
+// service, and this is the program's one handle on it.
+TPlatform& CurrentPlatform();
+void InstallPlatform(TPlatform* platform);
+bool HasPlatform();

@@ -1,0 +1,227 @@
+// The headless platform's clock, input scripts, windows and records.
+#include "platform/headless/HeadlessPlatform.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include "platform/PngCodec.h"
+#include "platform/Resources.h"
+
+class THeadlessWindow : public TPlatformWindow {
+ public:
+  THeadlessWindow(THeadlessPlatform& owner, TWindowKind kind) : Owner(&owner), Kind(kind) {
+    Owner->Windows.push_back(this);
+    if (kind == TWindowKind::Overlay) Bounds = {0, 0, owner.Screen.Width, owner.Screen.Height};
+  }
+  ~THeadlessWindow() override {
+    if (Owner != nullptr) std::erase(Owner->Windows, this);
+  }
+
+  void SetBounds(int left, int top, int width, int height) override {
+    if (Kind == TWindowKind::Menu) Bounds = {left, top, left + width, top + height};
+  }
+  void Show() override {
+    if (Visible) return;
+    if (Kind == TWindowKind::Overlay) Bounds = {0, 0, Owner->Screen.Width, Owner->Screen.Height};
+    Visible = true;
+    Owner->Record("show", KindName());
+  }
+  void Hide() override {
+    if (!Visible) return;
+    Visible = false;
+    if (Kind == TWindowKind::Menu) Owner->Active = false;
+    Owner->Record("hide", KindName());
+  }
+  bool IsVisible() const override { return Visible; }
+  void Present(const TPixelView& picture, const TPixelView*) override { Owner->Capture(Kind, picture); }
+
+  std::string KindName() const { return Kind == TWindowKind::Overlay ? "overlay" : "menu"; }
+  bool Contains(int x, int y) const { return x >= Bounds.Left && x < Bounds.Right && y >= Bounds.Top && y < Bounds.Bottom; }
+
+  THeadlessPlatform* Owner;
+  TWindowKind Kind;
+  bool Visible = false;
+  struct {
+    int Left, Top, Right, Bottom;
+  } Bounds{0, 0, 0, 0};
+};
+
+THeadlessPlatform::THeadlessPlatform(int screenWidth, int screenHeight, uint32_t startTick)
+    : Clock(startTick), Screen{screenWidth, screenHeight}, Pointer{screenWidth / 2, screenHeight / 2} {}
+
+THeadlessPlatform::~THeadlessPlatform() {
+  for (THeadlessWindow* window : Windows) window->Owner = nullptr;
+}
+
+void THeadlessPlatform::ProcessMessages() {
+  DeliverDueEvents();
+  Timers().FireDue(Clock);
+}
+
+void THeadlessPlatform::DeliverDueEvents() {
+  // Handlers may schedule more or close windows, so take the due events out first.
+  std::vector<TScheduled> due;
+  std::erase_if(Scheduled, [&](const TScheduled& event) {
+    if (!IsDue(event.Tick)) return false;
+    due.push_back(event);
+    return true;
+  });
+  for (const TScheduled& event : due) {
+    if (event.Type == TScheduled::Click) {
+      LatchedButtons |= 1;
+      continue;
+    }
+    THeadlessWindow* focus = FocusWindow();
+    if (focus == nullptr) continue;  // nobody of ours has the keyboard or sits under the click
+    if (event.Type == TScheduled::Key && focus->OnKeyDown) focus->OnKeyDown(event.KeyCode);
+    if (event.Type == TScheduled::WindowClick && focus->OnMouseDown) focus->OnMouseDown(event.X, event.Y);
+  }
+}
+
+THeadlessWindow* THeadlessPlatform::FocusWindow() const {
+  for (THeadlessWindow* window : Windows)
+    if (window->Kind == TWindowKind::Menu && window->Visible) return window;
+  return nullptr;
+}
+
+void THeadlessPlatform::WaitForMessage(uint32_t timeoutMs) {
+  ++WaitCount;
+  uint32_t step = timeoutMs;
+  for (const TScheduled& event : Scheduled) {
+    if (IsDue(event.Tick)) return;
+    step = std::min(step, event.Tick - Clock);
+  }
+  if (const auto toTimer = Timers().TimeToNextDue(Clock)) step = std::min(step, *toTimer);
+  Clock += step;
+}
+
+std::unique_ptr<TPlatformWindow> THeadlessPlatform::CreateWindow(TWindowKind kind) {
+  return std::make_unique<THeadlessWindow>(*this, kind);
+}
+
+void THeadlessPlatform::BringToFront() {
+  const bool menuShown = FocusWindow() != nullptr;
+  if (menuShown) Active = true;
+  Record("raise", menuShown ? "focus" : "");
+}
+
+bool THeadlessPlatform::GetPointerPos(int& x, int& y) {
+  if (!PointerReadable) return false;
+  const TScreenPoint p = PointerScript ? PointerScript(Clock) : Pointer;
+  x = p.X;
+  y = p.Y;
+  return true;
+}
+
+void THeadlessPlatform::SetPointerPos(int x, int y) {
+  PointerScript = nullptr;
+  Pointer = {x, y};
+  Record("move", std::to_string(x) + "," + std::to_string(y));
+}
+
+void THeadlessPlatform::InjectLeftClick() {
+  int x = Pointer.X, y = Pointer.Y;
+  GetPointerPos(x, y);
+  Record("click", std::to_string(x) + "," + std::to_string(y));
+  LatchedButtons |= 1;
+  THeadlessWindow* focus = FocusWindow();
+  if (focus != nullptr && focus->Contains(x, y))
+    Scheduled.push_back({Clock, TScheduled::WindowClick, 0, x - focus->Bounds.Left, y - focus->Bounds.Top});
+}
+
+unsigned THeadlessPlatform::MouseButtonsDown() {
+  for (const TScheduled& event : Scheduled)
+    if (event.Type == TScheduled::Click && IsDue(event.Tick)) LatchedButtons |= 1;
+  std::erase_if(Scheduled, [&](const TScheduled& event) { return event.Type == TScheduled::Click && IsDue(event.Tick); });
+  const unsigned held = ButtonScript ? ButtonScript(Clock) : 0;
+  const unsigned result = held | LatchedButtons;
+  LatchedButtons = 0;
+  return result;
+}
+
+bool THeadlessPlatform::EscapeHeld() { return EscapeScript && EscapeScript(Clock); }
+
+bool THeadlessPlatform::InstallCursor(const std::string& name) {
+  if (FindResource(TResourceKind::Cursor, name).empty()) return false;
+  Record("cursor", name);
+  return true;
+}
+
+void THeadlessPlatform::RestoreCursors() { Record("restore cursors"); }
+
+bool THeadlessPlatform::OpenAddress(const std::string& address) {
+  Record("open", address);
+  if (!OpenAddressResult) errno = ENOENT;
+  return OpenAddressResult;
+}
+
+bool THeadlessPlatform::StartProgram(const std::string& commandLine, bool) {
+  // Nothing can be started here: the answer an unknown program gets.
+  Record("start", commandLine);
+  errno = ENOENT;
+  return false;
+}
+
+void THeadlessPlatform::ShowMessageBox(const std::string& caption, const std::string& text) {
+  Record("message box", caption + ": " + text);
+}
+
+void THeadlessPlatform::ScheduleClick(uint32_t tick) { Scheduled.push_back({tick, TScheduled::Click, 0, 0, 0}); }
+
+void THeadlessPlatform::ScheduleKey(uint32_t tick, uint16_t key) { Scheduled.push_back({tick, TScheduled::Key, key, 0, 0}); }
+
+void THeadlessPlatform::ScheduleWindowClick(uint32_t tick, int x, int y) {
+  Scheduled.push_back({tick, TScheduled::WindowClick, 0, x, y});
+}
+
+std::vector<std::string> THeadlessPlatform::EventsOf(const std::string& what) const {
+  std::vector<std::string> details;
+  for (const THeadlessEvent& event : EventLog)
+    if (event.What == what) details.push_back(event.Detail);
+  return details;
+}
+
+int THeadlessPlatform::FrameCount(TWindowKind kind) const {
+  const auto found = CapturedCount.find(kind);
+  return found == CapturedCount.end() ? 0 : found->second;
+}
+
+const TCapturedFrame& THeadlessPlatform::LastFrame(TWindowKind kind) const {
+  static const TCapturedFrame none;
+  const auto found = CapturedFrames.find(kind);
+  return found == CapturedFrames.end() || found->second.empty() ? none : found->second.back();
+}
+
+const std::deque<TCapturedFrame>& THeadlessPlatform::Frames(TWindowKind kind) const {
+  static const std::deque<TCapturedFrame> none;
+  const auto found = CapturedFrames.find(kind);
+  return found == CapturedFrames.end() ? none : found->second;
+}
+
+void THeadlessPlatform::SaveFramePng(const TCapturedFrame& frame, const std::string& path) const {
+  WritePngFile(path, frame.View(), false);
+}
+
+void THeadlessPlatform::Record(const std::string& what, const std::string& detail) {
+  EventLog.push_back({Clock, what, detail});
+}
+
+void THeadlessPlatform::Capture(TWindowKind kind, const TPixelView& picture) {
+  std::deque<TCapturedFrame>& frames = CapturedFrames[kind];
+  ++CapturedCount[kind];
+  // Reuse the oldest frame's storage once the store is full: no allocation per frame.
+  TCapturedFrame frame;
+  if (frames.size() >= FramesKept) {
+    frame = std::move(frames.front());
+    frames.pop_front();
+  }
+  frame.Tick = Clock;
+  frame.Width = picture.Width;
+  frame.Height = picture.Height;
+  frame.Pixels.resize(static_cast<size_t>(picture.Width) * picture.Height);
+  for (int y = 0; y < picture.Height; ++y)
+    std::memcpy(frame.Pixels.data() + static_cast<size_t>(y) * picture.Width, picture.Row(y),
+                static_cast<size_t>(picture.Width) * sizeof(uint32_t));
+  frames.push_back(std::move(frame));
+}

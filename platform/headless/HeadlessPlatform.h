@@ -1,0 +1,134 @@
+// The headless platform: a virtual clock, scripted input, captured frames and a record
+// of everything the program asked of the desktop, so that tests can run whole games
+// faster than real time.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "platform/Platform.h"
+
+struct TScreenPoint {
+  int X = 0;
+  int Y = 0;
+};
+
+// One presented picture of a window.
+struct TCapturedFrame {
+  uint32_t Tick = 0;
+  int Width = 0;
+  int Height = 0;
+  std::vector<uint32_t> Pixels;
+
+  TPixelView View() const { return {Pixels.data(), Width, Height, Width}; }
+  uint32_t Pixel(int x, int y) const { return Pixels[static_cast<size_t>(y) * Width + x]; }
+};
+
+// What the program asked of the desktop, stamped with the virtual tick.
+struct THeadlessEvent {
+  uint32_t Tick = 0;
+  std::string What;    // "raise", "cursor", "restore cursors", "message box", "open", "start", "click", "move", "show", "hide"
+  std::string Detail;  // the cursor name, the message text, the address, "x,y", the window kind
+};
+
+class THeadlessWindow;
+
+class THeadlessPlatform : public TPlatform {
+ public:
+  // The clock starts at StartTick; choose one just before 2^32 to test the wrap.
+  THeadlessPlatform(int screenWidth, int screenHeight, uint32_t startTick = 1000);
+  ~THeadlessPlatform() override;
+
+  uint32_t TickCount() override { return Clock; }
+  void ProcessMessages() override;
+  // Jumps the clock to the earliest of: the timeout, the next due timer, the next
+  // scripted event. Returns at once when something is already waiting.
+  void WaitForMessage(uint32_t timeoutMs) override;
+  TScreenSize ScreenSize() override { return Screen; }
+  std::unique_ptr<TPlatformWindow> CreateWindow(TWindowKind kind) override;
+  void BringToFront() override;
+  bool IsApplicationActive() override { return Active; }
+  bool GetPointerPos(int& x, int& y) override;
+  void SetPointerPos(int x, int y) override;
+  void InjectLeftClick() override;
+  unsigned MouseButtonsDown() override;
+  bool EscapeHeld() override;
+  bool InstallCursor(const std::string& name) override;
+  void RestoreCursors() override;
+  bool OpenAddress(const std::string& address) override;
+  bool StartProgram(const std::string& commandLine, bool wait) override;
+  void ShowMessageBox(const std::string& caption, const std::string& text) override;
+  std::string ProgramFolder() override { return Folder; }
+
+  // Test controls.
+  void AdvanceClock(uint32_t ms) { Clock += ms; }
+  void SetScreenSize(int width, int height) { Screen = {width, height}; }
+  void SetProgramFolder(std::string folder) { Folder = std::move(folder); }
+  // The pointer as a function of the virtual tick; replaces any fixed position.
+  void SetPointerScript(std::function<TScreenPoint(uint32_t tick)> script) { PointerScript = std::move(script); }
+  // Buttons held (1 left, 2 right, 4 middle) as a function of the virtual tick.
+  void SetButtonScript(std::function<unsigned(uint32_t tick)> script) { ButtonScript = std::move(script); }
+  void SetEscapeScript(std::function<bool(uint32_t tick)> script) { EscapeScript = std::move(script); }
+  // A left click (press and release) at Tick: the next MouseButtonsDown reports it.
+  void ScheduleClick(uint32_t tick);
+  // A key press for the focused menu window at Tick.
+  void ScheduleKey(uint32_t tick, uint16_t key);
+  // A left-button press inside the menu window at window point (X, Y) at Tick.
+  void ScheduleWindowClick(uint32_t tick, int x, int y);
+  // The user's application takes the focus away from ours.
+  void Deactivate() { Active = false; }
+  // Makes the pointer unreadable, as when the desktop refuses to say where it is.
+  void SetPointerReadable(bool readable) { PointerReadable = readable; }
+  void SetOpenAddressResult(bool result) { OpenAddressResult = result; }
+
+  // Records.
+  const std::vector<THeadlessEvent>& Events() const { return EventLog; }
+  std::vector<std::string> EventsOf(const std::string& what) const;
+  int FrameCount(TWindowKind kind) const;
+  // The last frame presented by a window of that kind; an empty frame when there is none.
+  const TCapturedFrame& LastFrame(TWindowKind kind) const;
+  // Keeps the last N frames of each kind (1 unless asked), oldest first.
+  void KeepFrames(size_t count) { FramesKept = count < 1 ? 1 : count; }
+  const std::deque<TCapturedFrame>& Frames(TWindowKind kind) const;
+  void SaveFramePng(const TCapturedFrame& frame, const std::string& path) const;
+  int TimesWaited() const { return WaitCount; }
+
+ private:
+  friend class THeadlessWindow;
+  struct TScheduled {
+    enum TType { Click, Key, WindowClick };
+    uint32_t Tick;
+    TType Type;
+    uint16_t KeyCode;
+    int X, Y;
+  };
+
+  void Record(const std::string& what, const std::string& detail = {});
+  void Capture(TWindowKind kind, const TPixelView& picture);
+  bool IsDue(uint32_t tick) const { return static_cast<int32_t>(Clock - tick) >= 0; }
+  THeadlessWindow* FocusWindow() const;
+  void DeliverDueEvents();
+
+  uint32_t Clock;
+  TScreenSize Screen;
+  std::string Folder = "./";
+  TScreenPoint Pointer;
+  std::function<TScreenPoint(uint32_t)> PointerScript;
+  std::function<unsigned(uint32_t)> ButtonScript;
+  std::function<bool(uint32_t)> EscapeScript;
+  unsigned LatchedButtons = 0;
+  bool PointerReadable = true;
+  bool Active = false;
+  bool OpenAddressResult = true;
+  std::vector<TScheduled> Scheduled;  // in the order they were scheduled
+  std::vector<THeadlessWindow*> Windows;
+  std::vector<THeadlessEvent> EventLog;
+  std::map<TWindowKind, std::deque<TCapturedFrame>> CapturedFrames;
+  std::map<TWindowKind, int> CapturedCount;
+  size_t FramesKept = 1;
+  int WaitCount = 0;
+};

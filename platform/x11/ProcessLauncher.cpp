@@ -1,0 +1,62 @@
+// Programs started with posix_spawnp: the words go to the program as they are, never to a shell.
+#include "platform/x11/ProcessLauncher.h"
+
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+extern char** environ;
+
+std::vector<std::string> SplitCommandLine(const std::string& commandLine) {
+  std::vector<std::string> words;
+  std::string word;
+  bool inWord = false, quoted = false;
+  for (const char c : commandLine) {
+    if (c == '"') {
+      quoted = !quoted;
+      inWord = true;  // "" is an empty word
+    } else if (!quoted && (c == ' ' || c == '\t' || c == '\n' || c == '\r')) {
+      if (inWord) words.push_back(word);
+      word.clear();
+      inWord = false;
+    } else {
+      word += c;
+      inWord = true;
+    }
+  }
+  if (inWord) words.push_back(word);
+  return words;
+}
+
+bool TProcessLauncher::Start(const std::vector<std::string>& words, bool wait) {
+  Reap();
+  if (words.empty() || words[0].empty()) return false;
+  std::vector<char*> arguments;
+  for (const std::string& word : words) arguments.push_back(const_cast<char*>(word.c_str()));
+  arguments.push_back(nullptr);
+  pid_t child = 0;
+  const int failure = posix_spawnp(&child, arguments[0], nullptr, nullptr, arguments.data(), environ);
+  if (failure != 0) {
+    std::fprintf(stderr, "blastover: cannot start %s: %s\n", words[0].c_str(), std::strerror(failure));
+    return false;
+  }
+  if (!wait) {
+    Running.push_back(child);
+    return true;
+  }
+  int status = 0;
+  while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+  }
+  return true;
+}
+
+void TProcessLauncher::Reap() {
+  std::erase_if(Running, [](pid_t child) {
+    int status = 0;
+    const pid_t result = waitpid(child, &status, WNOHANG);
+    return result == child || (result < 0 && errno == ECHILD);
+  });
+}

@@ -1,0 +1,27 @@
+// Starting other programs without a shell, and reaping those not waited for.
+#pragma once
+
+#include <sys/types.h>
+
+#include <string>
+#include <vector>
+
+// Splits a command line into words at blanks; double quotes group blanks into a
+// word and are removed ("a b"c is the one word a bc). No other character is special.
+std::vector<std::string> SplitCommandLine(const std::string& commandLine);
+
+class TProcessLauncher {
+ public:
+  TProcessLauncher() = default;
+  TProcessLauncher(const TProcessLauncher&) = delete;
+  TProcessLauncher& operator=(const TProcessLauncher&) = delete;
+
+  // Starts Words[0] (looked up in PATH) with all words as its arguments; with Wait,
+  // returns when it has ended. False when it cannot be started.
+  bool Start(const std::vector<std::string>& words, bool wait);
+  // Collects the programs started without waiting that have ended, so none is left a zombie.
+  void Reap();
+
+ private:
+  std::vector<pid_t> Running;
+};

@@ -1,0 +1,90 @@
+// The X connection shared by the back end's parts: extensions found, atoms, error traps, warnings.
+#pragma once
+
+#include <X11/Xlib.h>
+
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+class TX11Window;
+
+// Which optional server services this connection can use. Each missing one makes
+// its part of the back end fall back to a simpler means (said once on stderr).
+struct TX11Extensions {
+  bool Shape = false;
+  bool Shm = false;  // MIT-SHM offered and not turned off by BLASTOVER_NO_SHM=1
+  int ShmEventBase = 0;
+  bool XInput2 = false;  // 2.1 or later, which delivers raw events without a grab
+  int XInputOpcode = 0;
+  bool XFixes = false;  // 2.0 or later: cursor names, selection notices
+  int XFixesEventBase = 0;
+  bool XTest = false;
+};
+
+class TX11Display {
+ public:
+  // Null when the display cannot be opened; Name is the display asked for.
+  static std::unique_ptr<TX11Display> Open(const std::string& name, std::string& error);
+  ~TX11Display();
+  TX11Display(const TX11Display&) = delete;
+  TX11Display& operator=(const TX11Display&) = delete;
+
+  Display* Dpy() const { return Handle; }
+  int Screen() const { return ScreenNumber; }
+  Window Root() const { return RootId; }
+  const TX11Extensions& Extensions() const { return Found; }
+
+  Atom Intern(const char* name);
+  // Atom of the compositing manager's selection for our screen.
+  Atom CompositorSelection() const { return CompositorAtom; }
+  bool CompositorRunning();
+
+  // Says Message on stderr, once per distinct message over the connection's life.
+  void Warn(const std::string& message);
+
+  // Windows of the back end, so that events can be routed by window id. A window
+  // registers itself for its life; the list never owns them.
+  void Register(TX11Window* window);
+  void Unregister(TX11Window* window);
+  TX11Window* FindWindow(Window id) const;
+  const std::vector<TX11Window*>& Windows() const { return Registered; }
+  bool IsOwnWindow(Window id) const;
+  // A window outside the registry that is ours all the same (the message box).
+  void SetExtraOwnWindow(Window id) { ExtraOwn = id; }
+
+  // True once the connection has broken; nothing may be sent after that.
+  static bool ConnectionLost();
+
+ private:
+  TX11Display(Display* handle);
+  void FindExtensions();
+
+  Display* Handle;
+  int ScreenNumber;
+  Window RootId;
+  Atom CompositorAtom = None;
+  TX11Extensions Found;
+  std::set<std::string> Warned;
+  std::vector<TX11Window*> Registered;
+  Window ExtraOwn = None;
+};
+
+// Catches the X errors of the requests made during its life instead of the
+// back end's handler, which only logs them. Failed() syncs first, so a request's
+// error has arrived before it is asked. Traps do not nest.
+class TX11ErrorTrap {
+ public:
+  explicit TX11ErrorTrap(Display* dpy);
+  ~TX11ErrorTrap();
+  TX11ErrorTrap(const TX11ErrorTrap&) = delete;
+  TX11ErrorTrap& operator=(const TX11ErrorTrap&) = delete;
+
+  bool Failed();
+  int ErrorCode() const;
+
+ private:
+  Display* Dpy;
+  int (*Previous)(Display*, XErrorEvent*);
+};

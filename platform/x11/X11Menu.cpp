@@ -1,0 +1,99 @@
+// The menu window: default visual, override-redirect, keys and left clicks to its handlers.
+#include "platform/x11/X11Menu.h"
+
+#include <X11/Xutil.h>
+
+#include <algorithm>
+
+#include "platform/x11/X11Display.h"
+#include "platform/x11/X11Keyboard.h"
+
+TX11MenuWindow::TX11MenuWindow(std::shared_ptr<TX11Display> connection)
+    : TX11Window(std::move(connection), TWindowKind::Menu) {
+  Display* dpy = Connection->Dpy();
+  XSetWindowAttributes attributes{};
+  attributes.override_redirect = True;
+  attributes.background_pixel = BlackPixel(dpy, Connection->Screen());
+  attributes.border_pixel = 0;
+  attributes.event_mask = ExposureMask | KeyPressMask | ButtonPressMask;
+  // One pixel until the caller places it; a window cannot be 0 x 0.
+  Handle = XCreateWindow(dpy, Connection->Root(), 0, 0, 1, 1, 0, CopyFromParent, InputOutput, CopyFromParent,
+                         CWOverrideRedirect | CWBackPixel | CWBorderPixel | CWEventMask, &attributes);
+  NameWindow();
+  Presenter = std::make_unique<TX11Presenter>(*Connection, Handle, DefaultVisual(dpy, Connection->Screen()),
+                                              DefaultDepth(dpy, Connection->Screen()), TPixelConversion::Opaque);
+}
+
+TX11MenuWindow::~TX11MenuWindow() {
+  if (TX11Display::ConnectionLost()) return;
+  if (Shown) ReturnInputFocus(*Connection, Handle, PreviousFocus);
+  Presenter.reset();
+  XDestroyWindow(Connection->Dpy(), Handle);
+  XFlush(Connection->Dpy());
+}
+
+void TX11MenuWindow::SetBounds(int left, int top, int width, int height) {
+  width = std::max(width, 1);
+  height = std::max(height, 1);
+  XMoveResizeWindow(Connection->Dpy(), Handle, left, top, static_cast<unsigned>(width), static_cast<unsigned>(height));
+  if (width != Width || height != Height) {
+    Width = width;
+    Height = height;
+    Presenter->Resize(Width, Height);
+  }
+  XFlush(Connection->Dpy());
+}
+
+void TX11MenuWindow::Show() {
+  if (Shown) return;
+  XMapRaised(Connection->Dpy(), Handle);
+  Shown = true;
+  // A shown menu is there to be typed into, as a window shown on top is activated.
+  TakeInputFocus(*Connection, Handle, &PreviousFocus);
+}
+
+void TX11MenuWindow::Hide() {
+  if (!Shown) return;
+  // Before unmapping: afterwards the focus has already fallen back to the root.
+  ReturnInputFocus(*Connection, Handle, PreviousFocus);
+  XUnmapWindow(Connection->Dpy(), Handle);
+  XFlush(Connection->Dpy());
+  Shown = false;
+}
+
+void TX11MenuWindow::BringToFront() {
+  if (!Shown) return;
+  Raise();
+  TakeInputFocus(*Connection, Handle, &PreviousFocus);
+}
+
+void TX11MenuWindow::Present(const TPixelView& picture, const TPixelView*) { Presenter->Present(picture); }
+
+void TX11MenuWindow::HandleEvent(const XEvent& event) {
+  if (Presenter->HandleEvent(event)) return;
+  switch (event.type) {
+    case Expose:
+      Presenter->Repaint(event.xexpose.x, event.xexpose.y, event.xexpose.width, event.xexpose.height);
+      return;
+    case KeyPress: {
+      XKeyEvent key = event.xkey;
+      char text[16];
+      KeySym typed = NoSymbol;
+      XLookupString(&key, text, sizeof text, &typed, nullptr);
+      const uint16_t code = VirtualKeyOf(typed, XLookupKeysym(&key, 0));
+      if (code == 0 || !OnKeyDown) return;
+      // A copy: the handler may destroy this window, and with it OnKeyDown.
+      const std::function<void(uint16_t)> handler = OnKeyDown;
+      handler(code);
+      return;
+    }
+    case ButtonPress: {
+      if (event.xbutton.button != Button1 || !OnMouseDown) return;
+      const std::function<void(int, int)> handler = OnMouseDown;
+      handler(event.xbutton.x, event.xbutton.y);
+      return;
+    }
+    default:
+      return;
+  }
+}

@@ -1,0 +1,211 @@
+// The overlay window: an ARGB window under a compositor, a shaped one without.
+#include "platform/x11/X11Overlay.h"
+
+#include <X11/Xatom.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/Xrender.h>
+#include <X11/extensions/shape.h>
+
+#include "platform/x11/X11Display.h"
+
+namespace {
+
+// Half the side of the square around the pointer in which the input shape is exact.
+// Outside it every pixel passes clicks, which only matters until the next frame or
+// the next pointer motion brings the square along.
+constexpr int InputBoxHalf = 64;
+
+}  // namespace
+
+TX11OverlayWindow::TX11OverlayWindow(std::shared_ptr<TX11Display> connection)
+    : TX11Window(std::move(connection), TWindowKind::Overlay) {
+  CreateNative();
+}
+
+TX11OverlayWindow::~TX11OverlayWindow() {
+  if (!TX11Display::ConnectionLost()) DestroyNative();
+}
+
+bool TX11OverlayWindow::ChooseAlphaVisual(XVisualInfo& chosen) {
+  Display* dpy = Connection->Dpy();
+  XVisualInfo wanted{};
+  wanted.screen = Connection->Screen();
+  wanted.depth = 32;
+  wanted.c_class = TrueColor;
+  int count = 0;
+  XVisualInfo* found = XGetVisualInfo(dpy, VisualScreenMask | VisualDepthMask | VisualClassMask, &wanted, &count);
+  bool ok = false;
+  for (int i = 0; i < count && !ok; ++i) {
+    const XRenderPictFormat* format = XRenderFindVisualFormat(dpy, found[i].visual);
+    if (format != nullptr && format->type == PictTypeDirect && format->direct.alphaMask != 0) {
+      chosen = found[i];
+      ok = true;
+    }
+  }
+  if (found != nullptr) XFree(found);
+  return ok;
+}
+
+void TX11OverlayWindow::CreateNative() {
+  Display* dpy = Connection->Dpy();
+  const Window root = Connection->Root();
+  XWindowAttributes rootAttributes;
+  XGetWindowAttributes(dpy, root, &rootAttributes);
+  Width = rootAttributes.width;
+  Height = rootAttributes.height;
+
+  XVisualInfo alphaVisual{};
+  Composite = Connection->CompositorRunning() && ChooseAlphaVisual(alphaVisual);
+  if (!Composite)
+    Connection->Warn(Connection->CompositorRunning()
+                         ? "no 32-bit visual for the compositor: black is cut out with a window shape"
+                         : "no compositing manager: black is cut out with a window shape");
+
+  XSetWindowAttributes attributes{};
+  attributes.override_redirect = True;
+  attributes.event_mask = ExposureMask;
+  attributes.border_pixel = 0;
+  unsigned long mask = CWOverrideRedirect | CWEventMask | CWBorderPixel;
+  Visual* visual = DefaultVisual(dpy, Connection->Screen());
+  int depth = DefaultDepth(dpy, Connection->Screen());
+  if (Composite) {
+    visual = alphaVisual.visual;
+    depth = alphaVisual.depth;
+    // A visual other than the parent's needs its own colormap and a border pixel,
+    // or the server refuses the window with BadMatch.
+    AlphaColormap = XCreateColormap(dpy, root, visual, AllocNone);
+    attributes.colormap = AlphaColormap;
+    attributes.background_pixel = 0;  // transparent until the first frame
+    mask |= CWColormap | CWBackPixel;
+  } else {
+    // No background: an Expose must not flash black before the frame is put back.
+    attributes.background_pixmap = None;
+    mask |= CWBackPixmap;
+  }
+  Handle = XCreateWindow(dpy, root, 0, 0, static_cast<unsigned>(Width), static_cast<unsigned>(Height), 0, depth,
+                         InputOutput, visual, mask, &attributes);
+  NameWindow();
+  if (Composite) {
+    // Asks compositors that unredirect full-screen windows not to: without them, alpha is lost.
+    const long keepComposited = 2;
+    XChangeProperty(dpy, Handle, Connection->Intern("_NET_WM_BYPASS_COMPOSITOR"), XA_CARDINAL, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(&keepComposited), 1);
+  }
+  BoundingRects.clear();
+  InputRects.clear();
+  if (Connection->Extensions().Shape) {
+    // Until the first frame nothing shows (without a compositor) and nothing takes clicks.
+    if (!Composite) SetShape(ShapeBounding, {});
+    SetShape(ShapeInput, {});
+  }
+  Presenter = std::make_unique<TX11Presenter>(*Connection, Handle, visual, depth,
+                                              Composite ? TPixelConversion::BlackTransparent : TPixelConversion::Opaque);
+  Presenter->Resize(Width, Height);
+}
+
+void TX11OverlayWindow::DestroyNative() {
+  Display* dpy = Connection->Dpy();
+  Presenter.reset();
+  if (Handle != None) XDestroyWindow(dpy, Handle);
+  Handle = None;
+  if (AlphaColormap != None) XFreeColormap(dpy, AlphaColormap);
+  AlphaColormap = None;
+  XFlush(dpy);
+}
+
+void TX11OverlayWindow::SetBounds(int, int, int, int) {}
+
+void TX11OverlayWindow::Show() {
+  if (Shown) return;
+  // The compositor may have come or gone while no notice could tell us.
+  if (Connection->CompositorRunning() != Composite) CompositorChanged();
+  XMapRaised(Connection->Dpy(), Handle);
+  XFlush(Connection->Dpy());
+  Shown = true;
+}
+
+void TX11OverlayWindow::Hide() {
+  if (!Shown) return;
+  XUnmapWindow(Connection->Dpy(), Handle);
+  XFlush(Connection->Dpy());
+  Shown = false;
+}
+
+void TX11OverlayWindow::SetShape(int kind, const TRegionRects& rects) {
+  std::vector<XRectangle> list;
+  list.reserve(rects.size());
+  for (const TRegionRect& r : rects)
+    list.push_back({static_cast<short>(r.X), static_cast<short>(r.Y), static_cast<unsigned short>(r.Width),
+                    static_cast<unsigned short>(r.Height)});
+  XShapeCombineRectangles(Connection->Dpy(), Handle, kind, 0, 0, list.data(), static_cast<int>(list.size()), ShapeSet,
+                          YXBanded);
+}
+
+void TX11OverlayWindow::UpdateBoundingShape(const TPixelView& picture, const TPixelView* source) {
+  TRegionRects rects = source != nullptr && source->Pixels != nullptr
+                           ? PossiblyVisibleRects(*source, picture.Width, picture.Height)
+                           : VisibleRects(picture, 0, 0, Width, Height);
+  // Every change of the shape sends Expose to the windows beneath: change it only when it differs.
+  if (rects == BoundingRects) return;
+  BoundingRects = std::move(rects);
+  SetShape(ShapeBounding, BoundingRects);
+}
+
+void TX11OverlayWindow::UpdateInputShape() {
+  if (!Connection->Extensions().Shape || Handle == None) return;
+  Display* dpy = Connection->Dpy();
+  Window rootReturn = None, child = None;
+  int x = 0, y = 0, windowX = 0, windowY = 0;
+  unsigned buttons = 0;
+  TRegionRects rects;
+  if (XQueryPointer(dpy, Connection->Root(), &rootReturn, &child, &x, &y, &windowX, &windowY, &buttons))
+    rects = VisibleRects(Presenter->LastFrame(), x - InputBoxHalf, y - InputBoxHalf, 2 * InputBoxHalf + 1,
+                         2 * InputBoxHalf + 1);
+  if (rects == InputRects) return;
+  InputRects = std::move(rects);
+  SetShape(ShapeInput, InputRects);
+  XFlush(dpy);
+}
+
+void TX11OverlayWindow::Present(const TPixelView& picture, const TPixelView* source) {
+  // The shape comes first: parts newly taken into it would otherwise show stale pixels.
+  if (!Composite && Connection->Extensions().Shape) UpdateBoundingShape(picture, source);
+  Presenter->Present(picture);
+  UpdateInputShape();
+}
+
+void TX11OverlayWindow::HandleEvent(const XEvent& event) {
+  if (Presenter->HandleEvent(event)) return;
+  if (event.type == Expose)
+    Presenter->Repaint(event.xexpose.x, event.xexpose.y, event.xexpose.width, event.xexpose.height);
+}
+
+void TX11OverlayWindow::ScreenChanged(int width, int height) {
+  if (width == Width && height == Height) return;
+  Width = width;
+  Height = height;
+  XMoveResizeWindow(Connection->Dpy(), Handle, 0, 0, static_cast<unsigned>(Width), static_cast<unsigned>(Height));
+  Presenter->Resize(Width, Height);
+  BoundingRects.clear();
+  InputRects.clear();
+  if (Connection->Extensions().Shape) {
+    if (!Composite) SetShape(ShapeBounding, {});
+    SetShape(ShapeInput, {});
+  }
+  XFlush(Connection->Dpy());
+}
+
+void TX11OverlayWindow::CompositorChanged() {
+  XVisualInfo unused{};
+  const bool wanted = Connection->CompositorRunning() && ChooseAlphaVisual(unused);
+  if (wanted == Composite) return;
+  const bool wasShown = Shown;
+  DestroyNative();
+  CreateNative();
+  Shown = false;
+  if (wasShown) Show();
+}
+
+void TX11OverlayWindow::PointerMoved() {
+  if (Shown) UpdateInputShape();
+}

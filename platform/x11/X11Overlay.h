@@ -1,0 +1,47 @@
+// The full-screen game window whose black pixels are see-through and pass clicks.
+#pragma once
+
+#include "platform/x11/VisibleRegion.h"
+#include "platform/x11/X11Window.h"
+
+// Black becomes see-through in one of two ways, chosen when the window is made:
+// - with a compositing manager, the window has a 32-bit visual and black pixels
+//   get alpha 0, so the compositor shows what lies beneath;
+// - without one, alpha would be ignored, so the window's bounding shape is cut
+//   down to the visible pixels (from the playfield when the frame comes with it).
+// Either way the input shape holds only visible pixels, and only near the pointer:
+// that is the one place a click can come from, and a small region is cheap to send
+// every frame. A compositor starting or stopping means a new window, as a window's
+// visual cannot change.
+class TX11OverlayWindow : public TX11Window {
+ public:
+  explicit TX11OverlayWindow(std::shared_ptr<TX11Display> connection);
+  ~TX11OverlayWindow() override;
+
+  void SetBounds(int left, int top, int width, int height) override;
+  void Show() override;
+  void Hide() override;
+  void Present(const TPixelView& picture, const TPixelView* source = nullptr) override;
+
+  void HandleEvent(const XEvent& event) override;
+  void ScreenChanged(int width, int height) override;
+  void CompositorChanged() override;
+  void PointerMoved() override;
+
+  bool Composited() const { return Composite; }
+
+ private:
+  void CreateNative();
+  void DestroyNative();
+  bool ChooseAlphaVisual(XVisualInfo& info);
+  void SetShape(int kind, const TRegionRects& rects);
+  void UpdateBoundingShape(const TPixelView& picture, const TPixelView* source);
+  void UpdateInputShape();
+
+  bool Composite = false;
+  Colormap AlphaColormap = None;
+  int Width = 0;
+  int Height = 0;
+  TRegionRects BoundingRects;
+  TRegionRects InputRects;
+};

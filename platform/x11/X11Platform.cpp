@@ -1,0 +1,217 @@
+// The X11 platform: message processing, the desktop-wide services, and what it delegates.
+#include "platform/x11/X11Platform.h"
+
+#include <X11/Xlib.h>
+#include <X11/extensions/XTest.h>
+#include <X11/extensions/Xfixes.h>
+#include <poll.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <climits>
+#include <ctime>
+
+#include "platform/PngCodec.h"
+#include "platform/Resources.h"
+#include "platform/x11/ProcessLauncher.h"
+#include "platform/x11/X11Cursors.h"
+#include "platform/x11/X11Display.h"
+#include "platform/x11/X11Input.h"
+#include "platform/x11/X11Menu.h"
+#include "platform/x11/X11MessageBox.h"
+#include "platform/x11/X11Overlay.h"
+
+std::unique_ptr<TPlatform> CreateX11Platform(std::string& error) {
+  std::unique_ptr<TX11Display> connection = TX11Display::Open("", error);
+  if (connection == nullptr) return nullptr;
+  return std::make_unique<TX11Platform>(std::shared_ptr<TX11Display>(std::move(connection)));
+}
+
+TX11Platform::TX11Platform(std::shared_ptr<TX11Display> connection)
+    : Connection(std::move(connection)),
+      Input(std::make_unique<TX11Input>(*Connection)),
+      Cursors(std::make_unique<TX11Cursors>(*Connection)),
+      Processes(std::make_unique<TProcessLauncher>()) {
+  Display* dpy = Connection->Dpy();
+  // Structure: the screen's size. Substructure: other windows mapped or raised over ours.
+  XSelectInput(dpy, Connection->Root(), StructureNotifyMask | SubstructureNotifyMask);
+  if (Connection->Extensions().XFixes)
+    XFixesSelectSelectionInput(dpy, Connection->Root(), Connection->CompositorSelection(),
+                               XFixesSetSelectionOwnerNotifyMask | XFixesSelectionWindowDestroyNotifyMask |
+                                   XFixesSelectionClientCloseNotifyMask);
+  XFlush(dpy);
+}
+
+TX11Platform::~TX11Platform() = default;
+
+uint32_t TX11Platform::TickCount() {
+  timespec now{};
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  const uint64_t ms = static_cast<uint64_t>(now.tv_sec) * 1000u + static_cast<uint64_t>(now.tv_nsec) / 1000000u;
+  return static_cast<uint32_t>(ms);  // wraps, as the game expects of its tick counter
+}
+
+void TX11Platform::Dispatch(XEvent& event) {
+  if (Input->HandleEvent(event)) return;
+  const Window root = Connection->Root();
+  const TX11Extensions& found = Connection->Extensions();
+  if (found.XFixes && event.type == found.XFixesEventBase + XFixesSelectionNotify) {
+    // Copied: a window made anew must not disturb the walk over the list.
+    const std::vector<TX11Window*> windows = Connection->Windows();
+    for (TX11Window* window : windows) window->CompositorChanged();
+    return;
+  }
+  if (event.type == ConfigureNotify && event.xconfigure.event == root) {
+    if (event.xconfigure.window == root) {
+      const std::vector<TX11Window*> windows = Connection->Windows();
+      for (TX11Window* window : windows) window->ScreenChanged(event.xconfigure.width, event.xconfigure.height);
+    } else if (!Connection->IsOwnWindow(event.xconfigure.window)) {
+      RestackWanted = true;
+    }
+    return;
+  }
+  if (event.type == MapNotify && event.xmap.event == root) {
+    if (!Connection->IsOwnWindow(event.xmap.window)) RestackWanted = true;
+    return;
+  }
+  if (event.type == CirculateNotify && event.xcirculate.event == root) {
+    RestackWanted = true;
+    return;
+  }
+  if (TX11Window* window = Connection->FindWindow(event.xany.window)) window->HandleEvent(event);
+}
+
+void TX11Platform::KeepOnTop() {
+  // Only other clients' windows set RestackWanted, so our own raises cannot start a loop.
+  RestackWanted = false;
+  for (TX11Window* window : Connection->Windows())
+    if (window->Kind() == TWindowKind::Overlay) window->Raise();
+  for (TX11Window* window : Connection->Windows())
+    if (window->Kind() == TWindowKind::Menu) window->Raise();
+  XFlush(Connection->Dpy());
+}
+
+void TX11Platform::ProcessMessages() {
+  Processes->Reap();
+  Display* dpy = Connection->Dpy();
+  // Only what is there now: a stream of pointer motion must not keep the loop here.
+  // A handler may take events out of the queue itself (input polls do), hence XQLength.
+  for (int budget = XPending(dpy); budget > 0 && XQLength(dpy) > 0; --budget) {
+    XEvent event;
+    XNextEvent(dpy, &event);
+    Dispatch(event);
+  }
+  if (RestackWanted) KeepOnTop();
+  // A fast mouse reports motion a thousand times a second; following it every few
+  // milliseconds is as good for clicks and costs a round trip far less often.
+  constexpr uint32_t PointerFollowMs = 8;
+  PointerMoveWaiting = Input->TakePointerMoved() || PointerMoveWaiting;
+  const uint32_t now = TickCount();
+  if (PointerMoveWaiting && now - LastPointerFollow >= PointerFollowMs) {
+    PointerMoveWaiting = false;
+    LastPointerFollow = now;
+    const std::vector<TX11Window*> windows = Connection->Windows();
+    for (TX11Window* window : windows) window->PointerMoved();
+  }
+  Timers().FireDue(now);
+}
+
+void TX11Platform::WaitForMessage(uint32_t timeoutMs) {
+  Display* dpy = Connection->Dpy();
+  // XPending also sends what is buffered and reads what has arrived.
+  if (XPending(dpy) > 0) return;
+  uint32_t wait = timeoutMs;
+  if (const std::optional<uint32_t> due = Timers().TimeToNextDue(TickCount())) wait = std::min(wait, *due);
+  if (wait == 0) return;
+  pollfd descriptor{ConnectionNumber(dpy), POLLIN, 0};
+  poll(&descriptor, 1, static_cast<int>(std::min<uint32_t>(wait, INT_MAX)));
+}
+
+TScreenSize TX11Platform::ScreenSize() {
+  Window root = None;
+  int x = 0, y = 0;
+  unsigned width = 0, height = 0, border = 0, depth = 0;
+  XGetGeometry(Connection->Dpy(), Connection->Root(), &root, &x, &y, &width, &height, &border, &depth);
+  return {static_cast<int>(width), static_cast<int>(height)};
+}
+
+std::unique_ptr<TPlatformWindow> TX11Platform::CreateWindow(TWindowKind kind) {
+  if (kind == TWindowKind::Overlay) return std::make_unique<TX11OverlayWindow>(Connection);
+  return std::make_unique<TX11MenuWindow>(Connection);
+}
+
+void TX11Platform::BringToFront() {
+  const std::vector<TX11Window*> windows = Connection->Windows();
+  for (TX11Window* window : windows)
+    if (window->Kind() == TWindowKind::Overlay) window->Raise();
+  // Only the menu takes the focus: during play the user's application keeps it.
+  for (TX11Window* window : windows)
+    if (window->Kind() == TWindowKind::Menu) static_cast<TX11MenuWindow*>(window)->BringToFront();
+  XFlush(Connection->Dpy());
+}
+
+bool TX11Platform::IsApplicationActive() {
+  Window focus = None;
+  int revert = 0;
+  XGetInputFocus(Connection->Dpy(), &focus, &revert);
+  return Connection->IsOwnWindow(focus);
+}
+
+bool TX11Platform::GetPointerPos(int& x, int& y) { return Input->PointerPos(x, y); }
+
+void TX11Platform::SetPointerPos(int x, int y) {
+  XWarpPointer(Connection->Dpy(), None, Connection->Root(), 0, 0, 0, 0, x, y);
+  XFlush(Connection->Dpy());
+}
+
+void TX11Platform::InjectLeftClick() {
+  if (!Connection->Extensions().XTest) return;
+  XTestFakeButtonEvent(Connection->Dpy(), Button1, True, CurrentTime);
+  XTestFakeButtonEvent(Connection->Dpy(), Button1, False, CurrentTime);
+  XFlush(Connection->Dpy());
+}
+
+unsigned TX11Platform::MouseButtonsDown() { return Input->MouseButtonsDown(); }
+
+bool TX11Platform::EscapeHeld() { return Input->EscapeHeld(); }
+
+bool TX11Platform::InstallCursor(const std::string& name) {
+  const std::span<const uint8_t> data = FindResource(TResourceKind::Cursor, name);
+  if (data.empty()) return false;
+  try {
+    const TDecodedPng cursor = DecodePng(data);
+    // A PNG carries no hot spot: the cursors point with their top-left corner.
+    return InstallCursorPicture({cursor.Pixels.data(), cursor.Width, cursor.Height, cursor.Width}, 0, 0);
+  } catch (const EPngError& error) {
+    Connection->Warn("cursor " + name + ": " + error.what());
+    return false;
+  }
+}
+
+bool TX11Platform::InstallCursorPicture(const TPixelView& picture, int hotX, int hotY) {
+  return Cursors->Install(picture, hotX, hotY);
+}
+
+void TX11Platform::RestoreCursors() { Cursors->Restore(); }
+
+bool TX11Platform::OpenAddress(const std::string& address) {
+  if (address.empty()) return false;
+  return Processes->Start({"xdg-open", address}, false);
+}
+
+bool TX11Platform::StartProgram(const std::string& commandLine, bool wait) {
+  return Processes->Start(SplitCommandLine(commandLine), wait);
+}
+
+void TX11Platform::ShowMessageBox(const std::string& caption, const std::string& text) {
+  ShowX11MessageBox(*Connection, caption, text);
+}
+
+std::string TX11Platform::ProgramFolder() {
+  char path[PATH_MAX];
+  const ssize_t length = readlink("/proc/self/exe", path, sizeof path - 1);
+  if (length <= 0) return "./";
+  const std::string file(path, static_cast<size_t>(length));
+  const size_t slash = file.rfind('/');
+  return slash == std::string::npos ? "./" : file.substr(0, slash + 1);
+}

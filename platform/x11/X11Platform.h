@@ -1,0 +1,63 @@
+// The X11 back end of the platform: what the entry point creates on a Linux desktop.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "platform/Platform.h"
+
+class TX11Display;
+class TX11Input;
+class TX11Cursors;
+class TProcessLauncher;
+union _XEvent;
+
+// The platform on the X display named by DISPLAY, or null with Error set to a
+// one-line message ("cannot open display ...") when there is none.
+std::unique_ptr<TPlatform> CreateX11Platform(std::string& error);
+
+// Windows made by this platform keep the X connection open as long as they live,
+// so they may be destroyed after it; the cursors are given back when it goes.
+class TX11Platform : public TPlatform {
+ public:
+  explicit TX11Platform(std::shared_ptr<TX11Display> connection);
+  ~TX11Platform() override;
+  TX11Platform(const TX11Platform&) = delete;
+  TX11Platform& operator=(const TX11Platform&) = delete;
+
+  uint32_t TickCount() override;
+  void ProcessMessages() override;
+  void WaitForMessage(uint32_t timeoutMs) override;
+  TScreenSize ScreenSize() override;
+  std::unique_ptr<TPlatformWindow> CreateWindow(TWindowKind kind) override;
+  void BringToFront() override;
+  bool IsApplicationActive() override;
+  bool GetPointerPos(int& x, int& y) override;
+  void SetPointerPos(int x, int y) override;
+  void InjectLeftClick() override;
+  unsigned MouseButtonsDown() override;
+  bool EscapeHeld() override;
+  bool InstallCursor(const std::string& name) override;
+  void RestoreCursors() override;
+  bool OpenAddress(const std::string& address) override;
+  bool StartProgram(const std::string& commandLine, bool wait) override;
+  void ShowMessageBox(const std::string& caption, const std::string& text) override;
+  std::string ProgramFolder() override;
+
+  // Shows Picture (straight-alpha ARGB) with its hot spot at (HotX, HotY) in place of
+  // every standard cursor; false when cursors cannot be replaced. InstallCursor
+  // decodes a cursor resource and hands it here; tests hand in their own pictures.
+  bool InstallCursorPicture(const TPixelView& picture, int hotX, int hotY);
+
+ private:
+  void Dispatch(_XEvent& event);
+  void KeepOnTop();
+
+  std::shared_ptr<TX11Display> Connection;
+  std::unique_ptr<TX11Input> Input;
+  std::unique_ptr<TX11Cursors> Cursors;
+  std::unique_ptr<TProcessLauncher> Processes;
+  bool RestackWanted = false;
+  bool PointerMoveWaiting = false;
+  uint32_t LastPointerFollow = 0;
+};

@@ -1,0 +1,249 @@
+// Frames into a window through MIT-SHM (two images, never one the server may still read) or XPutImage.
+#include "platform/x11/X11Presenter.h"
+
+#include <sys/ipc.h>
+#include <sys/shm.h>
+
+#include <algorithm>
+#include <bit>
+#include <cstring>
+
+#include "platform/x11/X11Display.h"
+
+namespace {
+
+constexpr uint32_t RgbMask = 0x00FFFFFF;
+constexpr uint32_t OpaqueAlpha = 0xFF000000;
+
+int HostByteOrder() { return std::endian::native == std::endian::little ? LSBFirst : MSBFirst; }
+
+// One channel of an 8-bit colour placed into a visual's channel mask.
+unsigned long ScaleToMask(uint32_t value, unsigned long mask) {
+  if (mask == 0) return 0;
+  const int shift = std::countr_zero(mask);
+  const int bits = std::popcount(mask);
+  const unsigned long scaled = bits >= 8 ? static_cast<unsigned long>(value) << (bits - 8) : value >> (8 - bits);
+  return (scaled << shift) & mask;
+}
+
+}  // namespace
+
+TX11Presenter::TX11Presenter(TX11Display& connection, Window window, Visual* visual, int depth,
+                             TPixelConversion conversion)
+    : Connection(connection), Target(window), TargetVisual(visual), Depth(depth), Conversion(conversion) {
+  Context = XCreateGC(Connection.Dpy(), Target, 0, nullptr);
+  Shared = Connection.Extensions().Shm && ImageByteOrder(Connection.Dpy()) == HostByteOrder();
+}
+
+TX11Presenter::~TX11Presenter() {
+  if (TX11Display::ConnectionLost()) return;
+  DestroyBuffers();
+  XFreeGC(Connection.Dpy(), Context);
+}
+
+void TX11Presenter::Resize(int width, int height) {
+  DestroyBuffers();
+  Width = std::max(width, 0);
+  Height = std::max(height, 0);
+  Last = -1;
+  if (Width == 0 || Height == 0) return;
+  BufferCount = 2;
+  for (int i = 0; i < BufferCount && Shared; ++i) {
+    if (CreateShared(Buffers[i])) continue;
+    DestroyBuffers();
+    Shared = false;
+  }
+  if (!Shared) {
+    // XPutImage has copied the pixels when it returns, so one image is enough.
+    BufferCount = 1;
+    CreatePrivate(Buffers[0]);
+  }
+  const XImage* image = Buffers[0].Image;
+  DirectPixels = image->bits_per_pixel == 32 && TargetVisual->red_mask == 0xFF0000 &&
+                 TargetVisual->green_mask == 0xFF00 && TargetVisual->blue_mask == 0xFF;
+  if (!DirectPixels) {
+    Connection.Warn("the display's pixel format is unusual: frames are converted pixel by pixel");
+    FrameCopy.assign(static_cast<size_t>(Width) * Height, 0);
+  }
+}
+
+bool TX11Presenter::CreateShared(TBuffer& buffer) {
+  Display* dpy = Connection.Dpy();
+  buffer.Image = XShmCreateImage(dpy, TargetVisual, static_cast<unsigned>(Depth), ZPixmap, nullptr, &buffer.Segment,
+                                 static_cast<unsigned>(Width), static_cast<unsigned>(Height));
+  if (buffer.Image == nullptr) return false;
+  const size_t bytes = static_cast<size_t>(buffer.Image->bytes_per_line) * buffer.Image->height;
+  buffer.Segment.shmid = shmget(IPC_PRIVATE, bytes, IPC_CREAT | 0600);
+  if (buffer.Segment.shmid < 0) {
+    Connection.Warn("cannot make shared memory for frames: they are sent with XPutImage");
+    return false;
+  }
+  void* address = shmat(buffer.Segment.shmid, nullptr, 0);
+  if (address == reinterpret_cast<void*>(-1)) {
+    shmctl(buffer.Segment.shmid, IPC_RMID, nullptr);
+    buffer.Segment.shmid = -1;
+    Connection.Warn("cannot map shared memory for frames: they are sent with XPutImage");
+    return false;
+  }
+  buffer.Segment.shmaddr = buffer.Image->data = static_cast<char*>(address);
+  buffer.Segment.readOnly = False;
+  bool attached = false;
+  {
+    // A server on another machine cannot reach our memory and answers BadAccess.
+    TX11ErrorTrap trap(dpy);
+    attached = XShmAttach(dpy, &buffer.Segment) && !trap.Failed();
+  }
+  // Once both sides are attached (or the attach failed) the segment can be marked for
+  // removal: it then disappears with the last detach, even if the program is killed.
+  shmctl(buffer.Segment.shmid, IPC_RMID, nullptr);
+  if (!attached) {
+    shmdt(address);
+    buffer.Segment.shmaddr = buffer.Image->data = nullptr;
+    buffer.Segment.shmid = -1;
+    Connection.Warn("the X server cannot use MIT-SHM (a remote display?): frames are sent with XPutImage");
+    return false;
+  }
+  std::memset(address, 0, bytes);
+  return true;
+}
+
+void TX11Presenter::CreatePrivate(TBuffer& buffer) {
+  Display* dpy = Connection.Dpy();
+  const int bytesPerLine = Width * 4;
+  buffer.Memory = std::make_unique<uint32_t[]>(static_cast<size_t>(Width) * Height);
+  buffer.Image = XCreateImage(dpy, TargetVisual, static_cast<unsigned>(Depth), ZPixmap, 0,
+                              reinterpret_cast<char*>(buffer.Memory.get()), static_cast<unsigned>(Width),
+                              static_cast<unsigned>(Height), 32, bytesPerLine);
+  // Our pixels are in the machine's order; Xlib swaps them for a server that differs.
+  buffer.Image->byte_order = HostByteOrder();
+}
+
+void TX11Presenter::DestroyBuffers() {
+  Display* dpy = Connection.Dpy();
+  for (TBuffer& buffer : Buffers) {
+    if (buffer.Image == nullptr) continue;
+    if (buffer.Segment.shmaddr != nullptr) {
+      // The server handles requests in order: any put from this segment is done
+      // before the detach, so the memory can go now.
+      XShmDetach(dpy, &buffer.Segment);
+      shmdt(buffer.Segment.shmaddr);
+    } else {
+      buffer.Image->data = nullptr;  // our own memory, freed with the buffer
+    }
+    XDestroyImage(buffer.Image);
+    buffer = TBuffer{};
+  }
+  BufferCount = 0;
+  FrameCopy.clear();
+}
+
+Bool TX11Presenter::IsOwnCompletion(Display*, XEvent* event, XPointer self) {
+  const auto* presenter = reinterpret_cast<const TX11Presenter*>(self);
+  if (event->type != presenter->Connection.Extensions().ShmEventBase + ShmCompletion) return False;
+  const auto* done = reinterpret_cast<const XShmCompletionEvent*>(event);
+  for (int i = 0; i < presenter->BufferCount; ++i)
+    if (presenter->Buffers[i].Segment.shmseg == done->shmseg) return True;
+  return False;
+}
+
+bool TX11Presenter::HandleEvent(const XEvent& event) {
+  if (!Connection.Extensions().Shm || event.type != Connection.Extensions().ShmEventBase + ShmCompletion) return false;
+  const auto* done = reinterpret_cast<const XShmCompletionEvent*>(&event);
+  for (int i = 0; i < BufferCount; ++i) {
+    TBuffer& buffer = Buffers[i];
+    if (buffer.Segment.shmseg == done->shmseg && buffer.Pending > 0) --buffer.Pending;
+  }
+  return true;
+}
+
+void TX11Presenter::TakeCompletions() {
+  XEvent event;
+  while (XCheckIfEvent(Connection.Dpy(), &event, IsOwnCompletion, reinterpret_cast<XPointer>(this)))
+    HandleEvent(event);
+}
+
+void TX11Presenter::WaitUntilFree(TBuffer& buffer) {
+  if (buffer.Pending == 0) return;
+  TakeCompletions();
+  if (buffer.Pending == 0) return;
+  // After a round trip every put sent so far has either been reported done or has
+  // failed with an error (and will never be reported): wait no longer in either case.
+  XSync(Connection.Dpy(), False);
+  TakeCompletions();
+  buffer.Pending = 0;
+}
+
+void TX11Presenter::Put(TBuffer& buffer, int x, int y, int width, int height) {
+  if (buffer.Segment.shmaddr != nullptr) {
+    XShmPutImage(Connection.Dpy(), Target, Context, buffer.Image, x, y, x, y, static_cast<unsigned>(width),
+                 static_cast<unsigned>(height), True);
+    ++buffer.Pending;
+  } else {
+    XPutImage(Connection.Dpy(), Target, Context, buffer.Image, x, y, x, y, static_cast<unsigned>(width),
+              static_cast<unsigned>(height));
+  }
+  XFlush(Connection.Dpy());
+}
+
+void TX11Presenter::Convert(const TPixelView& picture, TBuffer& buffer) {
+  const int columns = std::clamp(picture.Pixels != nullptr ? picture.Width : 0, 0, Width);
+  const int rows = std::clamp(picture.Pixels != nullptr ? picture.Height : 0, 0, Height);
+  if (!DirectPixels) {
+    const Visual& visual = *TargetVisual;
+    for (int y = 0; y < Height; ++y) {
+      for (int x = 0; x < Width; ++x) {
+        const uint32_t pixel = x < columns && y < rows ? picture.Row(y)[x] : 0;
+        FrameCopy[static_cast<size_t>(y) * Width + x] = pixel;
+        const unsigned long value = ScaleToMask((pixel >> 16) & 0xFF, visual.red_mask) |
+                                    ScaleToMask((pixel >> 8) & 0xFF, visual.green_mask) |
+                                    ScaleToMask(pixel & 0xFF, visual.blue_mask);
+        XPutPixel(buffer.Image, x, y, value);
+      }
+    }
+    return;
+  }
+  const int stride = buffer.Image->bytes_per_line / 4;
+  auto* target = reinterpret_cast<uint32_t*>(buffer.Image->data);
+  for (int y = 0; y < Height; ++y) {
+    uint32_t* out = target + static_cast<ptrdiff_t>(y) * stride;
+    if (y >= rows) {
+      std::fill(out, out + Width, 0u);
+      continue;
+    }
+    const uint32_t* in = picture.Row(y);
+    if (Conversion == TPixelConversion::Opaque) {
+      std::memcpy(out, in, static_cast<size_t>(columns) * 4);
+    } else {
+      for (int x = 0; x < columns; ++x) {
+        const uint32_t pixel = in[x];
+        out[x] = (pixel & RgbMask) != 0 ? pixel | OpaqueAlpha : 0;
+      }
+    }
+    std::fill(out + columns, out + Width, 0u);
+  }
+}
+
+void TX11Presenter::Present(const TPixelView& picture) {
+  if (BufferCount == 0) return;
+  const int next = (Last + 1) % BufferCount;
+  TBuffer& buffer = Buffers[next];
+  WaitUntilFree(buffer);
+  Convert(picture, buffer);
+  Last = next;
+  Put(buffer, 0, 0, Width, Height);
+}
+
+void TX11Presenter::Repaint(int x, int y, int width, int height) {
+  if (Last < 0) return;
+  const int x0 = std::max(x, 0), y0 = std::max(y, 0);
+  const int x1 = std::min(x + width, Width), y1 = std::min(y + height, Height);
+  if (x0 >= x1 || y0 >= y1) return;
+  Put(Buffers[Last], x0, y0, x1 - x0, y1 - y0);
+}
+
+TPixelView TX11Presenter::LastFrame() const {
+  if (Last < 0) return {};
+  if (!DirectPixels) return {FrameCopy.data(), Width, Height, Width};
+  const XImage* image = Buffers[Last].Image;
+  return {reinterpret_cast<const uint32_t*>(image->data), Width, Height, image->bytes_per_line / 4};
+}

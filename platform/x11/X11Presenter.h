@@ -1,0 +1,78 @@
+// Putting frames into a window: MIT-SHM images, double-buffered, or XPutImage.
+#pragma once
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XShm.h>
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "platform/Platform.h"
+
+class TX11Display;
+
+// How the pixels of a picture become the window's pixels.
+enum class TPixelConversion {
+  // Red, green and blue as they are; the alpha byte is not shown (the default visual).
+  Opaque,
+  // Premultiplied ARGB for a compositor: pure black becomes fully transparent
+  // (0x00000000), every other colour fully opaque.
+  BlackTransparent,
+};
+
+class TX11Presenter {
+ public:
+  TX11Presenter(TX11Display& connection, Window window, Visual* visual, int depth, TPixelConversion conversion);
+  ~TX11Presenter();
+  TX11Presenter(const TX11Presenter&) = delete;
+  TX11Presenter& operator=(const TX11Presenter&) = delete;
+
+  // Makes the images Width x Height; the last frame is forgotten.
+  void Resize(int width, int height);
+  // Copies Picture (clipped to the window's size, the rest black) and puts it into the window.
+  void Present(const TPixelView& picture);
+  // Puts that part of the last frame again (after an Expose); nothing before the first frame.
+  void Repaint(int x, int y, int width, int height);
+  // The last frame as presented, in the window's pixel form; empty before the first frame.
+  TPixelView LastFrame() const;
+  // Takes the completion notices of its own puts; false for any other event.
+  bool HandleEvent(const XEvent& event);
+  bool UsesShm() const { return Shared; }
+
+ private:
+  struct TBuffer {
+    XImage* Image = nullptr;
+    XShmSegmentInfo Segment{};
+    std::unique_ptr<uint32_t[]> Memory;  // the pixels when they are not in shared memory
+    int Pending = 0;                     // puts the server has not yet reported done
+  };
+
+  bool CreateShared(TBuffer& buffer);
+  void CreatePrivate(TBuffer& buffer);
+  void DestroyBuffers();
+  void WaitUntilFree(TBuffer& buffer);
+  void TakeCompletions();
+  void Put(TBuffer& buffer, int x, int y, int width, int height);
+  void Convert(const TPixelView& picture, TBuffer& buffer);
+  static Bool IsOwnCompletion(Display* dpy, XEvent* event, XPointer self);
+
+  TX11Display& Connection;
+  Window Target;
+  Visual* TargetVisual;
+  int Depth;
+  TPixelConversion Conversion;
+  GC Context = nullptr;
+  bool Shared = false;
+  // 32-bit pixels with red, green and blue at bits 16, 8 and 0; other visuals go
+  // pixel by pixel through XPutPixel and keep a copy of the frame for LastFrame.
+  bool DirectPixels = true;
+  std::vector<uint32_t> FrameCopy;
+  int Width = 0;
+  int Height = 0;
+  std::array<TBuffer, 2> Buffers;
+  int BufferCount = 0;
+  int Last = -1;  // buffer holding the last frame
+};

@@ -1,0 +1,113 @@
+// TBitmap32: the 32-bit raster surface that all of the game's drawing goes into.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "platform/Platform.h"
+#include "support/Geometry.h"
+
+// Alpha in bits 24-31, red 16-23, green 8-15, blue 0-7. The value 0 is the
+// transparent value throughout the game.
+using TColor32 = uint32_t;
+
+constexpr TColor32 clBlack32 = 0xFF000000u;
+constexpr TColor32 clWhite32 = 0xFFFFFFFFu;
+
+constexpr TColor32 Color32(uint8_t red, uint8_t green, uint8_t blue, uint8_t alpha = 255) {
+  return static_cast<TColor32>(alpha) << 24 | static_cast<TColor32>(red) << 16 | static_cast<TColor32>(green) << 8 | blue;
+}
+constexpr uint8_t RedComponent(TColor32 c) { return static_cast<uint8_t>(c >> 16); }
+constexpr uint8_t GreenComponent(TColor32 c) { return static_cast<uint8_t>(c >> 8); }
+constexpr uint8_t BlueComponent(TColor32 c) { return static_cast<uint8_t>(c); }
+constexpr uint8_t AlphaComponent(TColor32 c) { return static_cast<uint8_t>(c >> 24); }
+
+// How a surface is combined into another when it is the source of a draw.
+enum class TDrawMode {
+  Opaque,       // copied as it is
+  Blend,        // mixed by its alpha and the master alpha
+  Transparent,  // pixels equal to the source's outer colour are left out, all others copied
+  Custom,       // the source's per-pixel callback decides; without one, as Opaque
+};
+
+// F is the source pixel, B the destination pixel to change, M the master alpha.
+using TPixelCombineEvent = std::function<void(TColor32 F, TColor32& B, TColor32 M)>;
+
+class TCustomResampler;
+
+class TBitmap32 {
+ public:
+  TBitmap32();
+  ~TBitmap32();
+  TBitmap32(const TBitmap32&) = delete;
+  TBitmap32& operator=(const TBitmap32&) = delete;
+
+  int Width() const { return FWidth; }
+  int Height() const { return FHeight; }
+  bool Empty() const { return FWidth == 0 || FHeight == 0; }
+  // The new content is all 0.
+  void SetSize(int width, int height);
+  void SetWidth(int width) { SetSize(width, FHeight); }
+  void SetHeight(int height) { SetSize(FWidth, height); }
+
+  void Clear(TColor32 colour = 0);
+  // A full copy: size, pixels, draw mode, master alpha, outer colour and resampler
+  // (the per-pixel callback belongs to its owner and is not copied).
+  void Assign(const TBitmap32& source);
+
+  TColor32* Bits() { return Pixels.data(); }
+  const TColor32* Bits() const { return Pixels.data(); }
+  TColor32* ScanLine(int y) { return Pixels.data() + static_cast<size_t>(y) * FWidth; }
+  const TColor32* ScanLine(int y) const { return Pixels.data() + static_cast<size_t>(y) * FWidth; }
+  TPixelView View() const { return {Pixels.data(), FWidth, FHeight, FWidth}; }
+
+  // Unchecked access.
+  TColor32 Pixel(int x, int y) const { return Pixels[static_cast<size_t>(y) * FWidth + x]; }
+  void SetPixel(int x, int y, TColor32 c) { Pixels[static_cast<size_t>(y) * FWidth + x] = c; }
+  // The pixel, or the outer colour outside the clip rectangle.
+  TColor32 PixelS(int x, int y) const;
+  // Ignored outside the clip rectangle.
+  void SetPixelS(int x, int y, TColor32 c);
+  // The whole surface; right and bottom exclusive.
+  TRect ClipRect() const { return {0, 0, FWidth, FHeight}; }
+  TRect BoundsRect() const { return {0, 0, FWidth, FHeight}; }
+
+  // Draws Source unscaled with its top-left at (X, Y), clipped, through Source's draw mode.
+  void Draw(int x, int y, const TBitmap32& source);
+  // Draws the part SourceRect of Source stretched onto DestRect (right and bottom
+  // exclusive), clipped, filtered by Source's resampler and combined by its draw mode.
+  void Draw(const TRect& destRect, const TRect& sourceRect, const TBitmap32& source);
+
+  // In place: pixel (x, y) moves to (W-1-x, y).
+  void MirrorLeftRight();
+  // In place: pixel (x, y) moves to (x, H-1-y).
+  void MirrorTopBottom();
+  // A quarter turn clockwise: pixel (x, y) moves to (H-1-y, x); width and height swap.
+  void TurnClockwise();
+  // A quarter turn counter-clockwise: pixel (x, y) moves to (y, W-1-x); width and height swap.
+  void TurnCounterClockwise();
+
+  TDrawMode DrawMode = TDrawMode::Opaque;
+  uint8_t MasterAlpha = 255;
+  TColor32 OuterColor = 0;
+  TPixelCombineEvent OnPixelCombine;
+
+  // A new surface resamples by nearest neighbour.
+  const TCustomResampler& Resampler() const { return *FResampler; }
+  void SetResampler(std::unique_ptr<TCustomResampler> resampler);
+
+ private:
+  int FWidth = 0;
+  int FHeight = 0;
+  std::vector<TColor32> Pixels;
+  std::unique_ptr<TCustomResampler> FResampler;
+};
+
+// The hidden image control that holds a surface.
+class TImage32 {
+ public:
+  TBitmap32 Bitmap;
+  bool Visible = false;
+};

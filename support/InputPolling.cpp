@@ -1,0 +1,8 @@
+// Input polling through the platform.
+#include "support/InputPolling.h"
+
+#include "platform/Platform.h"
+
+unsigned MouseButtonsDown() { return CurrentPlatform().MouseButtonsDown(); }
+
+bool EscapeDown() { return CurrentPlatform().EscapeHeld(); }

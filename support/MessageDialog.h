@@ -1,0 +1,12 @@
+// The support library's message dialog.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+constexpr uint8_t MessageKindInformation = 0;
+constexpr uint8_t MessageKindError = 2;
+
+// Shows Text under the title "Bericht" with one OK button and returns when it is closed.
+// A character 0 in Text starts a new line.
+void ShowMessageDialog(const std::string& text, uint8_t kind);

@@ -1,0 +1,19 @@
+// File paths, and starting another program or opening a document or web address.
+#pragma once
+
+#include <string>
+
+// The folder of the program file, with a trailing separator.
+std::string ProgramFolder();
+// Name holds a folder part.
+bool HasPath(const std::string& name);
+// Name with its extension replaced by Ext; "." goes in front of a non-empty Ext that has none.
+std::string ChangeExt(const std::string& name, const std::string& ext);
+// ChangeExt(Name, "").
+std::string StripExt(const std::string& name);
+// Empty when the last system error is 0; otherwise its text and " (Code n)".
+std::string LastErrorText();
+// Starts File as a program with Parameters, or when that fails opens it with the
+// desktop's default handler (a web address opens in the browser). A failure is shown
+// in the message dialog.
+void RunProgram(const std::string& file, const std::string& parameters, bool wait, bool show);

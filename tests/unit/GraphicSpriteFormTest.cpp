@@ -1,0 +1,73 @@
+// The picture catalogue: every picture is in the program, in its size and colours.
+#include "sprites/GraphicSpriteForm.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <set>
+
+#include "platform/PngCodec.h"
+#include "platform/Resources.h"
+
+namespace {
+
+struct TCatalogued {
+  const char* Name;
+  int Width;
+  int Height;
+};
+
+const std::vector<TCatalogued>& Catalogue() {
+  static const std::vector<TCatalogued> entries = {
+#define PICTURE(name, width, height) {#name, width, height},
+#include "sprites/PictureNames.def"
+#undef PICTURE
+  };
+  return entries;
+}
+
+bool IsFontPicture(const std::string& name) {
+  return name.rfind("NumberImage", 0) == 0 || name == "LineImage" || name == "ExMarkImage" ||
+         (name.size() == 6 && name.rfind("Image", 0) == 0);
+}
+
+TEST(GraphicSpriteFormTest, EveryCataloguedPictureIsInTheProgramAs24BitWithItsSize) {
+  ASSERT_EQ(Catalogue().size(), 219u);
+  for (const TCatalogued& entry : Catalogue()) {
+    SCOPED_TRACE(entry.Name);
+    const auto data = FindResource(TResourceKind::Picture, entry.Name);
+    ASSERT_FALSE(data.empty());
+    const TDecodedPng png = DecodePng(data);
+    EXPECT_EQ(png.Width, entry.Width);
+    EXPECT_EQ(png.Height, entry.Height);
+    EXPECT_EQ(png.BitsPerPixel, 24);
+    EXPECT_TRUE(std::any_of(png.Pixels.begin(), png.Pixels.end(), [](uint32_t p) { return (p & 0xFFFFFF) != 0; }));
+    if (IsFontPicture(entry.Name)) {
+      EXPECT_TRUE(std::all_of(png.Pixels.begin(), png.Pixels.end(), [](uint32_t p) {
+        return (p & 0xFFFFFF) == 0 || (p & 0xFFFFFF) == 0xFFFFFF;
+      })) << "a font picture holds a colour other than white and black";
+    }
+  }
+}
+
+TEST(GraphicSpriteFormTest, TheProgramHoldsNoPictureTheCatalogueDoesNotName) {
+  std::set<std::string> names;
+  for (const TCatalogued& entry : Catalogue()) names.insert(entry.Name);
+  for (const TResource& resource : ListResources(TResourceKind::Picture))
+    EXPECT_TRUE(names.count(std::string(resource.Name))) << resource.Name;
+}
+
+TEST(GraphicSpriteFormTest, LoadsEveryPictureIntoItsFieldWithTheKeyOfTheMarkedOnes) {
+  const TGraphicSpriteForm form;
+  const auto pictures = form.AllPictures();
+  ASSERT_EQ(pictures.size(), 219u);
+  EXPECT_EQ(form.Kong2Image.Width, 47);
+  EXPECT_EQ(form.Kong2Image.Name, "Kong2Image");
+  EXPECT_TRUE(form.FuelImage.Transparent);
+  EXPECT_EQ(form.FuelImage.TransparentColor, 0u);
+  EXPECT_FALSE(form.Kong1Image.Transparent);
+  EXPECT_TRUE(std::all_of(form.LaserImage.Pixels.begin(), form.LaserImage.Pixels.end(),
+                          [](TColor32 p) { return (p >> 24) == 0; }));
+}
+
+}  // namespace

@@ -1,0 +1,53 @@
+// Path routines and the program starter's fall-back to the desktop's default handler.
+#include "support/Paths.h"
+
+#include <cerrno>
+
+#include "HeadlessFixture.h"
+
+namespace {
+
+TEST(PathsTest, ChangeExtReplacesOnlyTheLastExtensionOfTheFileName) {
+  EXPECT_EQ(ChangeExt("SETTINGS", ".XML"), "SETTINGS.XML");
+  EXPECT_EQ(ChangeExt("SETTINGS", "XML"), "SETTINGS.XML");
+  EXPECT_EQ(ChangeExt("HISCORE.XML", ""), "HISCORE");
+  EXPECT_EQ(ChangeExt("a.tar.gz", ".bak"), "a.tar.bak");
+  // A dot in a folder name is not an extension.
+  EXPECT_EQ(ChangeExt("/opt/game.d/SETTINGS", ".XML"), "/opt/game.d/SETTINGS.XML");
+  EXPECT_EQ(StripExt("/opt/game.d/SETTINGS.XML"), "/opt/game.d/SETTINGS");
+  EXPECT_EQ(StripExt(""), "");
+}
+
+TEST(PathsTest, HasPathSeesAnyFolderPart) {
+  EXPECT_FALSE(HasPath("HISCORE.XML"));
+  EXPECT_TRUE(HasPath("XML/HISCORE.XML"));
+  EXPECT_TRUE(HasPath("/tmp/HISCORE.XML"));
+}
+
+TEST(PathsTest, LastErrorTextIsEmptyWithoutAnError) {
+  errno = 0;
+  EXPECT_EQ(LastErrorText(), "");
+  errno = ENOENT;
+  EXPECT_NE(LastErrorText().find(" (Code 2)"), std::string::npos);
+}
+
+class RunProgramTest : public THeadlessTest {};
+
+TEST_F(RunProgramTest, AnAddressThatIsNoProgramOpensWithTheDefaultHandler) {
+  RunProgram("https://example.org/blastover", "", true, true);
+  EXPECT_EQ(Platform->EventsOf("start"), std::vector<std::string>{"https://example.org/blastover"});
+  EXPECT_EQ(Platform->EventsOf("open"), std::vector<std::string>{"https://example.org/blastover"});
+  EXPECT_TRUE(Platform->EventsOf("message box").empty());
+}
+
+TEST_F(RunProgramTest, AFileWithABlankIsQuotedAndAFailureIsShown) {
+  Platform->SetOpenAddressResult(false);
+  RunProgram("my game", "-x", false, true);
+  EXPECT_EQ(Platform->EventsOf("start"), std::vector<std::string>{"\"my game\" -x"});
+  const auto messages = Platform->EventsOf("message box");
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].rfind("Bericht: Kon programma my game niet uitvoeren. ", 0), 0u);
+  EXPECT_NE(messages[0].find("(Code "), std::string::npos);
+}
+
+}  // namespace

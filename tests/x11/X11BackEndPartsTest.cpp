@@ -1,0 +1,140 @@
+// Parts of the X11 back end that need no server: see-through regions, key codes, starting programs.
+// GoogleTest comes before the X headers, whose macros (None, Bool) break its own.
+#include <gtest/gtest.h>
+
+#include <X11/keysym.h>
+
+#include <chrono>
+#include <filesystem>
+#include <random>
+
+#include "X11TestServer.h"
+#include "platform/x11/ProcessLauncher.h"
+#include "platform/x11/VisibleRegion.h"
+#include "platform/x11/X11Keyboard.h"
+
+namespace {
+
+// The rectangles painted into a mask, failing on overlaps and on bands out of order.
+std::vector<uint8_t> Paint(const TRegionRects& rects, int width, int height) {
+  std::vector<uint8_t> mask(static_cast<size_t>(width) * height, 0);
+  for (size_t i = 0; i < rects.size(); ++i) {
+    const TRegionRect& r = rects[i];
+    if (i > 0) {
+      const TRegionRect& p = rects[i - 1];
+      const bool sameBand = p.Y == r.Y && p.Height == r.Height;
+      EXPECT_TRUE(sameBand ? p.X + p.Width < r.X : p.Y + p.Height <= r.Y) << "rectangle " << i << " is not YX-banded";
+    }
+    for (int y = r.Y; y < r.Y + r.Height; ++y)
+      for (int x = r.X; x < r.X + r.Width; ++x) {
+        EXPECT_TRUE(x >= 0 && x < width && y >= 0 && y < height);
+        if (x >= 0 && x < width && y >= 0 && y < height) mask[static_cast<size_t>(y) * width + x] = 1;
+      }
+  }
+  return mask;
+}
+
+TTestPicture RandomSprites(int width, int height, unsigned seed) {
+  TTestPicture picture(width, height);
+  std::mt19937 random(seed);
+  for (int i = 0; i < 12; ++i) {
+    const int w = 1 + static_cast<int>(random() % 9), h = 1 + static_cast<int>(random() % 9);
+    // Dark colours too: their blend with black rounds to black at the edges.
+    const uint32_t colour = 0xFF000000 | (random() & 0x0F0F0F) | 0x000001;
+    picture.Fill(static_cast<int>(random() % width), static_cast<int>(random() % height), w, h, colour);
+  }
+  return picture;
+}
+
+TEST(TVisibleRegion, ExactRectsHoldTheVisiblePixelsOfTheBox) {
+  TTestPicture picture(40, 30);
+  picture.Fill(5, 5, 10, 10, 0xFF102030);
+  picture.Fill(20, 8, 3, 3, 0x00000001);  // alpha does not matter, colour does
+  picture.Fill(30, 20, 4, 4, 0xFF000000);  // opaque black is still see-through
+  const TRegionRects all = VisibleRects(picture.View(), 0, 0, 40, 30);
+  const std::vector<uint8_t> mask = Paint(all, 40, 30);
+  for (int y = 0; y < 30; ++y)
+    for (int x = 0; x < 40; ++x) EXPECT_EQ(mask[static_cast<size_t>(y) * 40 + x] != 0, IsVisiblePixel(picture.At(x, y)));
+  // The square's identical rows make one band: the square is a single rectangle.
+  EXPECT_EQ(all.front(), (TRegionRect{5, 5, 10, 3}));
+  EXPECT_EQ(all.size(), 4u);
+
+  // Clipped to a box around a point, even a box reaching past the picture.
+  EXPECT_EQ(VisibleRects(picture.View(), -3, -3, 10, 10), (TRegionRects{{5, 5, 2, 2}}));
+  EXPECT_TRUE(VisibleRects(picture.View(), 100, 100, 10, 10).empty());
+  EXPECT_TRUE(VisibleRects(TPixelView{}, 0, 0, 10, 10).empty());
+}
+
+TEST(TVisibleRegion, RectsFromThePlayfieldCoverEveryVisiblePixelOfItsEnlargement) {
+  struct TSize {
+    int SourceWidth, SourceHeight, Width, Height;
+  };
+  // The exact 2.5 of 1920 x 1080 and the slightly uneven factors of 1024 x 768, scaled down.
+  for (const TSize size : {TSize{96, 54, 240, 135}, TSize{41, 31, 102, 77}, TSize{410, 307, 1024, 768}}) {
+    {
+      const TTestPicture source = RandomSprites(size.SourceWidth, size.SourceHeight, 7 + size.Width);
+      const TTestPicture enlarged = Enlarge(source, size.Width, size.Height);
+      const TRegionRects rects = PossiblyVisibleRects(source.View(), size.Width, size.Height);
+      const std::vector<uint8_t> mask = Paint(rects, size.Width, size.Height);
+      const TRegionRects exact = VisibleRects(enlarged.View(), 0, 0, size.Width, size.Height);
+      const std::vector<uint8_t> visible = Paint(exact, size.Width, size.Height);
+      int missed = 0, extra = 0, shown = 0;
+      for (size_t i = 0; i < mask.size(); ++i) {
+        missed += visible[i] && !mask[i];
+        extra += mask[i] && !visible[i];
+        shown += visible[i];
+      }
+      EXPECT_EQ(missed, 0) << size.Width << "x" << size.Height;
+      // At most a pixel of fringe, and only where the filter left black.
+      EXPECT_LT(extra, shown / 10) << size.Width << "x" << size.Height << ": " << extra << " of " << shown;
+    }
+  }
+  TTestPicture empty(20, 10);
+  EXPECT_TRUE(PossiblyVisibleRects(empty.View(), 50, 25).empty());
+}
+
+TEST(TVirtualKeys, KeysTranslateAsTheMenuExpects) {
+  struct TCase {
+    KeySym Typed, Unshifted;
+    uint16_t Code;
+  };
+  const TCase cases[] = {
+      {XK_a, XK_a, 'A'},           {XK_A, XK_a, 'A'},          {XK_exclam, XK_1, '1'},
+      {XK_KP_1, XK_KP_End, 97},    {XK_KP_0, XK_KP_Insert, 96}, {XK_KP_9, XK_KP_Prior, 105},
+      {XK_KP_End, XK_KP_End, 35},  {XK_KP_Enter, XK_KP_Enter, VK_RETURN},
+      {XK_F1, XK_F1, VK_F1},       {XK_F12, XK_F12, 123},      {XK_Return, XK_Return, VK_RETURN},
+      {XK_BackSpace, XK_BackSpace, VK_BACK}, {XK_Escape, XK_Escape, VK_ESCAPE}, {XK_Delete, XK_Delete, VK_DELETE},
+      {XK_period, XK_period, 0},   {XK_minus, XK_minus, 0},    {XK_Shift_L, XK_Shift_L, 0},
+  };
+  for (const TCase& c : cases) EXPECT_EQ(VirtualKeyOf(c.Typed, c.Unshifted), c.Code) << XKeysymToString(c.Typed);
+}
+
+TEST(TProcessLauncher, CommandLinesSplitAtBlanksOutsideQuotes) {
+  using TWords = std::vector<std::string>;
+  EXPECT_EQ(SplitCommandLine("  notepad  a.txt "), (TWords{"notepad", "a.txt"}));
+  EXPECT_EQ(SplitCommandLine("\"my program\" \"two words\"x \"\""), (TWords{"my program", "two wordsx", ""}));
+  EXPECT_TRUE(SplitCommandLine("   ").empty());
+}
+
+TEST(TProcessLauncher, ProgramsStartWithoutAShellAndMayBeWaitedFor) {
+  TProcessLauncher launcher;
+  EXPECT_FALSE(launcher.Start({"/nonexistent/program"}, true));
+  EXPECT_FALSE(launcher.Start({}, false));
+
+  const std::filesystem::path folder = std::filesystem::temp_directory_path() / ("blastover-spawn-" + std::to_string(getpid()));
+  std::filesystem::create_directories(folder);
+  // A shell would run "touch b" after the semicolon; here it is part of one file name.
+  ASSERT_TRUE(launcher.Start(SplitCommandLine("touch \"" + (folder / "a b").string() + "\" " + (folder / "c;d").string()), true));
+  EXPECT_TRUE(std::filesystem::exists(folder / "a b"));
+  EXPECT_TRUE(std::filesystem::exists(folder / "c;d"));
+  EXPECT_FALSE(std::filesystem::exists(folder / "a"));
+  std::filesystem::remove_all(folder);
+
+  const auto start = std::chrono::steady_clock::now();
+  ASSERT_TRUE(launcher.Start({"sleep", "0.3"}, false));
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(250));
+  ASSERT_TRUE(launcher.Start({"sleep", "0.2"}, true));
+  EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(200));
+}
+
+}  // namespace

@@ -1,0 +1,286 @@
+// The X11 platform's desktop-wide services on a real X server: input, menu keys, cursors, timers, dialogs.
+// GoogleTest comes before the X headers, whose macros (None, Bool) break its own.
+#include <gtest/gtest.h>
+
+#include <X11/XKBlib.h>
+#include <X11/Xatom.h>
+#include <X11/Xcursor/Xcursor.h>
+#include <X11/extensions/XTest.h>
+#include <X11/extensions/Xfixes.h>
+#include <X11/keysym.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <ctime>
+#include <filesystem>
+
+#include "X11TestServer.h"
+
+namespace {
+
+using TClock = std::chrono::steady_clock;
+
+long ElapsedMs(TClock::time_point since) {
+  return static_cast<long>(std::chrono::duration_cast<std::chrono::milliseconds>(TClock::now() - since).count());
+}
+
+class TX11DesktopTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    Client = std::make_unique<TX11TestClient>(TX11TestServer::Shared(false));
+    Platform = Client->MakePlatform();
+    ASSERT_NE(Platform, nullptr);
+  }
+
+  void TearDown() override {
+    InstallPlatform(nullptr);
+    Platform.reset();
+    Client.reset();
+  }
+
+  std::unique_ptr<TX11TestClient> Client;
+  std::unique_ptr<TX11Platform> Platform;
+};
+
+TEST_F(TX11DesktopTest, MouseButtonsReportQuickClicksBetweenPolls) {
+  Client->MovePointer(640, 512);
+  Platform->MouseButtonsDown();
+  EXPECT_EQ(Platform->MouseButtonsDown(), 0u);
+
+  // Pressed and released between two polls, as a quick click between two 100 ms ticks is.
+  Client->Click(Button1);
+  EXPECT_EQ(Platform->MouseButtonsDown(), 1u);
+  EXPECT_EQ(Platform->MouseButtonsDown(), 0u) << "reading clears what was remembered";
+  Client->Click(Button3);
+  Client->Click(Button2);
+  EXPECT_EQ(Platform->MouseButtonsDown(), 2u | 4u);
+
+  // The same presses, taken out of the queue by message processing first.
+  Client->Click(Button1);
+  Platform->ProcessMessages();
+  EXPECT_EQ(Platform->MouseButtonsDown(), 1u);
+
+  // Held across polls.
+  XTestFakeButtonEvent(Client->Dpy(), Button1, True, CurrentTime);
+  Client->Sync();
+  EXPECT_EQ(Platform->MouseButtonsDown(), 1u);
+  EXPECT_EQ(Platform->MouseButtonsDown(), 1u);
+  XTestFakeButtonEvent(Client->Dpy(), Button1, False, CurrentTime);
+  Client->Sync();
+  EXPECT_EQ(Platform->MouseButtonsDown(), 0u);
+
+  int x = 0, y = 0;
+  Platform->SetPointerPos(123, 456);
+  ASSERT_TRUE(Platform->GetPointerPos(x, y));
+  EXPECT_EQ(x, 123);
+  EXPECT_EQ(y, 456);
+}
+
+TEST_F(TX11DesktopTest, EscapeIsSeenHeldAndWhenTappedBetweenPolls) {
+  EXPECT_FALSE(Platform->EscapeHeld());
+  Client->Key(XK_Escape, true);
+  EXPECT_TRUE(Platform->EscapeHeld());
+  EXPECT_TRUE(Platform->EscapeHeld());
+  Client->Key(XK_Escape, false);
+  EXPECT_FALSE(Platform->EscapeHeld());
+
+  Client->Key(XK_Escape, true);
+  Client->Key(XK_Escape, false);
+  EXPECT_TRUE(Platform->EscapeHeld());
+  EXPECT_FALSE(Platform->EscapeHeld());
+}
+
+TEST_F(TX11DesktopTest, MenuTakesTheFocusAndGetsVirtualKeysAndClicks) {
+  std::unique_ptr<TPlatformWindow> menu = Platform->CreateWindow(TWindowKind::Menu);
+  menu->SetBounds(100, 80, 300, 200);
+  TTestPicture face(300, 200, 0xFF404040);
+  menu->Present(face.View());
+  std::vector<uint16_t> keys;
+  std::vector<std::pair<int, int>> clicks;
+  menu->OnKeyDown = [&](uint16_t key) { keys.push_back(key); };
+  menu->OnMouseDown = [&](int x, int y) { clicks.emplace_back(x, y); };
+  menu->Show();
+  EXPECT_TRUE(Platform->IsApplicationActive());
+  EXPECT_TRUE(WaitUntil([&] { return Client->ScreenPixel(250, 180) == 0x404040; }, Platform.get()));
+
+  const auto tap = [&](KeySym symbol) {
+    Client->Key(symbol, true);
+    Client->Key(symbol, false);
+  };
+  tap(XK_a);
+  Client->Key(XK_Shift_L, true);
+  tap(XK_a);
+  Client->Key(XK_Shift_L, false);
+  tap(XK_F1);
+  tap(XK_period);  // punctuation is dropped: '.' would read as Delete
+  const unsigned numLock = XkbKeysymToModifiers(Client->Dpy(), XK_Num_Lock);
+  XkbLockModifiers(Client->Dpy(), XkbUseCoreKbd, numLock, numLock);
+  tap(XK_KP_1);
+  XkbLockModifiers(Client->Dpy(), XkbUseCoreKbd, numLock, 0);
+  tap(XK_KP_Enter);
+  tap(XK_BackSpace);
+  Client->MovePointer(150, 110);
+  Client->Click(Button1);
+  Client->Click(Button3);  // only the left button reaches the menu
+  const std::vector<uint16_t> expected = {'A', 'A', VK_F1, VK_NUMPAD0 + 1, VK_RETURN, VK_BACK};
+  EXPECT_TRUE(WaitUntil([&] { return keys.size() >= expected.size() && !clicks.empty(); }, Platform.get()));
+  EXPECT_EQ(keys, expected);
+  EXPECT_EQ(clicks, (std::vector<std::pair<int, int>>{{50, 30}}));
+
+  // Leaving the menu gives the focus back; raising it again takes it.
+  menu->Hide();
+  EXPECT_FALSE(Platform->IsApplicationActive());
+  menu->Show();
+  Platform->BringToFront();
+  EXPECT_TRUE(Platform->IsApplicationActive());
+
+  // A handler may destroy the very window whose event it handles.
+  menu->OnKeyDown = [&](uint16_t) { menu.reset(); };
+  tap(XK_b);
+  EXPECT_TRUE(WaitUntil([&] { return menu == nullptr; }, Platform.get()));
+  Platform->ProcessMessages();
+}
+
+struct TCursorPicture {
+  int Width = 0, Height = 0, HotX = 0, HotY = 0;
+  std::vector<uint32_t> Pixels;
+  bool operator==(const TCursorPicture&) const = default;
+};
+
+TCursorPicture CurrentCursor(Display* dpy) {
+  TCursorPicture result;
+  XFixesCursorImage* image = XFixesGetCursorImage(dpy);
+  if (image == nullptr) return result;
+  result = {image->width, image->height, image->xhot, image->yhot, {}};
+  for (int i = 0; i < image->width * image->height; ++i) result.Pixels.push_back(static_cast<uint32_t>(image->pixels[i]));
+  XFree(image);
+  return result;
+}
+
+TEST_F(TX11DesktopTest, CursorsAreReplacedEverywhereAndGivenBack) {
+  Display* dpy = Client->Dpy();
+  const Atom marker = XInternAtom(dpy, "_BLASTOVER_CURSORS_REPLACED", False);
+  const auto marked = [&] {
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    XGetWindowProperty(dpy, Client->Root(), marker, 0, 1, False, AnyPropertyType, &type, &format, &count, &after, &data);
+    if (data != nullptr) XFree(data);
+    return type != None;
+  };
+  // Another application's window with the theme's arrow, under the pointer.
+  const Window window = Client->MakeWindow(0, 0, 400, 400, 0x202020);
+  XDefineCursor(dpy, window, XcursorLibraryLoadCursor(dpy, "left_ptr"));
+  Client->MovePointer(200, 200);
+  const TCursorPicture themed = CurrentCursor(dpy);
+  ASSERT_GT(themed.Width, 0);
+
+  TTestPicture gun(32, 32, 0xFF00FF00);
+  gun.Fill(0, 0, 8, 8, 0x80FF0000);
+  ASSERT_TRUE(Platform->InstallCursorPicture(gun.View(), 3, 4));
+  ASSERT_TRUE(WaitUntil([&] { return CurrentCursor(dpy).Width == 32; }));
+  const TCursorPicture installed = CurrentCursor(dpy);
+  EXPECT_EQ(installed.HotX, 3);
+  EXPECT_EQ(installed.HotY, 4);
+  EXPECT_EQ(installed.Pixels[20 * 32 + 20], 0xFF00FF00u);
+  EXPECT_EQ(installed.Pixels[0], 0x80800000u) << "cursor pixels are premultiplied";
+  EXPECT_TRUE(marked());
+
+  Platform->RestoreCursors();
+  EXPECT_TRUE(WaitUntil([&] { return CurrentCursor(dpy) == themed; }));
+  EXPECT_TRUE(WaitUntil([&] { return !marked(); }));
+  EXPECT_FALSE(Platform->InstallCursor("NoSuchCursor"));
+
+  // A run killed while its cursors were up: the next one gives them back as it starts.
+  ASSERT_TRUE(Platform->InstallCursorPicture(gun.View(), 0, 0));
+  ASSERT_TRUE(WaitUntil([&] { return CurrentCursor(dpy).Width == 32; }));
+  const long pid = 1;
+  XChangeProperty(dpy, Client->Root(), marker, XA_CARDINAL, 32, PropModeReplace,
+                  reinterpret_cast<const unsigned char*>(&pid), 1);
+  Client->Sync();
+  std::unique_ptr<TX11Platform> next = Client->MakePlatform();
+  EXPECT_TRUE(WaitUntil([&] { return CurrentCursor(dpy) == themed; }));
+  EXPECT_TRUE(WaitUntil([&] { return !marked(); }));
+  next.reset();
+  XDestroyWindow(dpy, window);
+}
+
+TEST_F(TX11DesktopTest, WaitingSleepsUntilATimerOrAnEventIsDue) {
+  InstallPlatform(Platform.get());
+  Platform->ProcessMessages();
+  int fired = 0;
+  {
+    TTimer timer(50, [&] { ++fired; });
+    const auto start = TClock::now();
+    Platform->WaitForMessage(2000);
+    EXPECT_GE(ElapsedMs(start), 40);
+    EXPECT_LT(ElapsedMs(start), 1000);
+    WaitUntil([&] { return fired > 0; }, Platform.get(), 500);
+    EXPECT_EQ(fired, 1);
+  }
+
+  // Nothing to wait for: the whole timeout passes asleep, not spinning.
+  const auto start = TClock::now();
+  const std::clock_t cpuStart = std::clock();
+  Platform->WaitForMessage(150);
+  EXPECT_GE(ElapsedMs(start), 140);
+  EXPECT_LT((std::clock() - cpuStart) * 1000 / CLOCKS_PER_SEC, 50);
+
+  // An X event ends the wait at once: here a key pressed a little later (raw input reaches us
+  // wherever it goes; a warped pointer would make none).
+  Platform->ProcessMessages();
+  const pid_t typist = TapKeyLater(TX11TestServer::Shared(false).Name(), XK_Shift_L, 50);
+  const auto eventStart = TClock::now();
+  Platform->WaitForMessage(5000);
+  EXPECT_LT(ElapsedMs(eventStart), 2500);
+  waitpid(typist, nullptr, 0);
+}
+
+TEST_F(TX11DesktopTest, MessageBoxIsModalAndClosesOnEnter) {
+  InstallPlatform(Platform.get());
+  int fired = 0;
+  TTimer timer(10, [&] { ++fired; });
+  // The box takes the focus, so a key pressed from outside reaches it.
+  const pid_t typist = TapKeyLater(TX11TestServer::Shared(false).Name(), XK_Return, 400);
+  alarm(20);  // a box that never closes fails the test instead of hanging it
+  const auto start = TClock::now();
+  Platform->ShowMessageBox("Bericht", "Kon programma niet starten\nsecond line");
+  alarm(0);
+  EXPECT_GE(ElapsedMs(start), 300);
+  EXPECT_EQ(fired, 0) << "the program's timers must wait while the box is up";
+  EXPECT_TRUE(Client->OwnWindows().empty()) << "the box is gone";
+  Platform->ProcessMessages();
+  EXPECT_EQ(fired, 1) << "the missed periods come as one";
+  waitpid(typist, nullptr, 0);
+}
+
+TEST_F(TX11DesktopTest, ProgramsStartAndTheProgramFolderIsFound) {
+  const std::string folder = Platform->ProgramFolder();
+  ASSERT_FALSE(folder.empty());
+  EXPECT_EQ(folder.back(), '/');
+  EXPECT_TRUE(std::filesystem::exists(folder + "blastover_x11_tests"));
+
+  const std::string marker = folder + "started by the platform";
+  EXPECT_TRUE(Platform->StartProgram("touch \"" + marker + "\"", true));
+  EXPECT_TRUE(std::filesystem::remove(marker)) << "waited for, so the file is there";
+  EXPECT_FALSE(Platform->StartProgram("no-such-program-anywhere", true));
+  EXPECT_FALSE(Platform->OpenAddress(""));
+}
+
+TEST(TX11PlatformStart, MissingDisplayGivesAMessageAndNoPlatform) {
+  const char* before = std::getenv("DISPLAY");
+  const std::string saved = before != nullptr ? before : "";
+  setenv("DISPLAY", ":59999", 1);
+  std::string error;
+  const std::unique_ptr<TPlatform> platform = CreateX11Platform(error);
+  EXPECT_EQ(platform, nullptr);
+  EXPECT_EQ(error.rfind("cannot open display", 0), 0u) << error;
+  EXPECT_NE(error.find(":59999"), std::string::npos) << error;
+  EXPECT_EQ(error.find('\n'), std::string::npos);
+  if (before != nullptr) setenv("DISPLAY", saved.c_str(), 1);
+  else unsetenv("DISPLAY");
+}
+
+}  // namespace

@@ -1,0 +1,278 @@
+// The overlay window on a real X server, with and without a compositor, through MIT-SHM and XPutImage.
+// GoogleTest comes before the X headers, whose macros (None, Bool) break its own.
+#include <gtest/gtest.h>
+
+#include <X11/extensions/shape.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "X11TestServer.h"
+
+namespace {
+
+constexpr uint32_t Desktop = 0x3366CC;  // what lies beneath the overlay
+constexpr uint32_t Red = 0xFFFF2020;
+constexpr uint32_t Green = 0xFF20E040;
+
+struct TOverlayCase {
+  bool Compositor;
+  bool Shm;
+};
+
+void PrintTo(const TOverlayCase& c, std::ostream* out) {
+  *out << (c.Compositor ? "with a compositor" : "without a compositor") << (c.Shm ? ", MIT-SHM" : ", XPutImage");
+}
+
+std::string CaseName(const testing::TestParamInfo<TOverlayCase>& info) {
+  return std::string(info.param.Compositor ? "Composited" : "Shaped") + (info.param.Shm ? "Shm" : "PutImage");
+}
+
+// Shared-memory segments this process has made that are still attached.
+int OwnSharedSegments() {
+  std::ifstream table("/proc/sysvipc/shm");
+  std::string line;
+  std::getline(table, line);
+  int count = 0;
+  while (std::getline(table, line)) {
+    std::istringstream fields(line);
+    long key, id, perms, size, creator;
+    if (fields >> key >> id >> perms >> size >> creator && creator == getpid()) ++count;
+  }
+  return count;
+}
+
+class TX11OverlayTest : public testing::TestWithParam<TOverlayCase> {
+ protected:
+  void SetUp() override {
+    if (GetParam().Shm) unsetenv("BLASTOVER_NO_SHM");
+    else setenv("BLASTOVER_NO_SHM", "1", 1);
+    Server = &TX11TestServer::Shared(GetParam().Compositor);
+    Client = std::make_unique<TX11TestClient>(*Server);
+    Beneath = Client->MakeWindow(0, 0, TX11TestServer::ScreenWidth, TX11TestServer::ScreenHeight, Desktop,
+                                 ButtonPressMask);
+    Platform = Client->MakePlatform();
+    ASSERT_NE(Platform, nullptr);
+    Overlay = Platform->CreateWindow(TWindowKind::Overlay);
+    Overlay->Show();
+    SyncPlatform();
+  }
+
+  // The server handles each client's requests in order but interleaves clients as it
+  // likes: a round trip of the platform makes sure it has handled the platform's.
+  void SyncPlatform() { Platform->ScreenSize(); }
+
+  void TearDown() override {
+    Overlay.reset();
+    Platform.reset();
+    if (Client != nullptr) XDestroyWindow(Client->Dpy(), Beneath);
+    Client.reset();
+    unsetenv("BLASTOVER_NO_SHM");
+  }
+
+  Window OverlayId() {
+    const std::vector<Window> own = Client->OwnWindows();
+    return own.size() == 1 ? own[0] : None;
+  }
+
+  bool PixelBecomes(int x, int y, uint32_t colour) {
+    return WaitUntil([&] { return Client->ScreenPixel(x, y) == colour; }, Platform.get());
+  }
+
+  TX11TestServer* Server = nullptr;
+  std::unique_ptr<TX11TestClient> Client;
+  Window Beneath = None;
+  std::unique_ptr<TX11Platform> Platform;
+  std::unique_ptr<TPlatformWindow> Overlay;
+};
+
+// The window itself and its input shape do not depend on how frames are sent.
+class TX11OverlayWindowTest : public TX11OverlayTest {};
+
+TEST_P(TX11OverlayWindowTest, CoversTheScreenAndStaysOnTopWithoutTakingTheFocus) {
+  const Window overlay = OverlayId();
+  ASSERT_NE(overlay, None);
+  XWindowAttributes attributes;
+  ASSERT_TRUE(XGetWindowAttributes(Client->Dpy(), overlay, &attributes));
+  EXPECT_EQ(attributes.x, 0);
+  EXPECT_EQ(attributes.y, 0);
+  EXPECT_EQ(attributes.width, TX11TestServer::ScreenWidth);
+  EXPECT_EQ(attributes.height, TX11TestServer::ScreenHeight);
+  EXPECT_TRUE(attributes.override_redirect);
+  EXPECT_EQ(attributes.map_state, IsViewable);
+  EXPECT_EQ(attributes.depth, GetParam().Compositor ? 32 : 24);
+  EXPECT_TRUE(Overlay->IsVisible());
+
+  // Another application's window comes up over the game, and has the focus.
+  const Window other = Client->MakeWindow(100, 100, 200, 200, 0x808080);
+  XSetInputFocus(Client->Dpy(), other, RevertToParent, CurrentTime);
+  Client->Sync();
+  EXPECT_TRUE(WaitUntil([&] { return Client->StackedWindows().back() == overlay; }, Platform.get()));
+
+  Platform->BringToFront();
+  Window focus = None;
+  int revert = 0;
+  XGetInputFocus(Client->Dpy(), &focus, &revert);
+  EXPECT_EQ(focus, other) << "raising the overlay during play must leave the focus where it is";
+  EXPECT_FALSE(Platform->IsApplicationActive());
+
+  // The screen changes size (a monitor added or removed): the overlay follows the root.
+  const auto resizeRoot = [&](int width, int height) {
+    XEvent notice{};
+    notice.xconfigure.type = ConfigureNotify;
+    notice.xconfigure.event = notice.xconfigure.window = Client->Root();
+    notice.xconfigure.width = width;
+    notice.xconfigure.height = height;
+    XSendEvent(Client->Dpy(), Client->Root(), False, StructureNotifyMask, &notice);
+    Client->Sync();
+  };
+  const auto sizeIs = [&](int width, int height) {
+    return XGetWindowAttributes(Client->Dpy(), overlay, &attributes) && attributes.width == width &&
+           attributes.height == height;
+  };
+  resizeRoot(1024, 768);
+  EXPECT_TRUE(WaitUntil([&] { return sizeIs(1024, 768); }, Platform.get()));
+  TTestPicture small(1024, 768);
+  small.Fill(1000, 700, 24, 68, Green);
+  Overlay->Present(small.View());
+  EXPECT_TRUE(PixelBecomes(1010, 750, Green & 0xFFFFFF));
+  resizeRoot(TX11TestServer::ScreenWidth, TX11TestServer::ScreenHeight);
+  EXPECT_TRUE(WaitUntil([&] { return sizeIs(TX11TestServer::ScreenWidth, TX11TestServer::ScreenHeight); }, Platform.get()));
+
+  Overlay->Hide();
+  SyncPlatform();
+  ASSERT_TRUE(XGetWindowAttributes(Client->Dpy(), overlay, &attributes));
+  EXPECT_EQ(attributes.map_state, IsUnmapped);
+  XDestroyWindow(Client->Dpy(), other);
+}
+
+TEST_P(TX11OverlayTest, ShowsDrawnPixelsAndWhatIsBeneathBlack) {
+  EXPECT_EQ(OwnSharedSegments() > 0, GetParam().Shm);
+  const int width = TX11TestServer::ScreenWidth, height = TX11TestServer::ScreenHeight;
+
+  // Frames as the game makes them: a small playfield enlarged 2.5 times.
+  TTestPicture playfield(width * 2 / 5, height * 2 / 5);
+  playfield.Fill(40, 40, 40, 40, Red);
+  playfield.Fill(300, 200, 20, 10, Green);
+  TTestPicture frame = Enlarge(playfield, width, height);
+  const TPixelView source = playfield.View();
+  Overlay->Present(frame.View(), &source);
+  EXPECT_TRUE(PixelBecomes(150, 150, Red & 0xFFFFFF));
+  EXPECT_TRUE(PixelBecomes(775, 512, Green & 0xFFFFFF));
+  // A compositor may show its first picture of a new window before it has the
+  // desktop's background to blend with: wait for what settles, not for one frame.
+  EXPECT_TRUE(PixelBecomes(600, 150, Desktop));
+  EXPECT_TRUE(PixelBecomes(10, 10, Desktop));
+  EXPECT_TRUE(PixelBecomes(150, 300, Desktop));
+
+  // Several frames, so that both images are used again; the red square moves away.
+  for (int step = 1; step <= 2; ++step) {
+    playfield.Fill(40, 40, 100, 100, 0);
+    playfield.Fill(40 + 20 * step, 40, 40, 40, Red);
+    frame = Enlarge(playfield, width, height);
+    Overlay->Present(frame.View(), &source);
+  }
+  EXPECT_TRUE(PixelBecomes(275, 150, Red & 0xFFFFFF));
+  EXPECT_TRUE(PixelBecomes(120, 150, Desktop)) << "where the square was, the desktop shows again";
+
+  // A frame without its playfield is cut out from the picture itself.
+  TTestPicture plain(width, height);
+  plain.Fill(1000, 900, 5, 5, Green);
+  Overlay->Present(plain.View());
+  EXPECT_TRUE(PixelBecomes(1002, 902, Green & 0xFFFFFF));
+  EXPECT_TRUE(PixelBecomes(275, 150, Desktop));
+  EXPECT_EQ(Client->ScreenPixel(1006, 902), Desktop);
+}
+
+TEST_P(TX11OverlayWindowTest, ClicksPassThroughBlackOnly) {
+  TTestPicture frame(TX11TestServer::ScreenWidth, TX11TestServer::ScreenHeight);
+  frame.Fill(300, 300, 100, 100, Red);
+  Overlay->Present(frame.View());
+  ASSERT_TRUE(PixelBecomes(350, 350, Red & 0xFFFFFF));
+  const Window overlay = OverlayId();
+
+  // The pointer comes over the red square; the input shape follows it there.
+  Client->MovePointer(350, 350);
+  const auto catches = [&](int x, int y) {
+    int count = 0, ordering = 0;
+    XRectangle* rects = XShapeGetRectangles(Client->Dpy(), overlay, ShapeInput, &count, &ordering);
+    bool inside = false;
+    for (int i = 0; i < count; ++i)
+      inside = inside || (x >= rects[i].x && x < rects[i].x + rects[i].width && y >= rects[i].y &&
+                          y < rects[i].y + rects[i].height);
+    if (rects != nullptr) XFree(rects);
+    return inside;
+  };
+  ASSERT_TRUE(WaitUntil([&] { return catches(350, 350); }, Platform.get()));
+  EXPECT_FALSE(catches(250, 350));
+  Client->Click(Button1);
+
+  // Then over black beside it, which must pass the click to the window beneath.
+  Client->MovePointer(600, 350);
+  Platform->ProcessMessages();
+  Client->Click(Button1);
+
+  XEvent event;
+  ASSERT_TRUE(WaitUntil([&] { return XCheckTypedWindowEvent(Client->Dpy(), Beneath, ButtonPress, &event); }));
+  EXPECT_EQ(event.xbutton.x_root, 600) << "the click on the red square went through";
+  Client->Sync();
+  EXPECT_FALSE(XCheckTypedWindowEvent(Client->Dpy(), Beneath, ButtonPress, &event));
+}
+
+// A server of its own: the compositor comes and goes while the game runs.
+TEST(TX11OverlayCompositor, AWindowMadeAnewFollowsACompositorStartingAndStopping) {
+  TX11TestServer server(false);
+  TX11TestClient client(server);
+  XSetWindowBackground(client.Dpy(), client.Root(), Desktop);
+  XClearWindow(client.Dpy(), client.Root());
+  std::unique_ptr<TX11Platform> platform = client.MakePlatform();
+  ASSERT_NE(platform, nullptr);
+  std::unique_ptr<TPlatformWindow> overlay = platform->CreateWindow(TWindowKind::Overlay);
+  overlay->Show();
+  platform->ScreenSize();  // a round trip, so that the server has mapped the window
+  const auto shownDepth = [&] {
+    const std::vector<Window> own = client.OwnWindows();
+    XWindowAttributes attributes;
+    if (own.size() != 1 || !XGetWindowAttributes(client.Dpy(), own[0], &attributes)) return 0;
+    return attributes.map_state == IsViewable ? attributes.depth : -1;
+  };
+  EXPECT_EQ(shownDepth(), 24);
+  server.StartCompositor();
+  EXPECT_TRUE(WaitUntil([&] { return shownDepth() == 32; }, platform.get()));
+  server.StopCompositor();
+  EXPECT_TRUE(WaitUntil([&] { return shownDepth() == 24; }, platform.get()));
+
+  TTestPicture frame(TX11TestServer::ScreenWidth, TX11TestServer::ScreenHeight);
+  frame.Fill(10, 10, 10, 10, Red);
+  overlay->Present(frame.View());
+  EXPECT_TRUE(WaitUntil([&] { return client.ScreenPixel(15, 15) == (Red & 0xFFFFFF); }, platform.get()));
+  EXPECT_EQ(client.ScreenPixel(30, 30), Desktop);
+}
+
+TEST(TX11ConnectionDeathTest, ALostDisplayEndsTheProgramWithAMessage) {
+  EXPECT_EXIT(
+      {
+        TX11TestServer server(false);
+        TX11TestClient client(server);
+        std::unique_ptr<TX11Platform> platform = client.MakePlatform();
+        std::unique_ptr<TPlatformWindow> overlay = platform->CreateWindow(TWindowKind::Overlay);
+        overlay->Show();
+        server.Kill();
+        for (int pass = 0; pass < 100; ++pass) {
+          platform->WaitForMessage(100);
+          platform->ProcessMessages();
+          platform->MouseButtonsDown();
+        }
+      },
+      testing::ExitedWithCode(1), "connection to the X display was lost");
+}
+
+INSTANTIATE_TEST_SUITE_P(X11, TX11OverlayTest,
+                         testing::Values(TOverlayCase{false, true}, TOverlayCase{false, false},
+                                         TOverlayCase{true, true}, TOverlayCase{true, false}),
+                         CaseName);
+INSTANTIATE_TEST_SUITE_P(X11, TX11OverlayWindowTest, testing::Values(TOverlayCase{false, true}, TOverlayCase{true, true}),
+                         CaseName);
+
+}  // namespace

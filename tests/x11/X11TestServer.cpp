@@ -1,0 +1,266 @@
+// Starting Xvfb (and picom) for the tests, and the test's own X client.
+// GoogleTest comes before the X headers, whose macros (None, Bool) break its own.
+#include <gtest/gtest.h>
+
+#include "X11TestServer.h"
+
+#include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cmath>
+#include <stdexcept>
+#include <thread>
+
+namespace {
+
+constexpr int StartTimeoutMs = 10000;
+
+std::unique_ptr<TX11TestServer> SharedServers[2];
+
+// Runs File with Arguments in a child that dies with the test program, output discarded.
+// DisplayFd, when set, stays open in the child as descriptor 3.
+pid_t SpawnDaemon(const std::vector<std::string>& arguments, int displayFd, const std::string& display) {
+  const pid_t child = fork();
+  if (child != 0) return child;
+  prctl(PR_SET_PDEATHSIG, SIGKILL);
+  if (displayFd >= 0 && displayFd != 3) dup2(displayFd, 3);
+  const int null = open("/dev/null", O_RDWR);
+  dup2(null, 1);
+  dup2(null, 2);
+  if (!display.empty()) setenv("DISPLAY", display.c_str(), 1);
+  std::vector<char*> argv;
+  for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+  argv.push_back(nullptr);
+  execvp(argv[0], argv.data());
+  _exit(127);
+}
+
+void Stop(pid_t& process) {
+  if (process <= 0) return;
+  kill(process, SIGTERM);
+  int status = 0;
+  waitpid(process, &status, 0);
+  process = -1;
+}
+
+}  // namespace
+
+TX11TestServer::TX11TestServer(bool compositor) : Owner(getpid()) {
+  StartXvfb();
+  if (compositor) StartCompositor();
+}
+
+TX11TestServer::~TX11TestServer() {
+  if (getpid() != Owner) return;
+  Stop(Picom);
+  Stop(Xvfb);
+}
+
+void TX11TestServer::StopCompositor() {
+  Stop(Picom);
+}
+
+void TX11TestServer::Kill() {
+  Stop(Picom);
+  Stop(Xvfb);
+}
+
+TX11TestServer& TX11TestServer::Shared(bool compositor) {
+  std::unique_ptr<TX11TestServer>& server = SharedServers[compositor ? 1 : 0];
+  if (server == nullptr) server = std::make_unique<TX11TestServer>(compositor);
+  return *server;
+}
+
+void TX11TestServer::StopShared() {
+  for (auto& server : SharedServers) server.reset();
+}
+
+void TX11TestServer::StartXvfb() {
+  int pipeEnds[2];
+  if (pipe(pipeEnds) != 0) throw std::runtime_error("pipe failed");
+  const std::string size = std::to_string(ScreenWidth) + "x" + std::to_string(ScreenHeight) + "x24";
+  // -noreset: the server keeps its state when the last client goes, as a desktop's does.
+  Xvfb = SpawnDaemon({"Xvfb", "-displayfd", "3", "-screen", "0", size, "-nolisten", "tcp", "-noreset"}, pipeEnds[1], "");
+  close(pipeEnds[1]);
+  std::string number;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(StartTimeoutMs);
+  while (number.empty() || number.back() != '\n') {
+    pollfd descriptor{pipeEnds[0], POLLIN, 0};
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    if (left.count() <= 0 || poll(&descriptor, 1, static_cast<int>(left.count())) <= 0) break;
+    char c = 0;
+    if (read(pipeEnds[0], &c, 1) != 1) break;
+    number += c;
+  }
+  close(pipeEnds[0]);
+  if (number.empty() || number.back() != '\n') throw std::runtime_error("Xvfb did not start");
+  number.pop_back();
+  DisplayName = ":" + number;
+}
+
+void TX11TestServer::StartCompositor() {
+  Picom = SpawnDaemon({"picom", "--backend", "xrender", "--no-vsync", "--config", "/dev/null"}, -1, DisplayName);
+  Display* dpy = XOpenDisplay(DisplayName.c_str());
+  if (dpy == nullptr) throw std::runtime_error("cannot reach the test server");
+  const Atom selection = XInternAtom(dpy, "_NET_WM_CM_S0", False);
+  const bool running = WaitUntil([&] { return XGetSelectionOwner(dpy, selection) != None; }, nullptr, StartTimeoutMs);
+  XCloseDisplay(dpy);
+  if (!running) throw std::runtime_error("picom did not take the compositor selection");
+}
+
+TX11TestClient::TX11TestClient(const TX11TestServer& server)
+    : Server(server), Handle(XOpenDisplay(server.Name().c_str())) {
+  if (Handle == nullptr) throw std::runtime_error("cannot open the test server " + server.Name());
+}
+
+TX11TestClient::~TX11TestClient() { XCloseDisplay(Handle); }
+
+std::unique_ptr<TX11Platform> TX11TestClient::MakePlatform() {
+  setenv("DISPLAY", Server.Name().c_str(), 1);
+  std::string error;
+  std::unique_ptr<TPlatform> platform = CreateX11Platform(error);
+  EXPECT_NE(platform, nullptr) << error;
+  return std::unique_ptr<TX11Platform>(dynamic_cast<TX11Platform*>(platform.release()));
+}
+
+Window TX11TestClient::MakeWindow(int x, int y, int width, int height, uint32_t colour, long eventMask) {
+  XSetWindowAttributes attributes{};
+  attributes.override_redirect = True;
+  attributes.background_pixel = colour;
+  attributes.event_mask = eventMask;
+  const Window window =
+      XCreateWindow(Handle, Root(), x, y, static_cast<unsigned>(width), static_cast<unsigned>(height), 0,
+                    CopyFromParent, InputOutput, CopyFromParent, CWOverrideRedirect | CWBackPixel | CWEventMask,
+                    &attributes);
+  XMapRaised(Handle, window);
+  XSync(Handle, False);
+  return window;
+}
+
+uint32_t TX11TestClient::ScreenPixel(int x, int y) {
+  XImage* image = XGetImage(Handle, Root(), x, y, 1, 1, AllPlanes, ZPixmap);
+  if (image == nullptr) return 0xDEADBEEF;
+  const uint32_t pixel = static_cast<uint32_t>(XGetPixel(image, 0, 0)) & 0xFFFFFF;
+  XDestroyImage(image);
+  return pixel;
+}
+
+std::vector<Window> TX11TestClient::OwnWindows() {
+  std::vector<Window> found;
+  Window root = None, parent = None, *children = nullptr;
+  unsigned count = 0;
+  XQueryTree(Handle, Root(), &root, &parent, &children, &count);
+  for (unsigned i = 0; i < count; ++i) {
+    XClassHint hint{};
+    if (!XGetClassHint(Handle, children[i], &hint)) continue;
+    if (hint.res_name != nullptr && std::string(hint.res_name) == "blastover") found.push_back(children[i]);
+    XFree(hint.res_name);
+    XFree(hint.res_class);
+  }
+  if (children != nullptr) XFree(children);
+  return found;
+}
+
+std::vector<Window> TX11TestClient::StackedWindows() {
+  std::vector<Window> stacked;
+  Window root = None, parent = None, *children = nullptr;
+  unsigned count = 0;
+  XQueryTree(Handle, Root(), &root, &parent, &children, &count);
+  for (unsigned i = 0; i < count; ++i) {
+    XWindowAttributes attributes;
+    if (XGetWindowAttributes(Handle, children[i], &attributes) && attributes.map_state == IsViewable)
+      stacked.push_back(children[i]);
+  }
+  if (children != nullptr) XFree(children);
+  return stacked;
+}
+
+void TX11TestClient::MovePointer(int x, int y) {
+  XTestFakeMotionEvent(Handle, 0, x, y, CurrentTime);
+  XSync(Handle, False);
+}
+
+void TX11TestClient::Click(unsigned button) {
+  XTestFakeButtonEvent(Handle, button, True, CurrentTime);
+  XTestFakeButtonEvent(Handle, button, False, CurrentTime);
+  XSync(Handle, False);
+}
+
+void TX11TestClient::Key(KeySym symbol, bool press) {
+  XTestFakeKeyEvent(Handle, XKeysymToKeycode(Handle, symbol), press ? True : False, CurrentTime);
+  XSync(Handle, False);
+}
+
+pid_t TapKeyLater(const std::string& display, KeySym symbol, int delayMs) {
+  const pid_t child = fork();
+  if (child != 0) return child;
+  std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
+  Display* dpy = XOpenDisplay(display.c_str());
+  if (dpy == nullptr) _exit(1);
+  const KeyCode key = XKeysymToKeycode(dpy, symbol);
+  XTestFakeKeyEvent(dpy, key, True, CurrentTime);
+  XTestFakeKeyEvent(dpy, key, False, CurrentTime);
+  XSync(dpy, False);
+  // No XCloseDisplay and no exit(): the parent's objects are not this process's to end.
+  _exit(0);
+}
+
+bool WaitUntil(const std::function<bool()>& condition, TPlatform* platform, int timeoutMs) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  while (true) {
+    if (platform != nullptr) platform->ProcessMessages();
+    if (condition()) return true;
+    if (std::chrono::steady_clock::now() >= deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+}
+
+void TTestPicture::Fill(int left, int top, int width, int height, uint32_t colour) {
+  for (int y = std::max(top, 0); y < std::min(top + height, Height); ++y)
+    for (int x = std::max(left, 0); x < std::min(left + width, Width); ++x) Pixels[static_cast<size_t>(y) * Width + x] = colour;
+}
+
+TTestPicture Enlarge(const TTestPicture& source, int width, int height) {
+  struct TTap {
+    int Near, Far;
+    double Weight;
+  };
+  const auto axis = [](int from, int to) {
+    std::vector<TTap> taps;
+    for (int d = 0; d < to; ++d) {
+      double u = (d + 0.5) * from / to - 0.5;
+      u = std::clamp(u, 0.0, static_cast<double>(from - 1));
+      const int near = static_cast<int>(std::floor(u));
+      taps.push_back({near, std::min(near + 1, from - 1), u - near});
+    }
+    return taps;
+  };
+  const std::vector<TTap> columns = axis(source.Width, width), rows = axis(source.Height, height);
+  TTestPicture result(width, height);
+  for (int y = 0; y < height; ++y) {
+    const TTap& row = rows[static_cast<size_t>(y)];
+    for (int x = 0; x < width; ++x) {
+      const TTap& column = columns[static_cast<size_t>(x)];
+      const uint32_t corners[4] = {source.At(column.Near, row.Near), source.At(column.Far, row.Near),
+                                   source.At(column.Near, row.Far), source.At(column.Far, row.Far)};
+      uint32_t pixel = 0;
+      if ((corners[0] | corners[1] | corners[2] | corners[3]) != 0) {
+        for (int shift = 0; shift < 32; shift += 8) {
+          const auto channel = [&](int i) { return static_cast<double>((corners[i] >> shift) & 0xFF); };
+          const double top = channel(0) * (1 - column.Weight) + channel(1) * column.Weight;
+          const double bottom = channel(2) * (1 - column.Weight) + channel(3) * column.Weight;
+          pixel |= static_cast<uint32_t>(std::lround(top * (1 - row.Weight) + bottom * row.Weight)) << shift;
+        }
+      }
+      result.Pixels[static_cast<size_t>(y) * width + x] = pixel;
+    }
+  }
+  return result;
+}
