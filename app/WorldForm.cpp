@@ -7,11 +7,11 @@
 // pass, so only what the game draws appears over the user's windows.
 #include "app/WorldForm.h"
 
-#include <algorithm>
-
+#include "game/Bonuses.h"
+#include "game/Level.h"
+#include "game/Monsters.h"
 #include "sprites/GraphicsTools.h"
 #include "sprites/Resampler.h"
-#include "support/InputPolling.h"
 #include "support/Random.h"
 #include "support/Timing.h"
 
@@ -23,13 +23,15 @@ TWorldForm::TWorldForm()
       WaveTimer(std::make_unique<TTimer>(WaveTimerIntervalMs, [this] { TWaveTimerEvent(); })) {}
 
 TWorldForm::~TWorldForm() {
+  // A level empties the lists when it goes, so it goes while they are still there.
+  Level.reset();
   if (GraphicSpriteForm == SpriteForm.get()) GraphicSpriteForm = nullptr;
 }
 
 void TWorldForm::InitWorld() {
   ShowPlayHint = true;
 
-  // The second run replaces the first run's catalogue; nothing refers to it by then.
+  // The second run replaces the first run's objects; nothing refers to those by then.
   SpriteForm = std::make_unique<TGraphicSpriteForm>();
   GraphicSpriteForm = SpriteForm.get();
   SpriteForm2 = std::make_unique<TGraphicSpriteForm2>();
@@ -53,9 +55,15 @@ void TWorldForm::InitWorld() {
   ClearWorldImage();
 
   PlayedCues = std::make_unique<TCustomStringList>();
+  MonsterList = std::make_unique<TMonsterList>(&playfield);
+  BonusList = std::make_unique<TBonusList>(&playfield);
+  BombList = std::make_unique<TBombList>(&playfield);
+  MissileList = std::make_unique<THitList>(&playfield);
   GunTrail = std::make_unique<TPointList>();
   LevelNumber = 0;
   ShotStamp = 0;
+
+  BuildFont(FontCharacters, FontPictures());
 
   LifeBitmap = BitmapFromImage(SpriteForm->LiveImage);
   LaserBitmap = BitmapFromImage(SpriteForm->LaserImage);
@@ -65,6 +73,7 @@ void TWorldForm::InitWorld() {
 
 void TWorldForm::RunGame() {
   InitWorld();
+  // Until the player quits with QUIT or Escape, a new game follows every game over.
   while (!Quit) {
     ResetGame();
     PlayGame();
@@ -85,22 +94,9 @@ void TWorldForm::ClearWorldImage() {
   GameWindow->Present(black.View());
 }
 
-void TWorldForm::ResetGame() {
-  LevelNumber = 0;
-  ShotStamp = 0;
-  ShotScale = 0;
-  Lives = StartLives;
-  GameOverStamp = 0;
-  GameOver = false;
-  Score = 0;
-  NextLifeScore = ExtraLifeStep;
-  // A new game starts afresh: nothing of an abandoned game may leak into it.
-  Cycle = 0;
-  DeathStamp = 0;
-  KickStamp = 0;
-  InvincibleStamp = 0;
-  ExtraLifeStamp = 0;
-  Randomize();
+void TWorldForm::TWaveTimerEvent() {
+  if (!IsStringsEmpty(PlayedCues.get())) PlayedCues->Clear();
+  if (!CurrentPlatform().IsApplicationActive()) CurrentPlatform().BringToFront();
 }
 
 void TWorldForm::PlayGame() {
@@ -114,7 +110,8 @@ void TWorldForm::PlayGame() {
   while (!Quit && !(GameOver && GameOverStamp == 0)) {
     ProcessMessagesSafe();
     if (IntervalRestart(frameClock, FrameIntervalMs)) {
-      RunFrame(frontClock);
+      if (IntervalRestart(frontClock, BringToFrontIntervalMs)) CurrentPlatform().BringToFront();
+      PlayFrame();
       continue;
     }
     // Sleep until the next message, timer or frame deadline rather than spinning.
@@ -124,9 +121,20 @@ void TWorldForm::PlayGame() {
   EndGame();
 }
 
-void TWorldForm::RunFrame(uint32_t& frontClock) {
-  if (IntervalRestart(frontClock, BringToFrontIntervalMs)) CurrentPlatform().BringToFront();
+void TWorldForm::PlayFrame() {
+  NextLevel();
   ClearPlayfield();
+  DrawShotFlash();
+  BombList->Update();
+  // The playfield holds only the flash and the blasts now: what the hit lists' blast
+  // test compares the attackers and missiles against.
+  MonsterList->RemoveFinishedWhilePlaying();
+  MissileList->RemoveFinishedWhilePlaying();
+  BonusList->Update();
+  MonsterList->Update();
+  MissileList->Update();
+  UpdateCursor();
+  DrawHud();
   ComposeFrame();
 }
 
@@ -141,8 +149,14 @@ void TWorldForm::ComposeFrame() {
 }
 
 void TWorldForm::EndGame() {
+  RestoreCursors();
   ClearPlayfield();
   ClearWorldImage();
+  MonsterList->Clear();
+  BonusList->Clear();
+  BombList->Clear();
+  MissileList->Clear();
+  Level.reset();
   GameWindow->Hide();
 }
 
@@ -155,22 +169,6 @@ void TWorldForm::FollowScreenSize() {
   Playfield().SetSize(Round(screen.Width / ScreenToPlayfield), Round(screen.Height / ScreenToPlayfield));
   ScreenPicture().SetSize(screen.Width, screen.Height);
   GameWindow->SetBounds(0, 0, screen.Width, screen.Height);
-}
-
-void TWorldForm::MouseTimerEvent() {
-  try {
-    TPoint p = LastGunPos;
-    GetGunPos(p);
-    LastGunPos = p;
-    if (!Quit) Quit = EscapeDown();
-  } catch (...) {
-    // The gun's tick never stops the game: a failed tick is simply skipped.
-  }
-}
-
-void TWorldForm::TWaveTimerEvent() {
-  if (!IsStringsEmpty(PlayedCues.get())) PlayedCues->Clear();
-  if (!CurrentPlatform().IsApplicationActive()) CurrentPlatform().BringToFront();
 }
 
 void TWorldForm::GetGunPos(TPoint& p) const {

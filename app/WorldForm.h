@@ -1,6 +1,7 @@
 // TWorldForm: the full-screen game window, its play state, and the outer loop of games.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -11,6 +12,12 @@
 #include "support/Geometry.h"
 #include "support/ObjectLists.h"
 
+class TBombList;
+class TBonusList;
+class THitList;
+class TLevel;
+class TMonsterList;
+
 // The playfield is the screen divided by this factor; the screen shows it enlarged.
 constexpr double ScreenToPlayfield = 2.5;
 constexpr uint32_t FrameIntervalMs = 30;
@@ -19,9 +26,38 @@ constexpr uint32_t MouseTimerIntervalMs = 100;
 constexpr uint32_t WaveTimerIntervalMs = 200;
 constexpr int StartLives = 3;
 constexpr int32_t ExtraLifeStep = 3000;
+constexpr uint32_t ReloadMs = 2000;
+constexpr double ShotStartScale = 0.1;
+constexpr double ShotGrowth = 0.5;
+constexpr double ShotEndScale = 3.0;
+constexpr uint32_t ShotGrowthMs = 5;
+constexpr int GunTrailLength = 5;
+constexpr uint32_t DeathMs = 1200;
+constexpr uint32_t InvincibleMs = 5000;
+constexpr uint32_t KickMs = 10000;
+constexpr uint32_t GameOverMs = 3000;
+constexpr uint32_t ExtraLifeBlinkMs = 3000;
 // The window's size as designed, before it is made to cover the screen.
 constexpr int DesignClientWidth = 591;
 constexpr int DesignClientHeight = 481;
+
+// The sprite font: glyphs by character and colour variant.
+constexpr int FontVariants = 5;
+constexpr int GlyphAdvance = 9;
+constexpr int MessageLineSpacing = 12;
+// Separates the lines of a message.
+constexpr char MessageSeparator = '\0';
+constexpr const char* FontCharacters = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ-!";
+constexpr const char* PlayHint = "PRESS LEFT MOUSE TO KILL ATTACKERS";
+
+// What happened in the current game, for summaries and tests.
+struct TPlayStatistics {
+  int32_t Kills = 0;
+  int32_t LivesLost = 0;
+  int32_t ExtraLives = 0;
+  int32_t ShotsFired = 0;
+  int32_t BonusesCollected = 0;
+};
 
 class TWorldForm {
  public:
@@ -37,35 +73,85 @@ class TWorldForm {
   void RunGame();
   // Makes the whole window see-through.
   void ClearWorldImage();
+  // Every 200 ms: a new window for sound cues, and the window brought to the front.
+  void TWaveTimerEvent();
 
+  // The play state.
   void ResetGame();
   // Runs one game until it is over or the player quits.
   void PlayGame();
+  // The gun's tick, every 100 ms: touches along the pointer's path, firing, Escape.
   void MouseTimerEvent();
-  void TWaveTimerEvent();
   // The pointer in playfield pixels; P is left unchanged when the pointer can't be read.
   void GetGunPos(TPoint& p) const;
+  void AddPoints(int32_t n);
+  // The player is touched at P: a life is lost unless a death or a power mode runs.
+  void LoseLife(TPoint p);
+  bool CanShoot() const;
+  bool InPowerMode() const;
+  void StartKick();
+  void StartInvincible();
+  void Shoot();
+  void DrawShotFlash();
+  // The flash picture at S times its size centred on P, onto the playfield.
+  void DrawLaser(TPoint p, double s);
+  // R overlaps the shot flash or a bomb blast.
+  bool InBlastArea(const TRect& r) const;
+  // Builds the next level when the current one is over.
+  void NextLevel();
   void ClearPlayfield();
+  // The screen rectangle of the QUIT label.
+  void GetQuitRect(TRect& r) const;
+  // One frame of play, from the level step to the picture on the screen.
+  void PlayFrame();
   // Enlarges the playfield onto the screen picture and puts that on the screen.
   void ComposeFrame();
 
+  // The head-up display and the sprite font.
+  void BuildFont(const std::string& chars, const std::vector<const TImage*>& images);
+  // The glyph of C in variant V (none when C has no glyph); Advance becomes 9.
+  const TBitmap32* GetGlyph(char c, int v, int& advance) const;
+  int TextWidth(const std::string& text) const;
+  int CenterTextX(const TBitmap32& b, const std::string& text) const;
+  void DrawTextOn(TBitmap32& b, int x, int y, const std::string& text, int v) const;
+  void DrawText(int x, int y, const std::string& text, int v);
+  void DrawNumber(int x, int y, int32_t value, int digits);
+  // Lines separated by character 0, centred; the last line at half the playfield height.
+  void DrawMessage(const std::string& text, int v);
+  void DrawHud();
+
+  // The gun cursor: chooses the cursor for the gun's state and ends the power modes.
+  void UpdateCursor();
+  // Gives the desktop its own cursors back.
+  void RestoreCursors();
+
+  // Plays a sound cue unless it was started in the current 200 ms window.
+  void PlayCue(const std::string& name);
+
   TBitmap32& Playfield() { return PlayfieldImage->Bitmap; }
+  const TBitmap32& Playfield() const { return PlayfieldImage->Bitmap; }
   TBitmap32& ScreenPicture() { return ScreenImage->Bitmap; }
   TPlatformWindow& Window() { return *GameWindow; }
 
   bool Quit = false;
+  std::unique_ptr<TMonsterList> MonsterList;
+  std::unique_ptr<TBonusList> BonusList;
+  std::unique_ptr<TBombList> BombList;
+  std::unique_ptr<THitList> MissileList;
   int32_t Score = 0;
   int32_t NextLifeScore = 0;
   int32_t HighScore = 0;
   double ShotScale = 0;
   TPoint LastGunPos;
   TPoint ShotPoint;
+  std::unique_ptr<TLevel> Level;
   int32_t LevelNumber = 0;
   int32_t Lives = 0;
   uint32_t ShotStamp = 0;
   uint32_t GameOverStamp = 0;
   std::string CursorName;
   bool GameOver = false;
+  std::array<std::array<std::unique_ptr<TBitmap32>, FontVariants>, 256> Glyphs;
   uint32_t FlashStamp = 0;
   uint32_t DeathStamp = 0;
   TPoint DeathPoint;
@@ -83,11 +169,15 @@ class TWorldForm {
   std::unique_ptr<TPointList> GunTrail;
   int32_t Cycle = 0;
   bool ShowPlayHint = false;
+  TPlayStatistics Statistics;
 
  private:
-  void RunFrame(uint32_t& frontClock);
+  void WalkGunPath(TPoint& p);
+  bool TouchAttackerAt(TPoint point, TPoint& p);
+  void TouchAt(TPoint p);
   void FollowScreenSize();
   void EndGame();
+  std::vector<const TImage*> FontPictures() const;
 
   std::unique_ptr<TGraphicSpriteForm> SpriteForm;
   std::unique_ptr<TGraphicSpriteForm2> SpriteForm2;

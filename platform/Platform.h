@@ -112,6 +112,11 @@ class TPlatform {
   // Gives every application back its standard cursors.
   virtual void RestoreCursors() = 0;
 
+  // Starts one playback of the sound resource Name (letter case ignored) and returns
+  // at once; sounds started one after the other play together. False when it cannot
+  // be heard (no such sound, no audio output).
+  virtual bool PlaySound(const std::string& name) = 0;
+
   // Opens a document or web address with the desktop's default handler.
   virtual bool OpenAddress(const std::string& address) = 0;
   // Starts a program by command line; with Wait, returns when it has ended.

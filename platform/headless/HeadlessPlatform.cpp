@@ -143,12 +143,16 @@ unsigned THeadlessPlatform::MouseButtonsDown() {
 bool THeadlessPlatform::EscapeHeld() { return EscapeScript && EscapeScript(Clock); }
 
 bool THeadlessPlatform::InstallCursor(const std::string& name) {
-  if (FindResource(TResourceKind::Cursor, name).empty()) return false;
   Record("cursor", name);
-  return true;
+  return !FindResource(TResourceKind::Cursor, name).empty();
 }
 
 void THeadlessPlatform::RestoreCursors() { Record("restore cursors"); }
+
+bool THeadlessPlatform::PlaySound(const std::string& name) {
+  Record("sound", name);
+  return !FindResource(TResourceKind::Sound, name).empty();
+}
 
 bool THeadlessPlatform::OpenAddress(const std::string& address) {
   Record("open", address);
@@ -210,6 +214,7 @@ void THeadlessPlatform::Record(const std::string& what, const std::string& detai
 void THeadlessPlatform::Capture(TWindowKind kind, const TPixelView& picture) {
   std::deque<TCapturedFrame>& frames = CapturedFrames[kind];
   ++CapturedCount[kind];
+  if (FramesKept == 0) return;
   // Reuse the oldest frame's storage once the store is full: no allocation per frame.
   TCapturedFrame frame;
   if (frames.size() >= FramesKept) {

@@ -31,7 +31,7 @@ struct TCapturedFrame {
 // What the program asked of the desktop, stamped with the virtual tick.
 struct THeadlessEvent {
   uint32_t Tick = 0;
-  std::string What;    // "raise", "cursor", "restore cursors", "message box", "open", "start", "click", "move", "show", "hide"
+  std::string What;    // "raise", "cursor", "restore cursors", "message box", "open", "start", "click", "move", "show", "hide", "sound"
   std::string Detail;  // the cursor name, the message text, the address, "x,y", the window kind
 };
 
@@ -59,6 +59,7 @@ class THeadlessPlatform : public TPlatform {
   bool EscapeHeld() override;
   bool InstallCursor(const std::string& name) override;
   void RestoreCursors() override;
+  bool PlaySound(const std::string& name) override;
   bool OpenAddress(const std::string& address) override;
   bool StartProgram(const std::string& commandLine, bool wait) override;
   void ShowMessageBox(const std::string& caption, const std::string& text) override;
@@ -91,8 +92,9 @@ class THeadlessPlatform : public TPlatform {
   int FrameCount(TWindowKind kind) const;
   // The last frame presented by a window of that kind; an empty frame when there is none.
   const TCapturedFrame& LastFrame(TWindowKind kind) const;
-  // Keeps the last N frames of each kind (1 unless asked), oldest first.
-  void KeepFrames(size_t count) { FramesKept = count < 1 ? 1 : count; }
+  // Keeps the last N frames of each kind (1 unless asked), oldest first; with 0 the
+  // frames are only counted, which saves a copy of the screen in every frame.
+  void KeepFrames(size_t count) { FramesKept = count; }
   const std::deque<TCapturedFrame>& Frames(TWindowKind kind) const;
   void SaveFramePng(const TCapturedFrame& frame, const std::string& path) const;
   int TimesWaited() const { return WaitCount; }

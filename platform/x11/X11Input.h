@@ -3,6 +3,8 @@
 
 #include <X11/Xlib.h>
 
+#include <cstdint>
+
 class TX11Display;
 
 // Buttons and keys are read from the server's present state, and XInput 2 raw
@@ -17,7 +19,10 @@ class TX11Input {
   // True once since the last call when the pointer has moved.
   bool TakePointerMoved();
 
+  // The pointer, read from the server at most once every PointerCacheMs unless it moved.
   bool PointerPos(int& x, int& y);
+  // The next PointerPos asks the server (the program has just moved the pointer).
+  void ForgetPointer();
   // Bit 1 left, 2 right, 4 middle: held now or pressed since the previous call.
   unsigned MouseButtonsDown();
   // Escape held now or pressed since the previous call.
@@ -33,4 +38,9 @@ class TX11Input {
   bool LatchedEscape = false;
   bool Moved = false;
   KeyCode EscapeKey = 0;
+  static constexpr int64_t PointerCacheMs = 3;
+  bool PointerKnown = false;
+  int64_t PointerQueried = 0;  // CLOCK_MONOTONIC milliseconds of the last query
+  int PointerX = 0;
+  int PointerY = 0;
 };

@@ -1,6 +1,8 @@
 // The X11 platform: message processing, the desktop-wide services, and what it delegates.
 #include "platform/x11/X11Platform.h"
 
+#include <cstdio>
+
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
 #include <X11/extensions/Xfixes.h>
@@ -162,6 +164,7 @@ bool TX11Platform::GetPointerPos(int& x, int& y) { return Input->PointerPos(x, y
 void TX11Platform::SetPointerPos(int x, int y) {
   XWarpPointer(Connection->Dpy(), None, Connection->Root(), 0, 0, 0, 0, x, y);
   XFlush(Connection->Dpy());
+  Input->ForgetPointer();
 }
 
 void TX11Platform::InjectLeftClick() {
@@ -193,6 +196,13 @@ bool TX11Platform::InstallCursorPicture(const TPixelView& picture, int hotX, int
 }
 
 void TX11Platform::RestoreCursors() { Cursors->Restore(); }
+
+bool TX11Platform::PlaySound(const std::string&) {
+  static bool told = false;
+  if (!told) std::fputs("blastover: this build has no sound output yet; the game plays silently\n", stderr);
+  told = true;
+  return false;
+}
 
 bool TX11Platform::OpenAddress(const std::string& address) {
   if (address.empty()) return false;

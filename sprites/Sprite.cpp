@@ -1,0 +1,309 @@
+// Moving, facing, animating, flashing, dying, firing and the pixel-exact hit tests.
+#include "sprites/Sprite.h"
+
+#include <algorithm>
+
+#include "app/WorldForm.h"
+#include "game/Level.h"
+#include "game/Monsters.h"
+#include "platform/Platform.h"
+#include "sprites/Missiles.h"
+#include "sprites/Resampler.h"
+#include "support/Random.h"
+#include "support/Timing.h"
+
+namespace {
+
+// Slot by the signs of DX (rows) and DY (columns), each -1, 0 or +1.
+constexpr int StraightFacing[3][3] = {{0, 0, 0}, {1, 0, 3}, {2, 2, 2}};
+constexpr int DiagonalFacing[3][3] = {{4, 0, 7}, {1, 0, 3}, {5, 2, 6}};
+// Beyond this distance on both axes from the gun a sprite may face diagonally.
+constexpr int DiagonalDistance = 80;
+
+int SignIndex(double v) { return v > 0 ? 2 : v < 0 ? 0 : 1; }
+
+const TAnimations& NoAnimations() {
+  static const TAnimations none;
+  return none;
+}
+
+TLevel* CurrentLevel() { return WorldForm->Level.get(); }
+
+}  // namespace
+
+TSprite::TSprite() = default;
+
+TSprite::TSprite(TGraphicSprite* kind, int x, int y) : Kind(kind), X(x), Y(y) {
+  Speed = 2.0;
+  HitPoints = 1;
+  if (Kind != nullptr) {
+    Speed = Kind->Speed;
+    HitPoints = Kind->HitPoints;
+    MoveInterval = Kind->MoveInterval;
+  }
+  const TAnimateArrClass* first = GetAnimations()[FacingLeft].get();
+  FrameIndex = first != nullptr ? Random(first->Count()) : 0;
+  Scale = 1.0;
+  WorkBitmap = std::make_unique<TBitmap32>();
+  if (first != nullptr && first->Count() > 0) WorkBitmap->Assign(first->Frame(0));
+  WorkBitmap->DrawMode = TDrawMode::Custom;
+  WorkBitmap->OnPixelCombine = [this](TColor32 f, TColor32& b, TColor32 m) { FlashCombine(f, b, m); };
+  InitialHitPoints = HitPoints;
+}
+
+TSprite::~TSprite() = default;
+
+void TSprite::Move() {
+  if (Dying && FlungTime == 0) return;
+  X += DX;
+  Y += DY;
+}
+
+int TSprite::ChooseAnimation() {
+  const TAnimations& animations = GetAnimations();
+  int facing = 0;
+  if (LastSteer != 0 || WorldForm->GameOver) {
+    facing = StraightFacing[SignIndex(DX)][SignIndex(DY)];
+  } else {
+    TPoint gun{0, 0};
+    WorldForm->GetGunPos(gun);
+    const int dx = Round(X) - gun.X;
+    const int dy = Round(Y) - gun.Y;
+    facing = std::abs(dx) > std::abs(dy) ? StraightFacing[SignIndex(DX)][1] : StraightFacing[1][SignIndex(DY)];
+    if (std::abs(dx) > DiagonalDistance && std::abs(dy) > DiagonalDistance) {
+      const int diagonal = DiagonalFacing[SignIndex(DX)][SignIndex(DY)];
+      if (animations[static_cast<size_t>(diagonal)]) facing = diagonal;
+    }
+  }
+  if (!animations[static_cast<size_t>(facing)]) facing = 0;
+  return facing;
+}
+
+bool TSprite::IsHittable() { return WorldForm->DeathStamp == 0; }
+
+const TAnimations& TSprite::GetAnimations() const {
+  if (OwnAnimations[0]) return OwnAnimations;
+  return Kind != nullptr ? Kind->Animations : NoAnimations();
+}
+
+const TAnimateArrClass* TSprite::GetDeathAnimation() const {
+  if (OwnDeathFrames) return OwnDeathFrames.get();
+  return Kind != nullptr ? Kind->DeathFrames.get() : nullptr;
+}
+
+bool TSprite::IsGone() { return false; }
+
+void TSprite::Draw(TBitmap32& bitmap) {
+  const int facing = ChooseAnimation();
+  const bool flung = FlungTime != 0;
+  const TAnimateArrClass* set = nullptr;
+  uint32_t interval = 0;
+  if (!Dying || flung) {
+    set = GetAnimations()[static_cast<size_t>(facing)].get();
+    interval = set != nullptr && set->Interval != 0 ? set->Interval : (Kind ? Kind->FrameInterval : 0);
+  } else {
+    set = GetDeathAnimation();
+    interval = Kind != nullptr ? Kind->DeathFrameInterval : 0;
+  }
+  const int count = set != nullptr ? set->Count() : 0;
+  if (IntervalRestart(FrameTime, interval)) ++FrameIndex;
+  if (FrameIndex > count - 1) {
+    FrameIndex = 0;
+    // A death plays once and stays on its last frame.
+    if (Dying && !flung) FrameIndex = count - 1;
+  }
+  if (FrameIndex < 0) return;
+
+  if (flung && count > 0) {
+    const TBitmap32& frame = set->Frame(FrameIndex);
+    if (IntervalRestart(FlungTime, FlungStepMs)) {
+      Scale += FlungGrowth;
+      X -= FlungGrowth * frame.Width() / 2;
+      Y -= FlungGrowth * frame.Height() / 2;
+    }
+    DrawFrame(frame, Round(frame.Width() * Scale), Round(frame.Height() * Scale));
+  } else if (count > 0) {
+    const bool firing = FireTime != 0 && Kind != nullptr && Kind->FiringFrames && Kind->FiringFrames->Count() > 0;
+    const TBitmap32& frame = firing ? Kind->FiringFrames->Frame(0) : set->Frame(FrameIndex);
+    int width = frame.Width(), height = frame.Height();
+    if (const TLevel* level = CurrentLevel()) {
+      width = Round(width * level->ScaleX);
+      height = Round(height * level->ScaleY);
+    }
+    DrawFrame(frame, width, height);
+  } else {
+    WorkBitmap->Clear(0);
+  }
+  bitmap.Draw(Round(X), Round(Y), *WorkBitmap);
+}
+
+void TSprite::DrawFrame(const TBitmap32& frame, int width, int height) {
+  // Resizing clears the work bitmap, and a same-sized one is cleared: no stale pixels stay.
+  if (WorkBitmap->Width() != width || WorkBitmap->Height() != height)
+    WorkBitmap->SetSize(width, height);
+  else
+    WorkBitmap->Clear(0);
+  WorkBitmap->Draw(WorkBitmap->BoundsRect(), frame.BoundsRect(), frame);
+}
+
+void TSprite::FlashCombine(TColor32 f, TColor32& b, TColor32) {
+  if (f == 0) return;
+  b = f;
+  if (!Flashing) return;
+  const uint32_t step = ElapsedSince(FlashTime) / FlashStepMs;
+  if (step % 2 == 1) {
+    const int red = std::max(RedComponent(f) - 100, 0);
+    const int green = std::max(GreenComponent(f) - 100, 0);
+    b = Color32(static_cast<uint8_t>(red), static_cast<uint8_t>(green), 255, 0);
+  } else if (IntervalPassed(FlashTime, FlashLengthMs)) {
+    Flashing = false;
+  }
+}
+
+bool TSprite::Hit() {
+  const bool result = !Flashing;
+  if (Dying || Flashing) return result;
+  --HitPoints;
+  if (HitPoints > 0) {
+    Flashing = true;
+    FlashTime = Now();
+    return false;
+  }
+  Dying = true;
+  FrameIndex = 0;
+  FrameTime = Now();
+  // A kind that scores nothing does not touch the score at all, so that points that
+  // bypassed the score checks (a collected bonus) wait for the next kill that scores.
+  if (Kind != nullptr && Kind->ScoreFactor * InitialHitPoints != 0) WorldForm->AddPoints(Kind->ScoreFactor * InitialHitPoints);
+  if (const TAnimateArrClass* death = GetDeathAnimation(); death != nullptr && death->Count() > 0) {
+    X += (WorkBitmap->Width() - death->Frame(0).Width()) / 2.0;
+    Y += (WorkBitmap->Height() - death->Frame(0).Height()) / 2.0;
+  }
+  return true;
+}
+
+void TSprite::TryFire() {
+  if (Kind == nullptr || Kind->MissileKinds->IsEmpty()) return;
+  if (FireTime == 0) {
+    const TLevel* level = CurrentLevel();
+    if (level != nullptr && Random(level->FireChance) == 0) FireTime = Now();
+    return;
+  }
+  if (IntervalPassed(FireTime, FireWindUpMs) && !Dying) {
+    TGraphicSprite* missileKind = Kind->MissileKinds->Items(Random(Kind->MissileKinds->Count()));
+    WorldForm->MissileList->Add(std::make_unique<TMissile>(missileKind, Round(X), Round(Y)));
+    FireTime = 0;
+  }
+}
+
+bool TSprite::IsFinished() {
+  if (!Dying) return false;
+  if (FlungTime != 0) return Scale > FlungMaxScale || WorkBitmap->Width() * Scale > FlungMaxWidth;
+  const TAnimateArrClass* death = GetDeathAnimation();
+  if (Kind == nullptr || death == nullptr || death->Count() == 0) return true;
+  return IntervalPassed(FrameTime, Kind->DeathFrameInterval) && FrameIndex >= death->Count() - 1;
+}
+
+TRect TSprite::GetBounds() const {
+  const int width = WorkBitmap ? WorkBitmap->Width() : 0;
+  const int height = WorkBitmap ? WorkBitmap->Height() : 0;
+  return {Round(X), Round(Y), Round(X + width), Round(Y + height)};
+}
+
+bool TSprite::HitsPoint(TPoint p) {
+  if (!IsHittable() || Dying) return false;
+  const TRect box{p.X, p.Y, p.X + GunBoxRight, p.Y + GunBoxBottom};
+  const TRect r = GetBounds();
+  if (!RectsOverlap(r, box)) return false;
+  // Only the pixels in both rectangles can answer (the box's edges belong to it).
+  const int left = std::max(r.Left, box.Left), right = std::min(r.Right, box.Right + 1);
+  const int top = std::max(r.Top, box.Top), bottom = std::min(r.Bottom, box.Bottom + 1);
+  for (int i = left; i < right; ++i)
+    for (int j = top; j < bottom; ++j)
+      if (WorkBitmap->PixelS(i - r.Left, j - r.Top) != 0) return true;
+  return false;
+}
+
+bool TSprite::TouchesBlast() {
+  const TRect r = GetBounds();
+  if (!WorldForm->InBlastArea(r)) return false;
+  const TBitmap32& playfield = WorldForm->Playfield();
+  for (int i = r.Left; i < r.Right; ++i)
+    for (int j = r.Top; j < r.Bottom; ++j)
+      if (WorkBitmap->PixelS(i - r.Left, j - r.Top) != 0 && playfield.PixelS(i, j) != 0) return true;
+  return false;
+}
+
+void TSpriteList::MoveAll() {
+  const int count = Count();
+  for (int i = 0; i < count && i < Count(); ++i) {
+    TSprite* sprite = Items(i);
+    if (!IntervalRestart(sprite->MoveTime, static_cast<uint32_t>(sprite->MoveInterval))) continue;
+    sprite->Move();
+    if (!WorldForm->GameOver) sprite->TryFire();
+  }
+}
+
+void TSpriteList::DrawAll() {
+  const int count = Count();
+  for (int i = 0; i < count; ++i)
+    if (!Items(i)->Dying) DrawOne(*Items(i));
+  for (int i = 0; i < count; ++i)
+    if (Items(i)->Dying) DrawOne(*Items(i));
+}
+
+void TSpriteList::DrawOne(TSprite& sprite) {
+  try {
+    sprite.Draw(*Bitmap);
+  } catch (const std::exception&) {
+    // The player is told, and the rest of the frame is drawn as usual.
+    CurrentPlatform().ShowMessageBox("Blastover", "Draw Error");
+  }
+}
+
+void TSpriteList::RemoveFinished() {
+  for (int i = 0; i < Count();) {
+    if (Items(i)->IsFinished())
+      Delete(i);
+    else
+      ++i;
+  }
+  RemoveGone();
+}
+
+void TSpriteList::RemoveGone() {
+  for (int i = 0; i < Count();) {
+    if (!Items(i)->IsGone()) {
+      ++i;
+      continue;
+    }
+    if (TLevel* level = CurrentLevel(); level != nullptr && level->BonusStage) level->SpriteDone();
+    Delete(i);
+  }
+}
+
+void TSpriteList::Update() {
+  MoveAll();
+  DrawAll();
+  if (WorldForm->GameOver) return;
+  const TLevel* level = CurrentLevel();
+  if (level != nullptr && level->IsStarted() && level->Remaining > 0 && Count() < level->MaxOnScreen) SpawnNew();
+}
+
+void TSpriteList::RemoveFinishedWhilePlaying() {
+  if (!WorldForm->GameOver) RemoveFinished();
+}
+
+TSprite* TSpriteList::FindAt(int x, int y) {
+  for (int i = 0; i < Count(); ++i) {
+    TSprite* sprite = Items(i);
+    if (!sprite->Dying && sprite->HitsPoint({x, y})) return sprite;
+  }
+  return nullptr;
+}
+
+int TSpriteList::CountOfKind(const TGraphicSprite* kind) const {
+  int count = 0;
+  for (int i = 0; i < Count(); ++i) count += Items(i)->Kind == kind;
+  return count;
+}

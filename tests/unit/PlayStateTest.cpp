@@ -1,0 +1,185 @@
+// The rules of one game: touching, shooting, score and lives, power modes, levels, game over.
+#include "GameFixture.h"
+#include "game/Levels.h"
+#include "sprites/Missiles.h"
+
+namespace {
+
+class PlayStateTest : public TGameTest {};
+
+TEST_F(PlayStateTest, AFastSweepThroughAnAttackerCostsALifeThoughNoTickLandsOnIt) {
+  QuietLevel();
+  TMonster* attacker = AddAttacker(AttackerKind(), 200, 100);
+  Frame();  // draws it, so its frame is known
+  AimAt(100, 102);
+  GunTick();
+  AimAt(300, 104);  // the straight line passes right through the attacker
+  GunTick();
+  EXPECT_EQ(World->Lives, StartLives - 1);
+  EXPECT_TRUE(attacker->Dying);
+  // The life is lost where the attacker's (now dying) picture lies.
+  EXPECT_EQ(World->DeathPoint.X, Round(attacker->X));
+  EXPECT_EQ(World->DeathPoint.Y, Round(attacker->Y));
+}
+
+TEST_F(PlayStateTest, TwoAttackersUnderTheGunCostOnlyOneLife) {
+  QuietLevel();
+  TGraphicSprite* kind = AttackerKind();
+  TMonster* first = AddAttacker(kind, 100, 100);
+  TMonster* second = AddAttacker(kind, 102, 102);
+  Frame();
+  AimAt(104, 104);
+  GunTick();
+  EXPECT_TRUE(first->Dying);
+  // The first touch starts the death explosion, during which no attacker can be hit.
+  EXPECT_FALSE(second->Dying);
+  EXPECT_EQ(World->Lives, StartLives - 1);
+  EXPECT_EQ(World->Score, 10);
+  // During the death explosion the gun neither hurts nor is hurt.
+  TMonster* third = AddAttacker(kind, 100, 100);
+  Frame();
+  GunTick();
+  EXPECT_FALSE(third->Dying);
+}
+
+TEST_F(PlayStateTest, ExtraLivesComeEvery3000PointsButAtMostOnePerCall) {
+  World->AddPoints(2999);
+  EXPECT_EQ(World->Lives, StartLives);
+  World->AddPoints(1);
+  EXPECT_EQ(World->Lives, StartLives + 1);
+  World->AddPoints(3000);
+  EXPECT_EQ(World->Lives, StartLives + 2);
+  EXPECT_EQ(World->NextLifeScore, 9000);
+  World->ResetGame();
+  World->AddPoints(2000);
+  World->AddPoints(7000);  // 9000 in one call: one life, and the next at 6000
+  EXPECT_EQ(World->Lives, StartLives + 1);
+  EXPECT_EQ(World->NextLifeScore, 6000);
+  EXPECT_EQ(World->HighScore, 9000);
+  EXPECT_EQ(Platform->EventsOf("sound").back(), "Galagabonus");
+}
+
+TEST_F(PlayStateTest, AClickFiresOnlyWhenTheGunCanFireAndIsNotKeptForLater) {
+  QuietLevel();
+  AimAt(200, 150);
+  Platform->ScheduleClick(Platform->TickCount());
+  GunTick();
+  EXPECT_EQ(World->Statistics.ShotsFired, 1);
+  EXPECT_FALSE(World->ShowPlayHint);
+  // A click during the reload is spent: when the gun has reloaded it does not fire.
+  Platform->AdvanceClock(100);
+  Platform->ScheduleClick(Platform->TickCount());
+  GunTick();
+  Platform->AdvanceClock(ReloadMs);
+  Frame();  // the display step ends the reload
+  GunTick();
+  EXPECT_EQ(World->Statistics.ShotsFired, 1);
+  World->StartInvincible();
+  Platform->ScheduleClick(Platform->TickCount());
+  GunTick();
+  EXPECT_EQ(World->Statistics.ShotsFired, 1);
+}
+
+TEST_F(PlayStateTest, TheFlashGrowsOverSixFramesAndKillsOnlyWhereItsPixelsLie) {
+  QuietLevel();
+  TGraphicSprite* kind = AttackerKind();
+  TMonster* near = AddAttacker(kind, 203, 143);
+  TMonster* far = AddAttacker(kind, 256, 86);
+  far->MoveInterval = 1000000;
+  AimAt(200, 150);
+  World->Shoot();
+  std::vector<double> scales;
+  for (int i = 0; i < 7; ++i) {
+    scales.push_back(World->ShotScale);
+    Frame();
+  }
+  EXPECT_EQ(scales, (std::vector<double>{0.1, 0.6, 1.1, 1.6, 2.1, 2.6, 0}));
+  EXPECT_TRUE(near->Dying);
+  // At 2.6 the flash's rectangle reaches 68 pixels from its centre and covers the far
+  // attacker in its corner, but the round burst has no pixel there.
+  EXPECT_FALSE(far->Dying);
+  EXPECT_EQ(World->Score, 10);
+}
+
+TEST_F(PlayStateTest, ShootingAtTheQuitLabelEndsTheGame) {
+  QuietLevel();
+  TRect quit;
+  World->GetQuitRect(quit);
+  // At a 1000-pixel screen: playfield 400, the label from (101 + 220) * 2.5.
+  EXPECT_EQ(quit.Left, 802);
+  EXPECT_EQ(quit.Right, 892);
+  Platform->SetPointerPos(850, 10);
+  Platform->ScheduleClick(Platform->TickCount());
+  GunTick();
+  EXPECT_TRUE(World->Quit);
+  EXPECT_EQ(World->Statistics.ShotsFired, 1);
+}
+
+TEST_F(PlayStateTest, ALostLifeExplodesThenGivesFiveSecondsOfInvincibility) {
+  QuietLevel();
+  World->LoseLife({100, 100});
+  EXPECT_FALSE(World->CanShoot());
+  Frame(DeathMs - 30);
+  EXPECT_NE(World->DeathStamp, 0u);
+  Frame();
+  EXPECT_EQ(World->DeathStamp, 0u);
+  EXPECT_TRUE(World->InPowerMode());
+  Frame(InvincibleMs);
+  EXPECT_FALSE(World->InPowerMode());
+  EXPECT_EQ(World->Lives, StartLives - 1);
+}
+
+TEST_F(PlayStateTest, ALevelChangeEndsThePowerModesAndTheCycleFollowsLevelThirteen) {
+  World->NextLevel();
+  EXPECT_EQ(World->LevelNumber, 1);
+  EXPECT_NE(dynamic_cast<TLevel1*>(World->Level.get()), nullptr);
+  World->StartKick();
+  World->Level->Remaining = 0;
+  World->LevelNumber = 13;
+  World->NextLevel();
+  EXPECT_EQ(World->LevelNumber, 1);
+  EXPECT_EQ(World->Cycle, 1);
+  EXPECT_FALSE(World->InPowerMode());
+  // The second cycle: ten more attackers in all, five more at once.
+  EXPECT_EQ(World->Level->Remaining, 110);
+  EXPECT_EQ(World->Level->MaxOnScreen, 15);
+  World->Cycle = 1;
+  World->Level->Remaining = 0;
+  World->LevelNumber = 13;
+  World->NextLevel();
+  EXPECT_EQ(World->Level->Remaining, 120);
+  EXPECT_EQ(World->Level->MaxOnScreen, 20);
+  // A level with attackers still alive is not over.
+  AddAttacker(AttackerKind(), 10, 10);
+  World->Level->Remaining = 0;
+  World->NextLevel();
+  EXPECT_EQ(World->LevelNumber, 1);
+}
+
+TEST_F(PlayStateTest, TheLastLifeEndsTheGameAfterThreeSecondsOfGameOver) {
+  QuietLevel();
+  World->Lives = 1;
+  World->LoseLife({50, 50});
+  EXPECT_TRUE(World->GameOver);
+  // The explosion plays, but no invincibility follows the last life.
+  Frame(DeathMs);
+  EXPECT_FALSE(World->InPowerMode());
+  Frame(GameOverMs - DeathMs - 30);
+  EXPECT_NE(World->GameOverStamp, 0u);
+  Frame();
+  EXPECT_EQ(World->GameOverStamp, 0u);
+}
+
+TEST_F(PlayStateTest, AWholeGameEndsAfterGameOverAndTheOuterLoopStartsTheNext) {
+  Platform->SetPointerPos(500, 375);
+  // A gun that never moves in a level full of chasing attackers: three lives go, and
+  // Escape ends the second game at once.
+  Platform->SetEscapeScript([this](uint32_t) { return !Platform->EventsOf("hide").empty(); });
+  World->RunGame();
+  EXPECT_EQ(Platform->EventsOf("hide").size(), 2u);
+  EXPECT_EQ(Platform->EventsOf("restore cursors").size(), 2u);
+  EXPECT_EQ(World->Level, nullptr);
+  EXPECT_TRUE(World->MonsterList->IsEmpty());
+}
+
+}  // namespace

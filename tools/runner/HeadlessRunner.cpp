@@ -1,0 +1,218 @@
+// Plays the real game on the headless platform from a seed and a script of timed input,
+// as fast as the machine allows, and prints what happened:
+//   blastover-headless SCRIPT [--seed N] [--games N] [--trace]
+// The script format is described in the README ("Replaying a game headless").
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iostream>
+#include <map>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/WorldForm.h"
+#include "game/Bonuses.h"
+#include "game/Level.h"
+#include "game/Monsters.h"
+#include "platform/headless/HeadlessPlatform.h"
+#include "support/Random.h"
+
+namespace {
+
+constexpr uint32_t StartTick = 1000;
+
+struct TGlide {
+  uint32_t Start, Length;
+  TScreenPoint From, To;
+};
+
+struct TScript {
+  uint64_t Seed = 1;
+  int Width = 1920, Height = 1080;
+  std::vector<TGlide> Pointer;                   // in time order; a jump is a glide of length 0
+  std::vector<std::pair<uint32_t, bool>> Button;  // (time, held) changes of the left button
+  std::vector<uint32_t> Clicks;
+  std::optional<uint32_t> Escape;
+};
+
+[[noreturn]] void Fail(const std::string& where, const std::string& what) {
+  std::cerr << "blastover-headless: " << where << ": " << what << "\n";
+  std::exit(2);
+}
+
+TScreenPoint PointerAt(const TScript& script, uint32_t time) {
+  TScreenPoint at{script.Width / 2, script.Height / 2};
+  for (const TGlide& glide : script.Pointer) {
+    if (time < glide.Start) break;
+    if (glide.Length == 0 || time >= glide.Start + glide.Length) {
+      at = glide.To;
+      continue;
+    }
+    const double f = static_cast<double>(time - glide.Start) / glide.Length;
+    at = {glide.From.X + static_cast<int>((glide.To.X - glide.From.X) * f),
+          glide.From.Y + static_cast<int>((glide.To.Y - glide.From.Y) * f)};
+  }
+  return at;
+}
+
+TScript ReadScript(const std::string& path) {
+  std::ifstream file(path);
+  if (!file) Fail(path, "cannot be read");
+  TScript script;
+  TScreenPoint last{-1, -1};
+  std::string line;
+  for (int number = 1; std::getline(file, line); ++number) {
+    const std::string where = path + ":" + std::to_string(number);
+    line = line.substr(0, line.find('#'));
+    std::istringstream words(line);
+    std::string command;
+    if (!(words >> command)) continue;
+    if (command == "seed") {
+      if (!(words >> script.Seed)) Fail(where, "seed needs a number");
+      continue;
+    }
+    if (command == "screen") {
+      if (!(words >> script.Width >> script.Height) || script.Width < 100 || script.Height < 100)
+        Fail(where, "screen needs a width and a height of at least 100");
+      continue;
+    }
+    if (command == "end") {
+      uint32_t time = 0;
+      if (!(words >> time)) Fail(where, "end needs a time");
+      script.Escape = time;
+      continue;
+    }
+    uint32_t time = 0;
+    std::string action;
+    if (command != "at" || !(words >> time >> action)) Fail(where, "expected 'at TIME ACTION ...'");
+    if (last.X < 0) last = {script.Width / 2, script.Height / 2};
+    if (action == "pointer" || action == "move") {
+      TScreenPoint to{};
+      uint32_t length = 0;
+      if (!(words >> to.X >> to.Y)) Fail(where, action + " needs x and y");
+      if (action == "move" && !(words >> length)) Fail(where, "move needs x, y and a duration");
+      if (!script.Pointer.empty() && time < script.Pointer.back().Start) Fail(where, "pointer commands go back in time");
+      script.Pointer.push_back({time, length, last, to});
+      last = to;
+    } else if (action == "click") {
+      script.Clicks.push_back(time);
+    } else if (action == "press" || action == "release") {
+      script.Button.emplace_back(time, action == "press");
+    } else if (action == "escape") {
+      script.Escape = time;
+    } else {
+      Fail(where, "unknown action '" + action + "'");
+    }
+  }
+  return script;
+}
+
+void Install(THeadlessPlatform& platform, const TScript& script) {
+  platform.SetPointerScript([&script](uint32_t tick) { return PointerAt(script, tick - StartTick); });
+  platform.SetButtonScript([&script](uint32_t tick) {
+    bool held = false;
+    for (const auto& [time, down] : script.Button)
+      if (tick - StartTick >= time) held = down;
+    return held ? 1u : 0u;
+  });
+  platform.SetEscapeScript([&script](uint32_t tick) { return script.Escape && tick - StartTick >= *script.Escape; });
+  for (uint32_t time : script.Clicks) platform.ScheduleClick(StartTick + time);
+}
+
+void PrintSummary(int game, const TWorldForm& world, const THeadlessPlatform& platform, uint32_t gameTime, int frames,
+                  size_t cuesBefore) {
+  const auto cues = platform.EventsOf("sound");
+  std::map<std::string, int> counted;
+  for (size_t i = cuesBefore; i < cues.size(); ++i) ++counted[cues[i]];
+  std::printf("game %d\n", game);
+  std::printf("  game time   %u ms\n", gameTime);
+  std::printf("  frames      %d\n", frames);
+  std::printf("  score       %d\n", world.Score);
+  std::printf("  high score  %d\n", world.HighScore);
+  std::printf("  lives       %d\n", world.Lives);
+  std::printf("  level       %d\n", world.LevelNumber);
+  std::printf("  cycle       %d\n", world.Cycle);
+  std::printf("  kills       %d\n", world.Statistics.Kills);
+  std::printf("  lives lost  %d\n", world.Statistics.LivesLost);
+  std::printf("  extra lives %d\n", world.Statistics.ExtraLives);
+  std::printf("  shots       %d\n", world.Statistics.ShotsFired);
+  std::printf("  bonuses     %d\n", world.Statistics.BonusesCollected);
+  std::printf("  ended by    %s\n", world.Quit ? "quit" : "game over");
+  std::printf("  cues        %zu:", cues.size() - cuesBefore);
+  for (const auto& [name, count] : counted) std::printf(" %s x%d", name.c_str(), count);
+  std::printf("\n");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::string scriptPath;
+  std::optional<uint64_t> seed;
+  int maxGames = 1;
+  bool trace = false;
+  for (int i = 1; i < argc; ++i) {
+    const std::string argument = argv[i];
+    if (argument == "--seed" && i + 1 < argc) {
+      seed = std::strtoull(argv[++i], nullptr, 10);
+    } else if (argument == "--games" && i + 1 < argc) {
+      maxGames = std::atoi(argv[++i]);
+    } else if (argument == "--trace") {
+      trace = true;
+    } else if (scriptPath.empty() && argument[0] != '-') {
+      scriptPath = argument;
+    } else {
+      std::cerr << "usage: blastover-headless SCRIPT [--seed N] [--games N] [--trace]\n";
+      return 2;
+    }
+  }
+  if (scriptPath.empty()) {
+    std::cerr << "usage: blastover-headless SCRIPT [--seed N] [--games N] [--trace]\n";
+    return 2;
+  }
+  TScript script = ReadScript(scriptPath);
+  if (seed) script.Seed = *seed;
+
+  THeadlessPlatform platform(script.Width, script.Height, StartTick);
+  InstallPlatform(&platform);
+  platform.KeepFrames(0);  // only the counts: the pictures are not looked at
+  Install(platform, script);
+  try {
+    TWorldForm world;
+    WorldForm = &world;
+    // A state line every second of game time, when tracing.
+    std::unique_ptr<TTimer> tracer;
+    if (trace)
+      tracer = std::make_unique<TTimer>(1000, [&] {
+        std::printf("%8u  score %d lives %d level %d attackers %d missiles %d bonuses %d\n",
+                    platform.TickCount() - StartTick, world.Score, world.Lives, world.LevelNumber,
+                    world.MonsterList ? world.MonsterList->Count() : 0, world.MissileList ? world.MissileList->Count() : 0,
+                    world.BonusList ? world.BonusList->Count() : 0);
+      });
+    world.InitWorld();  // as the entry point does, and again as the outer loop does
+    world.InitWorld();
+    for (int game = 1; game <= maxGames && !world.Quit; ++game) {
+      const uint32_t gameStart = platform.TickCount();
+      const size_t cuesBefore = platform.EventsOf("sound").size();
+      const int framesBefore = platform.FrameCount(TWindowKind::Overlay);
+      world.ResetGame();
+      RandSeed(script.Seed * 1000 + static_cast<uint64_t>(game));
+      world.PlayGame();
+      // The last picture of a game is the clear one that leaves the desktop showing.
+      PrintSummary(game, world, platform, platform.TickCount() - gameStart,
+                   platform.FrameCount(TWindowKind::Overlay) - framesBefore - 1, cuesBefore);
+    }
+    if (trace)
+      for (const THeadlessEvent& event : platform.Events())
+        std::printf("%8u  %s %s\n", event.Tick - StartTick, event.What.c_str(), event.Detail.c_str());
+    tracer.reset();
+    WorldForm = nullptr;
+  } catch (const std::exception& failure) {
+    std::cerr << "blastover-headless: " << failure.what() << "\n";
+    InstallPlatform(nullptr);
+    return 1;
+  }
+  InstallPlatform(nullptr);
+  return 0;
+}
