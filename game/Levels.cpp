@@ -15,17 +15,20 @@ TLevel2::TLevel2() {
   Announce("PACMAN", "PacManStart", 150, 20);
   KillSound = "PacManMonsterDead";
   BonusSound = "PacManBonus";
+  PacmanSet(*this);
 }
 
 TLevel4::TLevel4() {
   Announce("1942", "1942START", 150, 10);
   FireChance = 180;
   KillSound = "1942MonsterDead";
+  Set1942(*this);
 }
 
 TLevel5::TLevel5() {
   Announce("GALAXIAN", "GalaxianStart", 150, 20);
   FireChance = 200;
+  GalaxianSet(*this);
 }
 
 TLevel6::TLevel6() {
@@ -33,12 +36,14 @@ TLevel6::TLevel6() {
   FireChance = 140;
   KillSound = "ScrambleMonsterDead";
   BonusSound = "DigDugBonus";
+  ScrambleSet(*this);
 }
 
 TLevel7::TLevel7() {
   Announce("DIG DUG", "DigDugStart", 150, 35);
   KillSound = "DigDugMonsterDead";
   BonusSound = "DigDugBonus";
+  DigDugSet(*this);
 }
 
 TLevel8::TLevel8() {
@@ -46,18 +51,21 @@ TLevel8::TLevel8() {
   FireChance = 140;
   KillSound = "GalagaMonsterDead";
   BonusSound = "GalagaBonus";
+  GalagaSet(*this);
 }
 
 TLevel9::TLevel9() {
   Announce("PHOENIX", "PhoenixStart", 150, 30);
   KillSound = "PhoenixMonsterDead";
   BonusSound = "PhoenixBonus";
+  PhoenixSet(*this);
 }
 
 TLevel10::TLevel10() {
   Announce("SPACE INVADERS", "SpaceInvadersStart", 150, 45);
   FireChance = 140;
   KillSound = "SpaceInvadersMonsterDead";
+  SpaceInvadersSet(*this);
 }
 
 TLevel11::TLevel11() {
@@ -75,7 +83,7 @@ TLevel11::TLevel11() {
 
 TLevel12::TLevel12() {
   Announce("CHAOS", "DONKEYKONGSTART", 150, 15);
-  DonkeyKongSet(*this);
+  AllSets(*this);
 }
 
 TLevel13::TLevel13() {

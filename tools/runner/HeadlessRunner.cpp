@@ -1,6 +1,6 @@
 // Plays the real game on the headless platform from a seed and a script of timed input,
 // as fast as the machine allows, and prints what happened:
-//   blastover-headless SCRIPT [--seed N] [--games N] [--trace]
+//   blastover-headless SCRIPT [--seed N] [--games N] [--trace] [--snapshots FOLDER]
 // The script format is described in the README ("Replaying a game headless").
 #include <cstdio>
 #include <cstdlib>
@@ -22,6 +22,9 @@
 namespace {
 
 constexpr uint32_t StartTick = 1000;
+constexpr const char* Usage = "usage: blastover-headless SCRIPT [--seed N] [--games N] [--trace] [--snapshots FOLDER]\n";
+// A snapshot of each level is taken this long after its attackers began to come.
+constexpr uint32_t SnapshotDelayMs = 4000;
 
 struct TGlide {
   uint32_t Start, Length;
@@ -35,6 +38,7 @@ struct TScript {
   std::vector<std::pair<uint32_t, bool>> Button;  // (time, held) changes of the left button
   std::vector<uint32_t> Clicks;
   std::optional<uint32_t> Escape;
+  uint32_t SweepMs = 0;  // 0: no sweeping
 };
 
 [[noreturn]] void Fail(const std::string& where, const std::string& what) {
@@ -76,6 +80,10 @@ TScript ReadScript(const std::string& path) {
     if (command == "screen") {
       if (!(words >> script.Width >> script.Height) || script.Width < 100 || script.Height < 100)
         Fail(where, "screen needs a width and a height of at least 100");
+      continue;
+    }
+    if (command == "sweep") {
+      if (!(words >> script.SweepMs) || script.SweepMs == 0) Fail(where, "sweep needs a period in milliseconds");
       continue;
     }
     if (command == "end") {
@@ -121,6 +129,19 @@ void Install(THeadlessPlatform& platform, const TScript& script) {
   for (uint32_t time : script.Clicks) platform.ScheduleClick(StartTick + time);
 }
 
+// A perfect player's sweep: every living attacker and missile is hit until it dies.
+void Sweep(TWorldForm& world) {
+  for (TSpriteList* list : {static_cast<TSpriteList*>(world.MonsterList.get()), static_cast<TSpriteList*>(world.MissileList.get())}) {
+    for (int i = 0; i < list->Count(); ++i) {
+      TSprite* sprite = list->Items(i);
+      if (sprite->Dying) continue;
+      sprite->Flashing = false;
+      sprite->HitPoints = 1;
+      sprite->Hit();
+    }
+  }
+}
+
 void PrintSummary(int game, const TWorldForm& world, const THeadlessPlatform& platform, uint32_t gameTime, int frames,
                   size_t cuesBefore) {
   const auto cues = platform.EventsOf("sound");
@@ -152,6 +173,7 @@ int main(int argc, char** argv) {
   std::optional<uint64_t> seed;
   int maxGames = 1;
   bool trace = false;
+  std::string snapshots;
   for (int i = 1; i < argc; ++i) {
     const std::string argument = argv[i];
     if (argument == "--seed" && i + 1 < argc) {
@@ -160,15 +182,17 @@ int main(int argc, char** argv) {
       maxGames = std::atoi(argv[++i]);
     } else if (argument == "--trace") {
       trace = true;
+    } else if (argument == "--snapshots" && i + 1 < argc) {
+      snapshots = argv[++i];
     } else if (scriptPath.empty() && argument[0] != '-') {
       scriptPath = argument;
     } else {
-      std::cerr << "usage: blastover-headless SCRIPT [--seed N] [--games N] [--trace]\n";
+      std::cerr << Usage;
       return 2;
     }
   }
   if (scriptPath.empty()) {
-    std::cerr << "usage: blastover-headless SCRIPT [--seed N] [--games N] [--trace]\n";
+    std::cerr << Usage;
     return 2;
   }
   TScript script = ReadScript(scriptPath);
@@ -176,7 +200,7 @@ int main(int argc, char** argv) {
 
   THeadlessPlatform platform(script.Width, script.Height, StartTick);
   InstallPlatform(&platform);
-  platform.KeepFrames(0);  // only the counts: the pictures are not looked at
+  platform.KeepFrames(snapshots.empty() ? 0 : 1);  // without snapshots the pictures are only counted
   Install(platform, script);
   try {
     TWorldForm world;
@@ -190,6 +214,21 @@ int main(int argc, char** argv) {
                     world.MonsterList ? world.MonsterList->Count() : 0, world.MissileList ? world.MissileList->Count() : 0,
                     world.BonusList ? world.BonusList->Count() : 0);
       });
+    // One picture of every level in play, saved as LEVEL-CYCLE.png.
+    std::unique_ptr<TTimer> snapper;
+    std::map<std::pair<int, int>, uint32_t> seen;
+    if (!snapshots.empty())
+      snapper = std::make_unique<TTimer>(FrameIntervalMs, [&] {
+        if (!world.Level || !world.Level->IsStarted()) return;
+        const auto key = std::make_pair(world.LevelNumber, world.Cycle);
+        const uint32_t now = platform.TickCount();
+        const auto [entry, added] = seen.emplace(key, now);
+        if (added || now - entry->second != SnapshotDelayMs / FrameIntervalMs * FrameIntervalMs) return;
+        const std::string path = snapshots + "/level-" + std::to_string(key.first) + "-cycle-" + std::to_string(key.second) + ".png";
+        platform.SaveFramePng(platform.LastFrame(TWindowKind::Overlay), path);
+      });
+    std::unique_ptr<TTimer> sweeper;
+    if (script.SweepMs != 0) sweeper = std::make_unique<TTimer>(script.SweepMs, [&] { Sweep(world); });
     world.InitWorld();  // as the entry point does, and again as the outer loop does
     world.InitWorld();
     for (int game = 1; game <= maxGames && !world.Quit; ++game) {
@@ -207,6 +246,8 @@ int main(int argc, char** argv) {
       for (const THeadlessEvent& event : platform.Events())
         std::printf("%8u  %s %s\n", event.Tick - StartTick, event.What.c_str(), event.Detail.c_str());
     tracer.reset();
+    sweeper.reset();
+    snapper.reset();
     WorldForm = nullptr;
   } catch (const std::exception& failure) {
     std::cerr << "blastover-headless: " << failure.what() << "\n";
