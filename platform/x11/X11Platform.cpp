@@ -15,6 +15,7 @@
 
 #include "platform/PngCodec.h"
 #include "platform/Resources.h"
+#include "platform/sdl/SdlAudio.h"
 #include "platform/x11/ProcessLauncher.h"
 #include "platform/x11/X11Cursors.h"
 #include "platform/x11/X11Display.h"
@@ -33,6 +34,7 @@ TX11Platform::TX11Platform(std::shared_ptr<TX11Display> connection)
     : Connection(std::move(connection)),
       Input(std::make_unique<TX11Input>(*Connection)),
       Cursors(std::make_unique<TX11Cursors>(*Connection)),
+      Audio(std::make_unique<TSdlAudio>()),
       Processes(std::make_unique<TProcessLauncher>()) {
   Display* dpy = Connection->Dpy();
   // Structure: the screen's size. Substructure: other windows mapped or raised over ours.
@@ -197,12 +199,7 @@ bool TX11Platform::InstallCursorPicture(const TPixelView& picture, int hotX, int
 
 void TX11Platform::RestoreCursors() { Cursors->Restore(); }
 
-bool TX11Platform::PlaySound(const std::string&) {
-  static bool told = false;
-  if (!told) std::fputs("blastover: this build has no sound output yet; the game plays silently\n", stderr);
-  told = true;
-  return false;
-}
+bool TX11Platform::PlaySound(const std::string& name) { return Audio->Play(name); }
 
 bool TX11Platform::OpenAddress(const std::string& address) {
   if (address.empty()) return false;

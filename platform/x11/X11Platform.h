@@ -9,6 +9,7 @@
 class TX11Display;
 class TX11Input;
 class TX11Cursors;
+class TSdlAudio;
 class TProcessLauncher;
 union _XEvent;
 
@@ -57,6 +58,7 @@ class TX11Platform : public TPlatform {
   std::shared_ptr<TX11Display> Connection;
   std::unique_ptr<TX11Input> Input;
   std::unique_ptr<TX11Cursors> Cursors;
+  std::unique_ptr<TSdlAudio> Audio;
   std::unique_ptr<TProcessLauncher> Processes;
   bool RestackWanted = false;
   bool PointerMoveWaiting = false;

@@ -1,0 +1,112 @@
+// SDL2_mixer as the audio output: the WAVE resources are decoded and converted to the
+// output's format once at start-up, so that starting a cue costs nothing.
+#include "platform/sdl/SdlAudio.h"
+
+#include <SDL2/SDL.h>
+#include <SDL2/SDL_mixer.h>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdio>
+
+#include "platform/Resources.h"
+
+namespace {
+
+constexpr int SampleRate = 44100;
+constexpr int OutputChannels = 2;
+// Samples per buffer: about 23 ms, short enough that a cue starts with its event.
+constexpr int BufferSamples = 1024;
+// Enough for a level's start tune, a few kill sounds, a bonus and an extra life at once.
+constexpr int FirstChannelCount = 32;
+
+// Sends the process's standard error to /dev/null for as long as it lives.
+class TQuietStderr {
+ public:
+  TQuietStderr() : Saved(dup(STDERR_FILENO)) {
+    std::fflush(stderr);
+    const int null = open("/dev/null", O_WRONLY);
+    if (null >= 0) {
+      dup2(null, STDERR_FILENO);
+      close(null);
+    }
+  }
+  ~TQuietStderr() {
+    if (Saved < 0) return;
+    std::fflush(stderr);
+    dup2(Saved, STDERR_FILENO);
+    close(Saved);
+  }
+  TQuietStderr(const TQuietStderr&) = delete;
+  TQuietStderr& operator=(const TQuietStderr&) = delete;
+
+ private:
+  int Saved;
+};
+
+std::string UpperCase(std::string text) {
+  for (char& c : text)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  return text;
+}
+
+}  // namespace
+
+void TSdlAudio::TChunkFree::operator()(Mix_Chunk* chunk) const { Mix_FreeChunk(chunk); }
+
+TSdlAudio::TSdlAudio() {
+  // SDL would otherwise take over SIGINT and SIGTERM, and the program would no longer
+  // end when asked to.
+  SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+  bool opened = false;
+  {
+    // The sound libraries beneath SDL write their own complaints when there is no sound
+    // card; one line of ours says it better.
+    const TQuietStderr quiet;
+    opened = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0 &&
+             Mix_OpenAudio(SampleRate, AUDIO_S16SYS, OutputChannels, BufferSamples) == 0;
+  }
+  if (!opened) {
+    std::fprintf(stderr, "blastover: no audio output (%s); the game plays silently\n", SDL_GetError());
+    return;
+  }
+  Open = true;
+  ChannelCount = Mix_AllocateChannels(FirstChannelCount);
+  for (const TResource& sound : ListResources(TResourceKind::Sound)) {
+    SDL_RWops* stream = SDL_RWFromConstMem(sound.Data.data(), static_cast<int>(sound.Data.size()));
+    Mix_Chunk* chunk = Mix_LoadWAV_RW(stream, 1);
+    if (chunk == nullptr) {
+      std::fprintf(stderr, "blastover: the sound %.*s cannot be read (%s)\n", static_cast<int>(sound.Name.size()),
+                   sound.Name.data(), Mix_GetError());
+      continue;
+    }
+    Chunks.emplace(UpperCase(std::string(sound.Name)), std::unique_ptr<Mix_Chunk, TChunkFree>(chunk));
+  }
+}
+
+TSdlAudio::~TSdlAudio() {
+  if (Open) {
+    Mix_HaltChannel(-1);
+    Chunks.clear();
+    Mix_CloseAudio();
+  }
+  // SDL is used for nothing else: shutting all of it down also ends what it started
+  // behind the audio (its desktop-bus connection).
+  SDL_Quit();
+}
+
+bool TSdlAudio::Play(const std::string& name) {
+  if (!Open) return false;
+  const auto found = Chunks.find(UpperCase(name));
+  if (found == Chunks.end()) {
+#ifndef NDEBUG
+    std::fprintf(stderr, "blastover: there is no sound called %s\n", name.c_str());
+#endif
+    return false;
+  }
+  // No cue is ever cut short: when every channel is busy, there are more channels.
+  if (Mix_PlayChannel(-1, found->second.get(), 0) >= 0) return true;
+  ChannelCount = Mix_AllocateChannels(ChannelCount * 2);
+  return Mix_PlayChannel(-1, found->second.get(), 0) >= 0;
+}

@@ -1,0 +1,137 @@
+// Sound cues through SDL's disk audio driver: the mixed output holds exactly the cues
+// the game started, each where it started.
+#include "platform/sdl/SdlAudio.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <thread>
+
+#include "app/WorldForm.h"
+#include "platform/Resources.h"
+#include "platform/headless/HeadlessPlatform.h"
+
+namespace {
+
+constexpr int FramesPerBuffer = 1024;  // the output's buffer: a cue starts on its boundary
+
+// The headless platform with a real audio output behind its sound requests.
+class TAudibleHeadless : public THeadlessPlatform {
+ public:
+  using THeadlessPlatform::THeadlessPlatform;
+  bool PlaySound(const std::string& name) override {
+    THeadlessPlatform::PlaySound(name);
+    return Audio->Play(name);
+  }
+  std::unique_ptr<TSdlAudio> Audio;
+};
+
+// The interleaved 16-bit samples of a WAVE resource.
+std::vector<int16_t> CueSamples(const std::string& name) {
+  const auto data = FindResource(TResourceKind::Sound, name);
+  for (size_t at = 12; at + 8 <= data.size();) {
+    uint32_t size = 0;
+    std::memcpy(&size, data.data() + at + 4, 4);
+    if (std::memcmp(data.data() + at, "data", 4) == 0) {
+      std::vector<int16_t> samples(size / 2);
+      std::memcpy(samples.data(), data.data() + at + 8, samples.size() * 2);
+      return samples;
+    }
+    at += 8 + size + size % 2;
+  }
+  return {};
+}
+
+class SdlAudioTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    Output = ::testing::TempDir() + "blastover-audio-" + std::to_string(::getpid()) + ".raw";
+    setenv("SDL_AUDIODRIVER", "disk", 1);
+    setenv("SDL_DISKAUDIOFILE", Output.c_str(), 1);
+    Platform = std::make_unique<TAudibleHeadless>(640, 480);
+    InstallPlatform(Platform.get());
+    Platform->Audio = std::make_unique<TSdlAudio>();
+    ASSERT_TRUE(Platform->Audio->Available());
+    World = std::make_unique<TWorldForm>();
+    WorldForm = World.get();
+    World->InitWorld();
+  }
+  void TearDown() override {
+    World.reset();
+    WorldForm = nullptr;
+    InstallPlatform(nullptr);
+    Platform.reset();
+    std::remove(Output.c_str());
+    unsetenv("SDL_DISKAUDIOFILE");
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+  }
+
+  // Lets the output run for Ms of real time, closes it and reads what it wrote.
+  std::vector<int16_t> Record(int ms) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+    Platform->Audio.reset();
+    std::ifstream file(Output, std::ios::binary);
+    std::vector<char> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    std::vector<int16_t> samples(bytes.size() / 2);
+    std::memcpy(samples.data(), bytes.data(), samples.size() * 2);
+    return samples;
+  }
+
+  // The largest difference between the output and the expected sum of cues, each
+  // starting at (its own offset + a common start), at the best common start.
+  static int Distance(const std::vector<int16_t>& output,
+                      const std::vector<std::pair<const std::vector<int16_t>*, size_t>>& cues) {
+    int best = INT32_MAX;
+    for (size_t start = 0; start + 2 * FramesPerBuffer <= output.size(); start += 2 * FramesPerBuffer) {
+      int worst = 0;
+      for (size_t i = start; i < output.size() && worst < best; ++i) {
+        int expected = 0;
+        for (const auto& [samples, offset] : cues) {
+          const size_t at = start + offset;
+          if (i >= at && i - at < samples->size()) expected += (*samples)[i - at];
+        }
+        expected = std::clamp(expected, -32768, 32767);
+        worst = std::max(worst, std::abs(expected - output[i]));
+      }
+      best = std::min(best, worst);
+    }
+    return best;
+  }
+
+  std::string Output;
+  std::unique_ptr<TAudibleHeadless> Platform;
+  std::unique_ptr<TWorldForm> World;
+};
+
+TEST_F(SdlAudioTest, TwoCuesOfOneFrameSoundTogetherAndARepeatInTheWindowDoesNot) {
+  const auto kill = CueSamples("KILLMONSTER");
+  const auto bonus = CueSamples("DONKEYKONGBONUS");
+  World->PlayCue("killmonster");
+  for (int i = 0; i < 10; ++i) World->PlayCue("donkeykongbonus");
+  World->PlayCue("KillMonster");
+  const auto output = Record(900);
+  EXPECT_LE(Distance(output, {{&kill, 0}, {&bonus, 0}}), 2);
+  // Had the bonus sounded twice, the output would be far from one kill and one bonus.
+  EXPECT_GT(Distance(output, {{&kill, 0}, {&bonus, 0}, {&bonus, 0}}), 1000);
+}
+
+TEST_F(SdlAudioTest, ACueStartsAgainOnceTheWindowClearsWhileTheFirstStillSounds) {
+  const auto bonus = CueSamples("DONKEYKONGBONUS");
+  World->PlayCue("donkeykongbonus");
+  Platform->AdvanceClock(WaveTimerIntervalMs);
+  Platform->ProcessMessages();
+  std::this_thread::sleep_for(std::chrono::milliseconds(120));
+  World->PlayCue("donkeykongbonus");
+  const auto output = Record(1000);
+  // The second playback starts some whole buffers after the first: find how many.
+  int best = INT32_MAX;
+  for (size_t buffers = 1; buffers < 20; ++buffers)
+    best = std::min(best, Distance(output, {{&bonus, 0}, {&bonus, buffers * 2 * FramesPerBuffer}}));
+  EXPECT_LE(best, 2);
+  EXPECT_GT(Distance(output, {{&bonus, 0}}), 1000);
+}
+
+}  // namespace
