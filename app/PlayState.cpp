@@ -1,5 +1,6 @@
 // One game's play state: the gun's tick, shooting, score and lives, power modes and levels.
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 
 #include "app/WorldForm.h"
@@ -10,6 +11,7 @@
 #include "support/InputPolling.h"
 #include "support/Random.h"
 #include "support/Timing.h"
+#include "support/Xml.h"
 
 namespace {
 
@@ -141,6 +143,12 @@ void TWorldForm::LoseLife(TPoint p) {
   if (Lives > 0) return;
   GameOverStamp = Now();
   GameOver = true;
+  try {
+    SetSetting("HISCORE", HighScore);
+  } catch (const EXmlError& error) {
+    // The game goes on; the setting is written again at the next game over.
+    std::fprintf(stderr, "blastover: %s\n", error.what());
+  }
 }
 
 bool TWorldForm::CanShoot() const { return ShotStamp == 0 && !InPowerMode() && DeathStamp == 0; }

@@ -10,10 +10,12 @@
 #include "game/Bonuses.h"
 #include "game/Level.h"
 #include "game/Monsters.h"
+#include "menu/MenuForm.h"
 #include "sprites/GraphicsTools.h"
 #include "sprites/Resampler.h"
 #include "support/Random.h"
 #include "support/Timing.h"
+#include "support/Xml.h"
 
 TWorldForm* WorldForm = nullptr;
 
@@ -30,6 +32,8 @@ TWorldForm::~TWorldForm() {
 
 void TWorldForm::InitWorld() {
   ShowPlayHint = true;
+  // The game's files lie in the program's own folder.
+  SubFolder.clear();
 
   // The second run replaces the first run's objects; nothing refers to those by then.
   SpriteForm = std::make_unique<TGraphicSpriteForm>();
@@ -65,6 +69,9 @@ void TWorldForm::InitWorld() {
 
   BuildFont(FontCharacters, FontPictures());
 
+  Menu = std::make_unique<TMenuForm>();
+  Menu->HiScoreList->TopScore = Menu->HiScoreList->Items(0)->Score;
+
   LifeBitmap = BitmapFromImage(SpriteForm->LiveImage);
   LaserBitmap = BitmapFromImage(SpriteForm->LaserImage);
   ExplodeBitmap = BitmapFromImage(SpriteForm->DonkeyKongExplodeImage);
@@ -73,10 +80,11 @@ void TWorldForm::InitWorld() {
 
 void TWorldForm::RunGame() {
   InitWorld();
-  // Until the player quits with QUIT or Escape, a new game follows every game over.
   while (!Quit) {
     ResetGame();
     PlayGame();
+    // A game left with QUIT or Escape offers no score to the table.
+    Quit = Menu->RunMenu(Quit ? -1 : Score);
   }
 }
 

@@ -16,6 +16,7 @@ class TBombList;
 class TBonusList;
 class THitList;
 class TLevel;
+class TMenuForm;
 class TMonsterList;
 
 // The playfield is the screen divided by this factor; the screen shows it enlarged.
@@ -170,6 +171,8 @@ class TWorldForm {
   int32_t Cycle = 0;
   bool ShowPlayHint = false;
   TPlayStatistics Statistics;
+  // The menu between games, with the program's high-score table.
+  std::unique_ptr<TMenuForm> Menu;
 
  private:
   void WalkGunPath(TPoint& p);

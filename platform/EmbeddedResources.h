@@ -7,7 +7,7 @@
 #include <string_view>
 
 struct TEmbeddedResource {
-  std::string_view Folder;  // "pictures", "cursors" or "sounds"
+  std::string_view Folder;  // "pictures", "cursors", "sounds" or "interface"
   std::string_view Name;    // file name without extension
   const uint8_t* Data;
   size_t Size;

@@ -59,6 +59,9 @@ class TPlatformWindow {
   // Unmaps the window; whatever was beneath shows again at once.
   virtual void Hide() = 0;
   virtual bool IsVisible() const = 0;
+  // The window's title, for window lists and the like.
+  virtual void SetCaption(const std::string& caption) { Caption = caption; }
+  const std::string& GetCaption() const { return Caption; }
 
   // Puts a picture of the window's size on screen, top-left at the window's origin.
   // The picture is copied before the call returns. For an Overlay, Source may name
@@ -70,6 +73,9 @@ class TPlatformWindow {
   // mouse positions are window pixels of a left-button press.
   std::function<void(uint16_t key)> OnKeyDown;
   std::function<void(int x, int y)> OnMouseDown;
+
+ private:
+  std::string Caption;
 };
 
 class TPlatform {

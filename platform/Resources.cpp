@@ -17,6 +17,7 @@ bool SameIgnoringCase(std::string_view a, std::string_view b) {
 TResourceKind KindOfFolder(std::string_view folder) {
   if (folder == "cursors") return TResourceKind::Cursor;
   if (folder == "sounds") return TResourceKind::Sound;
+  if (folder == "interface") return TResourceKind::Interface;
   return TResourceKind::Picture;
 }
 

@@ -7,7 +7,9 @@
 #include <string_view>
 #include <vector>
 
-enum class TResourceKind { Picture, Cursor, Sound };
+// Pictures of the catalogue, cursors, sound cues, and what the program's own windows
+// draw with (the dialog's font).
+enum class TResourceKind { Picture, Cursor, Sound, Interface };
 
 struct TResource {
   TResourceKind Kind;

@@ -13,6 +13,7 @@ void TTimerQueue::Unregister(TTimer* timer) {
 }
 
 void TTimerQueue::FireDue(uint32_t now) {
+  if (HoldCount > 0) return;
   for (size_t i = 0; i < Timers.size(); ++i) {
     TTimer* timer = Timers[i];
     if (timer == nullptr || !timer->IsDue(now)) continue;
@@ -27,6 +28,7 @@ void TTimerQueue::FireDue(uint32_t now) {
 
 std::optional<uint32_t> TTimerQueue::TimeToNextDue(uint32_t now) const {
   std::optional<uint32_t> next;
+  if (HoldCount > 0) return next;
   for (const TTimer* timer : Timers) {
     if (timer == nullptr || !timer->IsEnabled) continue;
     const uint32_t wait = timer->TimeToDue(now);

@@ -17,11 +17,17 @@ class TTimerQueue {
   void Unregister(TTimer* timer);
   // Fires every timer due at Now, in the order the timers were created.
   void FireDue(uint32_t now);
-  // Milliseconds from Now until the next enabled timer is due (0 when one is due).
+  // Milliseconds from Now until the next enabled timer is due (0 when one is due);
+  // none while the timers are held.
   std::optional<uint32_t> TimeToNextDue(uint32_t now) const;
+  // While held (by a modal dialog, say), no timer fires; missed periods come as one
+  // delivery afterwards, as they always do.
+  void Hold() { ++HoldCount; }
+  void Release() { --HoldCount; }
 
  private:
   std::vector<TTimer*> Timers;
+  int HoldCount = 0;
 };
 
 class TTimer {

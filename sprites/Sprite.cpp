@@ -9,6 +9,7 @@
 #include "platform/Platform.h"
 #include "sprites/Missiles.h"
 #include "sprites/Resampler.h"
+#include "support/MessageDialog.h"
 #include "support/Random.h"
 #include "support/Timing.h"
 
@@ -257,7 +258,7 @@ void TSpriteList::DrawOne(TSprite& sprite) {
     sprite.Draw(*Bitmap);
   } catch (const std::exception&) {
     // The player is told, and the rest of the frame is drawn as usual.
-    CurrentPlatform().ShowMessageBox("Blastover", "Draw Error");
+    ShowMessageDialog("Draw Error", MessageKindError);
   }
 }
 

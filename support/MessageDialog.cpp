@@ -1,12 +1,6 @@
-// The message dialog, shown as the platform's modal message box.
+// The message dialog: the dialog with one Ok button.
 #include "support/MessageDialog.h"
 
-#include <algorithm>
+#include "support/DialogForm.h"
 
-#include "platform/Platform.h"
-
-void ShowMessageDialog(const std::string& text, uint8_t /*kind*/) {
-  std::string lines = text;
-  std::replace(lines.begin(), lines.end(), '\0', '\n');
-  CurrentPlatform().ShowMessageBox("Bericht", lines);
-}
+void ShowMessageDialog(const std::string& text, uint8_t kind) { ShowDialog("", "", text, kind, 0, {{"&Ok", mrOk}}); }

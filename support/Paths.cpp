@@ -39,6 +39,10 @@ std::string LastErrorText() {
   return std::string(std::strerror(code)) + " (Code " + std::to_string(code) + ")";
 }
 
+std::string ProgramFailureText(const std::string& file) {
+  return "Kon programma " + file + " niet uitvoeren. " + LastErrorText();
+}
+
 void RunProgram(const std::string& file, const std::string& parameters, bool wait, bool /*show*/) {
   // The window state a program starts in is the desktop's business on this platform.
   std::string commandLine = file + " " + parameters;
@@ -51,5 +55,5 @@ void RunProgram(const std::string& file, const std::string& parameters, bool wai
   const std::string address = arguments.empty() ? target : target + " " + arguments;
   errno = 0;
   if (CurrentPlatform().OpenAddress(address)) return;
-  ShowMessageDialog("Kon programma " + file + " niet uitvoeren. " + LastErrorText(), MessageKindError);
+  ShowMessageDialog(ProgramFailureText(file), MessageKindError);
 }

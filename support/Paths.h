@@ -13,6 +13,8 @@ std::string ChangeExt(const std::string& name, const std::string& ext);
 std::string StripExt(const std::string& name);
 // Empty when the last system error is 0; otherwise its text and " (Code n)".
 std::string LastErrorText();
+// What the program starter shows when File can be neither started nor opened.
+std::string ProgramFailureText(const std::string& file);
 // Starts File as a program with Parameters, or when that fails opens it with the
 // desktop's default handler (a web address opens in the browser). A failure is shown
 // in the message dialog.

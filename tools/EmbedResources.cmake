@@ -2,7 +2,8 @@
 # with the assembler's .incbin, and a table of (folder, name, data, size) for it.
 function(blastover_embed_resources OUTPUT RESOURCE_DIR)
   file(GLOB_RECURSE files CONFIGURE_DEPENDS LIST_DIRECTORIES false
-       "${RESOURCE_DIR}/pictures/*" "${RESOURCE_DIR}/cursors/*" "${RESOURCE_DIR}/sounds/*")
+       "${RESOURCE_DIR}/pictures/*" "${RESOURCE_DIR}/cursors/*" "${RESOURCE_DIR}/sounds/*"
+       "${RESOURCE_DIR}/interface/*")
   list(SORT files)
   set(asm "")
   set(decls "")

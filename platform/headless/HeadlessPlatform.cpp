@@ -3,7 +3,9 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
 
 #include "platform/PngCodec.h"
 #include "platform/Resources.h"
@@ -34,6 +36,10 @@ class THeadlessWindow : public TPlatformWindow {
     Owner->Record("hide", KindName());
   }
   bool IsVisible() const override { return Visible; }
+  void SetCaption(const std::string& caption) override {
+    TPlatformWindow::SetCaption(caption);
+    Owner->Record("caption", caption);
+  }
   void Present(const TPixelView& picture, const TPixelView*) override { Owner->Capture(Kind, picture); }
 
   std::string KindName() const { return Kind == TWindowKind::Overlay ? "overlay" : "menu"; }
@@ -48,10 +54,18 @@ class THeadlessWindow : public TPlatformWindow {
 };
 
 THeadlessPlatform::THeadlessPlatform(int screenWidth, int screenHeight, uint32_t startTick)
-    : Clock(startTick), Screen{screenWidth, screenHeight}, Pointer{screenWidth / 2, screenHeight / 2} {}
+    : Clock(startTick), Screen{screenWidth, screenHeight}, Pointer{screenWidth / 2, screenHeight / 2} {
+  std::string folder = (std::filesystem::temp_directory_path() / "blastover-XXXXXX").string();
+  if (mkdtemp(folder.data()) != nullptr) {
+    OwnFolder = folder;
+    Folder = folder + "/";
+  }
+}
 
 THeadlessPlatform::~THeadlessPlatform() {
   for (THeadlessWindow* window : Windows) window->Owner = nullptr;
+  std::error_code ignored;
+  if (!OwnFolder.empty()) std::filesystem::remove_all(OwnFolder, ignored);
 }
 
 void THeadlessPlatform::ProcessMessages() {
@@ -77,6 +91,10 @@ void THeadlessPlatform::DeliverDueEvents() {
     if (event.Type == TScheduled::Key && focus->OnKeyDown) focus->OnKeyDown(event.KeyCode);
     if (event.Type == TScheduled::WindowClick && focus->OnMouseDown) focus->OnMouseDown(event.X, event.Y);
   }
+}
+
+bool THeadlessPlatform::IsShown(TWindowKind kind) const {
+  return std::any_of(Windows.begin(), Windows.end(), [kind](const THeadlessWindow* w) { return w->Kind == kind && w->Visible; });
 }
 
 THeadlessWindow* THeadlessPlatform::FocusWindow() const {

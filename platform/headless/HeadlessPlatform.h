@@ -31,7 +31,7 @@ struct TCapturedFrame {
 // What the program asked of the desktop, stamped with the virtual tick.
 struct THeadlessEvent {
   uint32_t Tick = 0;
-  std::string What;    // "raise", "cursor", "restore cursors", "message box", "open", "start", "click", "move", "show", "hide", "sound"
+  std::string What;    // "raise", "cursor", "restore cursors", "message box", "open", "start", "click", "move", "show", "hide", "sound", "caption"
   std::string Detail;  // the cursor name, the message text, the address, "x,y", the window kind
 };
 
@@ -39,7 +39,8 @@ class THeadlessWindow;
 
 class THeadlessPlatform : public TPlatform {
  public:
-  // The clock starts at StartTick; choose one just before 2^32 to test the wrap.
+  // The clock starts at StartTick; choose one just before 2^32 to test the wrap. The
+  // program's folder is a new empty folder of its own, removed with the platform.
   THeadlessPlatform(int screenWidth, int screenHeight, uint32_t startTick = 1000);
   ~THeadlessPlatform() override;
 
@@ -98,6 +99,8 @@ class THeadlessPlatform : public TPlatform {
   const std::deque<TCapturedFrame>& Frames(TWindowKind kind) const;
   void SaveFramePng(const TCapturedFrame& frame, const std::string& path) const;
   int TimesWaited() const { return WaitCount; }
+  // A window of that kind is shown now.
+  bool IsShown(TWindowKind kind) const;
 
  private:
   friend class THeadlessWindow;
@@ -117,7 +120,8 @@ class THeadlessPlatform : public TPlatform {
 
   uint32_t Clock;
   TScreenSize Screen;
-  std::string Folder = "./";
+  std::string Folder;
+  std::string OwnFolder;  // the folder made for this platform
   TScreenPoint Pointer;
   std::function<TScreenPoint(uint32_t)> PointerScript;
   std::function<unsigned(uint32_t)> ButtonScript;

@@ -5,6 +5,7 @@
 
 #include <memory>
 
+#include "platform/Timer.h"
 #include "platform/headless/HeadlessPlatform.h"
 
 class THeadlessTest : public ::testing::Test {
@@ -15,5 +16,13 @@ class THeadlessTest : public ::testing::Test {
   }
   ~THeadlessTest() override { InstallPlatform(nullptr); }
 
+  // From now on, whenever a menu or dialog window shows, the player presses Key there.
+  void AnswerWindowsWith(uint16_t key) {
+    Answerer = std::make_unique<TTimer>(50, [this, key] {
+      if (Platform->IsShown(TWindowKind::Menu)) Platform->ScheduleKey(Platform->TickCount(), key);
+    });
+  }
+
   std::unique_ptr<THeadlessPlatform> Platform;
+  std::unique_ptr<TTimer> Answerer;
 };

@@ -1,0 +1,53 @@
+// The high-score table and its file HISCORE.XML.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "support/ObjectLists.h"
+
+constexpr const char* HiScoreFileName = "HISCORE.XML";
+constexpr int HiScoreRows = 10;
+// A name being typed: the typed characters, padded with this to NameLength.
+constexpr char NamePad = '-';
+constexpr int NameLength = 8;
+
+// One row: a score and the name of whoever made it (empty for a row never named).
+class THiScore {
+ public:
+  THiScore(int32_t score, std::string name) : Score(score), Name(std::move(name)) {}
+  void Set(int32_t score, std::string name) {
+    Score = score;
+    Name = std::move(name);
+  }
+
+  int32_t Score;
+  std::string Name;
+};
+
+// The table, best first. The program never sorts it: every change keeps the order.
+class THiScoreList : public TCustomObjectList<THiScore> {
+ public:
+  // Fills the empty table from the file, or with the default table 1000, 900, ... 100.
+  // An unreadable file or score is reported, and what was read before it is kept.
+  void LoadHiScores();
+  // Writes the whole table to the file, replacing it atomically. Throws EXmlError.
+  void SaveHiScores();
+  // Inserts (Score, Name) before the first row with a lower score and drops the last
+  // row; nothing when no row is lower. The index of the new row, or -1.
+  int AddScore(int32_t score, const std::string& name);
+  // A finished game's score: when it enters, a row with the name placeholder and
+  // EditIndex on it; otherwise EditIndex -1.
+  void Qualify(int32_t score);
+
+  // The row whose name is being typed, or -1.
+  int EditIndex = -1;
+  // The score of row 0 as loaded.
+  int32_t TopScore = 0;
+
+ private:
+  void FillDefault();
+  // The file could not be read: it is kept as it is until the next save, and a copy
+  // of it is left beside it then.
+  bool Unreadable = false;
+};

@@ -1,0 +1,235 @@
+// The menu's frames, its stars, name entry and choices.
+//
+// The menu draws at 250 x 232 and enlarges the finished surface 2.5 times onto its
+// 625 x 580 window, so stars and letters show as large, smoothed pixels.
+#include "menu/MenuForm.h"
+
+#include "app/WorldForm.h"
+#include "sprites/Resampler.h"
+#include "support/MessageDialog.h"
+#include "support/Paths.h"
+#include "support/Random.h"
+#include "support/TextRoutines.h"
+#include "support/Timing.h"
+#include "support/Xml.h"
+
+namespace {
+
+constexpr int White = 0, Yellow = 1;
+
+struct TRankLabel {
+  const char* Label;
+  int Colour;
+};
+constexpr TRankLabel RankLabels[HiScoreRows] = {{"1ST", 1}, {"2ND", 1}, {"3RD", 1}, {"4TH", 2},  {"5TH", 2},
+                                                {"6TH", 2}, {"7TH", 3}, {"8TH", 3}, {"9TH", 3}, {"10TH", 3}};
+
+// The click areas of the three words, in window pixels.
+constexpr TRect PlayLabel{31, 540, 31 + 104, 540 + 32};
+constexpr TRect HomePageLabel{211, 540, 211 + 173, 540 + 32};
+constexpr TRect QuitLabel{490, 540, 490 + 104, 540 + 32};
+
+constexpr TColor32 InnerFrameColour = Color32(255, 255, 255);
+constexpr TColor32 OuterFrameColour = Color32(118, 115, 168);
+
+constexpr uint32_t BlinkHalfMs = 250;
+constexpr uint32_t BlinkCycleMs = 500;
+constexpr uint32_t BlinkGuardMs = 1000;
+
+// A letter or digit of the ASCII set. The menu reads key codes as characters, so other
+// key codes that look like letters in a wider character set do not type.
+bool IsAlphaNumericKey(uint16_t key) {
+  return (key >= '0' && key <= '9') || (key >= 'A' && key <= 'Z') || (key >= 'a' && key <= 'z');
+}
+
+// An outline of the rectangle, right and bottom edges excluded.
+void FrameRect(TBitmap32& b, int left, int top, int right, int bottom, TColor32 colour) {
+  for (int x = left; x < right; ++x) {
+    b.SetPixelS(x, top, colour);
+    b.SetPixelS(x, bottom - 1, colour);
+  }
+  for (int y = top; y < bottom; ++y) {
+    b.SetPixelS(left, y, colour);
+    b.SetPixelS(right - 1, y, colour);
+  }
+}
+
+bool Inside(const TRect& r, int x, int y) { return x >= r.Left && x < r.Right && y >= r.Top && y < r.Bottom; }
+
+std::string HomePageAddress() { return "file://" + ProgramFolder() + HomePageFileName; }
+
+}  // namespace
+
+void TStar::Move() {
+  TSprite::Move();
+  if (Y < Surface.Height() - 4) return;
+  X = Random(Surface.Width() - 16) + 8;
+  Y = 4;
+}
+
+void TStar::Draw(TBitmap32& bitmap) {
+  Kind->Animations[FacingLeft]->Frame(0).SetPixelS(1, 1, Colour);
+  TSprite::Draw(bitmap);
+}
+
+TMenuForm::TMenuForm()
+    : FormWindow(CurrentPlatform().CreateWindow(TWindowKind::Menu)),
+      Timer1(std::make_unique<TTimer>(MenuTimerMs, [this] { Timer1Timer(); }, false)) {
+  MenuSurface.SetSize(Round(MenuWidth / ScreenToPlayfield), Round(MenuHeight / ScreenToPlayfield));
+  MenuSurface.DrawMode = TDrawMode::Custom;
+  MenuSurface.SetResampler(std::make_unique<TMyLinearResampler>());
+  ScreenImage.Bitmap.SetSize(MenuWidth, MenuHeight);
+  ScreenImage.Bitmap.DrawMode = TDrawMode::Transparent;
+  StarImage.Name = "StarImage";
+  StarImage.Width = StarImage.Height = 1;
+  StarImage.Pixels = {0x00FF0000};
+  FormWindow->OnKeyDown = [this](uint16_t key) { FormKeyDown(key); };
+  FormWindow->OnMouseDown = [this](int x, int y) { MouseDown(x, y); };
+  HiScoreList = std::make_unique<THiScoreList>();
+  HiScoreList->LoadHiScores();
+}
+
+TMenuForm::~TMenuForm() = default;
+
+bool TMenuForm::RunMenu(int32_t newScore) {
+  Timer1->SetEnabled(true);
+  if (!Stars) CreateStars();
+  HiScoreList->Qualify(newScore);
+  CloseMode = 0;
+  const TScreenSize screen = CurrentPlatform().ScreenSize();
+  FormWindow->SetBounds((screen.Width - MenuWidth) / 2, (screen.Height - MenuHeight) / 2, MenuWidth, MenuHeight);
+  FormWindow->Show();
+  CurrentPlatform().BringToFront();
+  ProcessMessagesSafe();
+  // A click in the middle of the screen, where the menu lies, makes it the active window.
+  CurrentPlatform().SetPointerPos(screen.Width / 2, screen.Height / 2);
+  CurrentPlatform().InjectLeftClick();
+
+  // Frames are paced by the clock, about 60 a second: the stars fall as fast on every
+  // machine, and the loop sleeps between frames.
+  uint32_t frameClock = 0;
+  while (CloseMode == 0) {
+    ProcessMessagesSafe();
+    if (CloseMode != 0) break;
+    if (!IntervalRestart(frameClock, MenuFrameMs)) {
+      const uint32_t waited = ElapsedSince(frameClock);
+      CurrentPlatform().WaitForMessage(waited < MenuFrameMs ? MenuFrameMs - waited : 1);
+      continue;
+    }
+    CurrentPlatform().BringToFront();
+    DrawFrame();
+  }
+  Stars.reset();
+  StarSprite.reset();
+  FormWindow->Hide();
+  Timer1->SetEnabled(false);
+  return CloseMode == 2;
+}
+
+void TMenuForm::CreateStars() {
+  Stars = std::make_unique<TSpriteList>(&MenuSurface);
+  StarSprite = std::make_unique<TGraphicSprite>(TPictures{&StarImage}, TPictures{});
+  StarSprite->FreeAnimation(FacingRight);
+  const int w = MenuSurface.Width(), h = MenuSurface.Height();
+  for (int i = 0; i < StarCount; ++i) {
+    const int x = Random(w - 16) + 8;
+    const int y = Random(h - 16) + 16;
+    const TColor32 colour = Color32(static_cast<uint8_t>(Random(255)), static_cast<uint8_t>(Random(255)),
+                                    static_cast<uint8_t>(Random(255)));
+    TSprite* star = Stars->Add(std::make_unique<TStar>(StarSprite.get(), x, y, colour, MenuSurface));
+    star->DX = 0;
+    star->DY = Random(3) + 1;
+  }
+}
+
+void TMenuForm::DrawFrame() {
+  const int w = MenuSurface.Width(), h = MenuSurface.Height();
+  MenuSurface.Clear(0);
+  FrameRect(MenuSurface, 1, 1, w - 1, h - 1, InnerFrameColour);
+  FrameRect(MenuSurface, 0, 0, w, h, OuterFrameColour);
+  Stars->Update();
+  // One blink test for the row being named and one for PLAY/ENTER, in this order.
+  DrawHighScores(BlinkVisible());
+  DrawBottomWords(BlinkVisible());
+  TBitmap32& screen = ScreenImage.Bitmap;
+  screen.Draw(screen.BoundsRect(), MenuSurface.BoundsRect(), MenuSurface);
+  FormWindow->Present(screen.View());
+}
+
+bool TMenuForm::BlinkVisible() {
+  const bool passed = IntervalPassed(BlinkStamp, BlinkHalfMs);
+  return IntervalRestart(BlinkStamp, BlinkGuardMs) ? false : passed;
+}
+
+void TMenuForm::DrawHighScores(bool blinkVisible) {
+  const int editing = HiScoreList->EditIndex;
+  const std::string title = editing == -1 ? "HIGH SCORES" : "PLEASE ENTER NAME";
+  WorldForm->DrawTextOn(MenuSurface, WorldForm->CenterTextX(MenuSurface, title), 10, title, White);
+  for (int i = 0; i < HiScoreList->Count() && i < HiScoreRows; ++i) {
+    if (i == editing && !blinkVisible) continue;
+    const THiScore& row = *HiScoreList->Items(i);
+    const int y = 30 + 18 * i;
+    const int colour = RankLabels[i].Colour;
+    WorldForm->DrawTextOn(MenuSurface, 28, y, RankLabels[i].Label, colour);
+    WorldForm->DrawTextOn(MenuSurface, 72, y, ZeroPad(row.Score, 6), colour);
+    const std::string name = row.Name.empty() ? std::string(NameLength, NamePad) : row.Name;
+    WorldForm->DrawTextOn(MenuSurface, 144, y, name, i == editing ? White : colour);
+  }
+}
+
+void TMenuForm::DrawBottomWords(bool blinkVisible) {
+  const auto at = [](const TRect& label) { return TPoint{Round(label.Left / ScreenToPlayfield), Round(label.Top / ScreenToPlayfield)}; };
+  if (blinkVisible) {
+    const TPoint play = at(PlayLabel);
+    WorldForm->DrawTextOn(MenuSurface, play.X, play.Y, HiScoreList->EditIndex == -1 ? "PLAY" : "ENTER", White);
+  }
+  IntervalRestart(BlinkStamp, BlinkCycleMs);
+  const TPoint quit = at(QuitLabel), home = at(HomePageLabel);
+  WorldForm->DrawTextOn(MenuSurface, quit.X, quit.Y, "QUIT", White);
+  WorldForm->DrawTextOn(MenuSurface, home.X, home.Y, "HOMEPAGE", Yellow);
+}
+
+void TMenuForm::FormKeyDown(uint16_t key) {
+  if (key == VK_RETURN && HiScoreList->EditIndex == -1) PlayLabelClick();
+  if (key == VK_ESCAPE) QuitLabelClick();
+  if (HiScoreList->EditIndex != -1) EditName(key);
+}
+
+void TMenuForm::EditName(uint16_t key) {
+  THiScore& row = *HiScoreList->Items(HiScoreList->EditIndex);
+  const std::string typed = TextBefore(std::string(1, NamePad), row.Name);
+  if (IsAlphaNumericKey(key)) {
+    row.Name = PadRight(typed + UpCaseChar(static_cast<char>(key)), NamePad, NameLength);
+  } else if (key == VK_BACK || key == VK_DELETE) {
+    row.Name = PadRight(typed.substr(0, typed.empty() ? 0 : typed.size() - 1), NamePad, NameLength);
+  } else if (key == VK_RETURN || key == VK_ESCAPE) {
+    row.Name = typed;
+    HiScoreList->EditIndex = -1;
+    try {
+      HiScoreList->SaveHiScores();
+    } catch (const EXmlError& error) {
+      // The row and its name stay in the table; the entry counts as finished.
+      ShowMessageDialog(error.what(), MessageKindError);
+    }
+  }
+}
+
+void TMenuForm::PlayLabelClick() {
+  if (HiScoreList->EditIndex == -1) {
+    CloseMode = 1;
+    return;
+  }
+  FormKeyDown(VK_RETURN);
+}
+
+void TMenuForm::QuitLabelClick() { CloseMode = 2; }
+
+void TMenuForm::HomePageLabelClick() { RunProgram(HomePageAddress(), "", true, true); }
+
+void TMenuForm::Timer1Timer() { CurrentPlatform().BringToFront(); }
+
+void TMenuForm::MouseDown(int x, int y) {
+  if (Inside(PlayLabel, x, y)) PlayLabelClick();
+  if (Inside(QuitLabel, x, y)) QuitLabelClick();
+  if (Inside(HomePageLabel, x, y)) HomePageLabelClick();
+}

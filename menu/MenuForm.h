@@ -1,0 +1,79 @@
+// The menu between games: falling stars, the high-score table with name entry, and
+// PLAY, QUIT and HOMEPAGE.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "menu/HiScores.h"
+#include "platform/Platform.h"
+#include "sprites/Sprite.h"
+
+constexpr int MenuWidth = 625;
+constexpr int MenuHeight = 580;
+constexpr int StarCount = 151;
+// Frames of the menu come this many milliseconds apart.
+constexpr uint32_t MenuFrameMs = 16;
+constexpr uint32_t MenuTimerMs = 1000;
+// The web page about the game that is installed beside the program.
+constexpr const char* HomePageFileName = "homepage.html";
+
+// One star of the field: it falls straight down and starts again at the top.
+class TStar : public TSprite {
+ public:
+  // A star of Kind falling over Surface.
+  TStar(TGraphicSprite* kind, int x, int y, TColor32 colour, const TBitmap32& surface)
+      : TSprite(kind, x, y), Colour(colour), Surface(surface) {}
+  void Move() override;
+  // All stars share one frame: each paints the frame's pixel in its own colour first.
+  void Draw(TBitmap32& bitmap) override;
+
+  TColor32 Colour;
+
+ private:
+  const TBitmap32& Surface;
+};
+
+class TMenuForm {
+ public:
+  // Prepares the surfaces and reads the high-score table.
+  TMenuForm();
+  ~TMenuForm();
+  TMenuForm(const TMenuForm&) = delete;
+  TMenuForm& operator=(const TMenuForm&) = delete;
+
+  // Runs the menu until PLAY (false) or QUIT (true). NewScore is the score of the game
+  // that has just ended, or -1 when there is none to enter.
+  bool RunMenu(int32_t newScore);
+
+  void FormKeyDown(uint16_t key);
+  void PlayLabelClick();
+  void QuitLabelClick();
+  void HomePageLabelClick();
+  void Timer1Timer();
+  // Draws one frame of the menu and puts it on the screen.
+  void DrawFrame();
+
+  // 0 while the menu runs, 1 when PLAY was chosen, 2 for QUIT.
+  uint8_t CloseMode = 0;
+  std::unique_ptr<THiScoreList> HiScoreList;
+  uint32_t BlinkStamp = 0;
+  TBitmap32 MenuSurface;
+  TImage32 ScreenImage;
+  std::unique_ptr<TSpriteList> Stars;
+  std::unique_ptr<TGraphicSprite> StarSprite;
+  TPlatformWindow& Window() { return *FormWindow; }
+
+ private:
+  void CreateStars();
+  bool BlinkVisible();
+  void DrawHighScores(bool blinkVisible);
+  void DrawBottomWords(bool blinkVisible);
+  void MouseDown(int x, int y);
+  void EditName(uint16_t key);
+
+  TImage StarImage;
+  std::unique_ptr<TPlatformWindow> FormWindow;
+  std::unique_ptr<TTimer> Timer1;
+};

@@ -1,0 +1,305 @@
+// Laying out, drawing and running the dialog.
+#include "support/DialogForm.h"
+
+#include <algorithm>
+#include <thread>
+
+#include "platform/PngCodec.h"
+#include "platform/Resources.h"
+#include "sprites/GraphicSpriteForm.h"
+#include "sprites/GraphicsTools.h"
+#include "sprites/Resampler.h"
+#include "support/TextRoutines.h"
+#include "support/Timing.h"
+
+namespace {
+
+// The dialog font: the printable characters 32 to 126 side by side in cells of 7 x 13.
+constexpr int GlyphWidth = 7;
+constexpr int GlyphHeight = 13;
+constexpr char FirstGlyph = ' ';
+constexpr char LastGlyph = '~';
+
+constexpr int BannerHeight = 43;
+constexpr TRect TitleLabel{8, 7, 8 + 257, 7 + 30};
+constexpr TRect LogoImage{298, 7, 298 + 32, 7 + 32};
+constexpr TRect TextEdit{12, 51, 12 + 315, 51 + 112};
+constexpr int ButtonWidth = 80, ButtonHeight = 25, ButtonPitch = 85, ButtonMargin = 10, ButtonBottom = 5;
+constexpr int ScrollBarWidth = 12;
+
+constexpr TColor32 Black = Color32(0, 0, 0);
+constexpr TColor32 White = Color32(255, 255, 255);
+constexpr TColor32 Shadow = Color32(128, 128, 128);
+constexpr TColor32 ButtonFace = Color32(222, 226, 234);
+constexpr TColor32 TitleBar = Color32(60, 80, 130);
+constexpr TColor32 HeadingShadow = Color32(110, 125, 160);
+
+// Started on the user-interface thread: the dialog knows it when it is called from another.
+const std::thread::id UserInterfaceThread = std::this_thread::get_id();
+
+std::unique_ptr<TBitmap32> LoadFont() {
+  auto font = std::make_unique<TBitmap32>();
+  const auto data = FindResource(TResourceKind::Interface, "DialogFont");
+  if (data.empty()) return font;
+  const TDecodedPng png = DecodePng(data);
+  font->SetSize(png.Width, png.Height);
+  std::copy(png.Pixels.begin(), png.Pixels.end(), font->Bits());
+  return font;
+}
+
+void FillRect(TBitmap32& b, const TRect& r, TColor32 colour) {
+  for (int y = std::max(r.Top, 0); y < std::min(r.Bottom, b.Height()); ++y)
+    for (int x = std::max(r.Left, 0); x < std::min(r.Right, b.Width()); ++x) b.SetPixel(x, y, colour);
+}
+
+void HorizontalLine(TBitmap32& b, int left, int right, int y, TColor32 colour) { FillRect(b, {left, y, right, y + 1}, colour); }
+
+// The text of a caption without its access-key marks, and where the marked key is.
+std::string ShownCaption(const std::string& caption, int& accessKey) {
+  std::string shown;
+  accessKey = -1;
+  for (size_t i = 0; i < caption.size(); ++i) {
+    if (caption[i] == '&' && i + 1 < caption.size()) {
+      if (caption[i + 1] != '&') accessKey = static_cast<int>(shown.size());
+      ++i;
+    }
+    shown += caption[i];
+  }
+  return shown;
+}
+
+// Breaks text into lines at character 0 and wherever a line would be wider than Width.
+std::vector<std::string> WrapText(const std::string& text, int width) {
+  std::vector<std::string> lines;
+  const size_t perLine = static_cast<size_t>(std::max(width / GlyphWidth, 1));
+  size_t start = 0;
+  for (;;) {
+    const size_t end = text.find('\0', start);
+    std::string paragraph = text.substr(start, end == std::string::npos ? std::string::npos : end - start);
+    while (paragraph.size() > perLine) {
+      size_t cut = paragraph.rfind(' ', perLine);
+      if (cut == std::string::npos || cut == 0) cut = perLine;
+      lines.push_back(paragraph.substr(0, cut));
+      paragraph.erase(0, paragraph[cut] == ' ' ? cut + 1 : cut);
+    }
+    lines.push_back(paragraph);
+    if (end == std::string::npos) break;
+    start = end + 1;
+  }
+  return lines;
+}
+
+std::string ProgramName() {
+  char path[4096] = {};
+  const ssize_t length = readlink("/proc/self/exe", path, sizeof path - 1);
+  std::string name = length > 0 ? std::string(path, static_cast<size_t>(length)) : "blastover";
+  name = name.substr(name.find_last_of('/') + 1);
+  name = Trim(name.substr(0, name.find('.')));
+  name = LowerCaseAscii(name);
+  if (!name.empty()) name[0] = UpCaseChar(name[0]);
+  return name;
+}
+
+}  // namespace
+
+TDialogForm::TDialogForm(const std::string& title, const std::string& heading, const std::string& text,
+                         uint8_t defaultKind, const std::vector<TDialogButton>& buttons)
+    : Title(title.empty() ? "Bericht" : title),
+      Heading(heading.empty() ? ProgramName() : heading),
+      Buttons(buttons),
+      Font(LoadFont()) {
+  if (!text.empty()) Lines = WrapText(text, TextEdit.Width() - ScrollBarWidth);
+  // From the last button to the first: the first one that qualifies ends up focused.
+  for (int i = static_cast<int>(Buttons.size()) - 1; i >= 0; --i) {
+    if (Buttons[static_cast<size_t>(i)].Kind == defaultKind || defaultKind == 0 || Buttons.size() == 1) {
+      Default = i;
+      Focused = i;
+    }
+  }
+  Canvas.SetSize(DialogClientWidth, DialogTitleBarHeight + DialogClientHeight);
+  Draw();
+}
+
+TRect TDialogForm::ButtonRect(int index) const {
+  const int n = static_cast<int>(Buttons.size());
+  int left = DialogClientWidth - ButtonWidth - (n - 1 - index) * ButtonPitch - ButtonMargin;
+  if (n == 1) left = (DialogClientWidth - ButtonWidth) / 2;  // a single button sits in the middle
+  const int top = DialogTitleBarHeight + DialogClientHeight - ButtonHeight - ButtonBottom;
+  return {left, top, left + ButtonWidth, top + ButtonHeight};
+}
+
+TRect TDialogForm::CloseBoxRect() const {
+  return {DialogClientWidth - 18, 2, DialogClientWidth - 2, DialogTitleBarHeight - 2};
+}
+
+void TDialogForm::Draw() {
+  Canvas.Clear(DialogColour);
+  FillRect(Canvas, {0, 0, DialogClientWidth, DialogTitleBarHeight}, TitleBar);
+  DrawText(6, 4, Title, White, CloseBoxRect().Left - 10);
+  const TRect close = CloseBoxRect();
+  FillRect(Canvas, close, ButtonFace);
+  for (int i = 3; i < close.Width() - 3; ++i) {
+    Canvas.SetPixel(close.Left + i, close.Top + i, Black);
+    Canvas.SetPixel(close.Right - 1 - i, close.Top + i, Black);
+  }
+  DrawBanner();
+  const int top = DialogTitleBarHeight;
+  HorizontalLine(Canvas, 0, DialogClientWidth, top + BannerHeight, Shadow);
+  HorizontalLine(Canvas, 0, DialogClientWidth, top + BannerHeight + 1, White);
+  if (!Lines.empty()) {
+    const TRect area{TextEdit.Left, top + TextEdit.Top, TextEdit.Right, top + TextEdit.Bottom};
+    FillRect(Canvas, area, White);
+    const int visible = area.Height() / GlyphHeight;
+    for (int i = 0; i < visible && FirstLine + i < static_cast<int>(Lines.size()); ++i)
+      DrawText(area.Left + 2, area.Top + 1 + i * GlyphHeight, Lines[static_cast<size_t>(FirstLine + i)], Black,
+               area.Right - ScrollBarWidth);
+    const TRect track{area.Right - ScrollBarWidth, area.Top, area.Right, area.Bottom};
+    FillRect(Canvas, track, ButtonFace);
+    if (static_cast<int>(Lines.size()) > visible) {
+      const int total = static_cast<int>(Lines.size());
+      const int thumbTop = track.Top + track.Height() * FirstLine / total;
+      const int thumbHeight = std::max(track.Height() * visible / total, 6);
+      FillRect(Canvas, {track.Left + 2, thumbTop, track.Right - 2, thumbTop + thumbHeight}, Shadow);
+    }
+  }
+  HorizontalLine(Canvas, 8, 8 + 322, top + 169, Shadow);
+  HorizontalLine(Canvas, 8, 8 + 322, top + 170, White);
+  DrawButtons();
+}
+
+void TDialogForm::DrawBanner() {
+  // Strips fading from the banner colour to white; what is left over at the right is white.
+  const int width = DialogClientWidth;
+  const int strips = std::clamp(width, 2, 255);
+  const int stripWidth = width / strips;
+  const int top = DialogTitleBarHeight;
+  FillRect(Canvas, {0, top, width, top + BannerHeight}, White);
+  for (int i = 0; i < strips; ++i) {
+    const auto blend = [&](uint8_t c) {
+      return static_cast<uint8_t>(c + Round((255.0 - c) * i / (strips - 1)));
+    };
+    const TColor32 colour = Color32(blend(RedComponent(BannerColour)), blend(GreenComponent(BannerColour)),
+                                    blend(BlueComponent(BannerColour)));
+    FillRect(Canvas, {i * stripWidth, top, (i + 1) * stripWidth, top + BannerHeight}, colour);
+  }
+  // The heading, white and bold (drawn twice, a pixel apart), over a soft shadow.
+  const TRect heading{TitleLabel.Left, top + TitleLabel.Top, TitleLabel.Right, top + TitleLabel.Bottom};
+  const std::vector<std::string> headingLines = WrapText(Heading, heading.Width());
+  for (size_t i = 0; i < headingLines.size() && i < 2; ++i) {
+    const int y = heading.Top + static_cast<int>(i) * (GlyphHeight + 2);
+    DrawText(heading.Left + 1, y + 1, headingLines[i], HeadingShadow, heading.Right);
+    DrawText(heading.Left + 2, y + 1, headingLines[i], HeadingShadow, heading.Right);
+    DrawText(heading.Left, y, headingLines[i], White, heading.Right);
+    DrawText(heading.Left + 1, y, headingLines[i], White, heading.Right);
+  }
+  // The program's icon: its arcade cabinet, scaled into the logo's square.
+  if (GraphicSpriteForm != nullptr) {
+    const auto icon = BitmapFromImage(GraphicSpriteForm->DialogImage);
+    const int h = LogoImage.Height(), w = Round(static_cast<double>(icon->Width()) * h / icon->Height());
+    const int left = LogoImage.Left + (LogoImage.Width() - w) / 2;
+    Canvas.Draw({left, top + LogoImage.Top, left + w, top + LogoImage.Top + h}, icon->BoundsRect(), *icon);
+  }
+}
+
+void TDialogForm::DrawButtons() {
+  for (int i = 0; i < static_cast<int>(Buttons.size()); ++i) {
+    const TRect r = ButtonRect(i);
+    FillRect(Canvas, r, ButtonFace);
+    HorizontalLine(Canvas, r.Left, r.Right, r.Top, White);
+    HorizontalLine(Canvas, r.Left, r.Right, r.Bottom - 1, Shadow);
+    FillRect(Canvas, {r.Left, r.Top, r.Left + 1, r.Bottom}, White);
+    FillRect(Canvas, {r.Right - 1, r.Top, r.Right, r.Bottom}, Shadow);
+    if (i == Default) {
+      HorizontalLine(Canvas, r.Left - 1, r.Right + 1, r.Top - 1, Black);
+      HorizontalLine(Canvas, r.Left - 1, r.Right + 1, r.Bottom, Black);
+      FillRect(Canvas, {r.Left - 1, r.Top - 1, r.Left, r.Bottom + 1}, Black);
+      FillRect(Canvas, {r.Right, r.Top - 1, r.Right + 1, r.Bottom + 1}, Black);
+    }
+    int accessKey = -1;
+    const std::string caption = ShownCaption(Buttons[static_cast<size_t>(i)].Caption, accessKey);
+    const int x = r.Left + (r.Width() - static_cast<int>(caption.size()) * GlyphWidth) / 2;
+    const int y = r.Top + (r.Height() - GlyphHeight) / 2;
+    DrawText(x, y, caption, Black);
+    if (accessKey >= 0) HorizontalLine(Canvas, x + accessKey * GlyphWidth, x + accessKey * GlyphWidth + 5, y + 11, Black);
+    if (i == Focused)
+      for (int p = r.Left + 3; p < r.Right - 3; p += 2) {
+        Canvas.SetPixel(p, r.Top + 3, Black);
+        Canvas.SetPixel(p, r.Bottom - 4, Black);
+      }
+  }
+}
+
+void TDialogForm::DrawText(int x, int y, const std::string& text, TColor32 colour, int limit) {
+  if (Font->Empty()) return;
+  for (char c : text) {
+    if (x + GlyphWidth > limit) break;
+    if (c >= FirstGlyph && c <= LastGlyph) {
+      const int cell = (c - FirstGlyph) * GlyphWidth;
+      for (int row = 0; row < GlyphHeight; ++row)
+        for (int column = 0; column < GlyphWidth; ++column)
+          if (Font->Pixel(cell + column, row) & 0xFFFFFF) Canvas.SetPixelS(x + column, y + row, colour);
+    }
+    x += GlyphWidth;
+  }
+}
+
+void TDialogForm::KeyDown(uint16_t key) {
+  const int visible = TextEdit.Height() / GlyphHeight;
+  constexpr uint16_t Tab = 9, Up = 38, Down = 40;
+  if (key == VK_RETURN && Focused >= 0) ModalResult = Buttons[static_cast<size_t>(Focused)].Kind;
+  if (key == VK_ESCAPE) ModalResult = mrCancel;
+  if (key == Tab && !Buttons.empty()) Focused = (Focused + 1) % static_cast<int>(Buttons.size());
+  if (key == Down && FirstLine + visible < static_cast<int>(Lines.size())) ++FirstLine;
+  if (key == Up && FirstLine > 0) --FirstLine;
+  // The access key of a button presses it.
+  for (const TDialogButton& button : Buttons) {
+    int accessKey = -1;
+    const std::string caption = ShownCaption(button.Caption, accessKey);
+    if (accessKey >= 0 && UpCaseChar(caption[static_cast<size_t>(accessKey)]) == static_cast<char>(key))
+      ModalResult = button.Kind;
+  }
+  Draw();
+}
+
+void TDialogForm::MouseDown(int x, int y) {
+  const auto inside = [x, y](const TRect& r) { return x >= r.Left && x < r.Right && y >= r.Top && y < r.Bottom; };
+  if (inside(CloseBoxRect())) ModalResult = mrCancel;
+  for (int i = 0; i < static_cast<int>(Buttons.size()); ++i)
+    if (inside(ButtonRect(i))) ModalResult = Buttons[static_cast<size_t>(i)].Kind;
+}
+
+int TDialogForm::ShowModal() {
+  TPlatform& platform = CurrentPlatform();
+  // Nothing of the game may run while the player reads the message.
+  platform.Timers().Hold();
+  auto window = platform.CreateWindow(TWindowKind::Menu);
+  const TScreenSize screen = platform.ScreenSize();
+  window->SetBounds((screen.Width - Canvas.Width()) / 2, (screen.Height - Canvas.Height()) / 2, Canvas.Width(),
+                    Canvas.Height());
+  window->SetCaption(Title);
+  window->OnKeyDown = [this](uint16_t key) { KeyDown(key); };
+  window->OnMouseDown = [this](int x, int y) { MouseDown(x, y); };
+  ModalResult = mrNone;
+  window->Show();
+  platform.BringToFront();
+  while (ModalResult == mrNone) {
+    window->Present(Canvas.View());
+    ProcessMessagesSafe();
+    if (ModalResult == mrNone) platform.WaitForMessage(100);
+  }
+  window->Hide();
+  platform.Timers().Release();
+  return ModalResult;
+}
+
+int ShowDialog(const std::string& title, const std::string& heading, const std::string& text, uint8_t /*kind*/,
+               uint8_t defaultKind, const std::vector<TDialogButton>& buttons) {
+  if (std::this_thread::get_id() != UserInterfaceThread) {
+    std::string lines = text;
+    std::replace(lines.begin(), lines.end(), '\0', '\n');
+    CurrentPlatform().ShowMessageBox(title.empty() ? "Bericht" : title, lines);
+    return mrOk;
+  }
+  TDialogForm dialog(title, heading, text, defaultKind, buttons);
+  return dialog.ShowModal();
+}

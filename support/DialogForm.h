@@ -1,0 +1,73 @@
+// TDialogForm: the support library's dialog, a banner with a heading and the program's
+// icon, the message, and a row of buttons, drawn by us into a window of its own.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/Platform.h"
+#include "sprites/Bitmap32.h"
+
+// What closed a dialog.
+enum TModalResult : int { mrNone = 0, mrOk = 1, mrCancel = 2 };
+
+struct TDialogButton {
+  std::string Caption;  // "&" marks the access key: "&Ok" shows "Ok" with the O underlined
+  int Kind = mrOk;      // the result a click gives, and what DefaultKind is compared with
+};
+
+constexpr int DialogClientWidth = 340;
+constexpr int DialogClientHeight = 208;
+// Above the client area: a title bar with the caption and the close box.
+constexpr int DialogTitleBarHeight = 20;
+constexpr TColor32 BannerColour = Color32(198, 211, 239);
+// The banner colour brightened by 30 in each of red, green and blue.
+constexpr TColor32 DialogColour = Color32(228, 241, 255);
+
+class TDialogForm {
+ public:
+  // Lays out and draws the dialog; a character 0 in Text starts a new line.
+  TDialogForm(const std::string& title, const std::string& heading, const std::string& text, uint8_t defaultKind,
+              const std::vector<TDialogButton>& buttons);
+
+  // Shows the dialog and returns when it is closed: by a button, Enter (the focused
+  // button), Escape or the close box (mrCancel). No timer of the program fires meanwhile.
+  int ShowModal();
+
+  // The dialog as drawn, title bar included.
+  const TBitmap32& Picture() const { return Canvas; }
+  // A button's place in the picture.
+  TRect ButtonRect(int index) const;
+  TRect CloseBoxRect() const;
+  int FocusedButton() const { return Focused; }
+  int DefaultButton() const { return Default; }
+  // The message as shown, one entry per line.
+  const std::vector<std::string>& TextLines() const { return Lines; }
+
+  void KeyDown(uint16_t key);
+  void MouseDown(int x, int y);
+  int ModalResult = mrNone;
+
+ private:
+  void Draw();
+  void DrawBanner();
+  void DrawButtons();
+  void DrawText(int x, int y, const std::string& text, TColor32 colour, int limit = 1 << 30);
+
+  std::string Title;
+  std::string Heading;
+  std::vector<std::string> Lines;
+  std::vector<TDialogButton> Buttons;
+  int Focused = -1;
+  int Default = -1;
+  int FirstLine = 0;  // the message's scroll position
+  TBitmap32 Canvas;
+  std::unique_ptr<TBitmap32> Font;
+};
+
+// The dialog with the title ("Bericht" when empty), the heading (the program's name
+// when empty), the text and the buttons; its modal result. Kind changes nothing shown.
+int ShowDialog(const std::string& title, const std::string& heading, const std::string& text, uint8_t kind,
+               uint8_t defaultKind, const std::vector<TDialogButton>& buttons);

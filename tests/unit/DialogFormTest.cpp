@@ -1,0 +1,55 @@
+// The message dialog: its banner, its one button, its text, and how it closes.
+#include "support/DialogForm.h"
+
+#include "HeadlessFixture.h"
+#include "support/MessageDialog.h"
+
+namespace {
+
+class DialogFormTest : public THeadlessTest {};
+
+TEST_F(DialogFormTest, TheBannerFadesToWhiteInOnePixelStripsAndEndsInWhite) {
+  const TDialogForm dialog("", "Heading", "", 0, {{"&Ok", mrOk}});
+  const TBitmap32& picture = dialog.Picture();
+  const int y = DialogTitleBarHeight + 40;  // below the heading's letters
+  EXPECT_EQ(picture.Pixel(0, y) & 0xFFFFFF, BannerColour & 0xFFFFFF);
+  // Strip i: the banner colour plus (255 - it) * i / 254, rounded.
+  EXPECT_EQ(RedComponent(picture.Pixel(127, y)), 198 + Round(57.0 * 127 / 254));
+  EXPECT_EQ(BlueComponent(picture.Pixel(200, y)), 239 + Round(16.0 * 200 / 254));
+  for (int x = 254; x < DialogClientWidth; ++x) EXPECT_EQ(picture.Pixel(x, y) & 0xFFFFFF, 0xFFFFFFu) << x;
+}
+
+TEST_F(DialogFormTest, ASingleOkButtonIsCentredFocusedAndTheDefault) {
+  const TDialogForm dialog("", "", "text", 0, {{"&Ok", mrOk}});
+  const TRect button = dialog.ButtonRect(0);
+  EXPECT_EQ(button.Left, (DialogClientWidth - 80) / 2);
+  EXPECT_EQ(button.Width(), 80);
+  EXPECT_EQ(button.Bottom, DialogTitleBarHeight + DialogClientHeight - 5);
+  EXPECT_EQ(dialog.FocusedButton(), 0);
+  EXPECT_EQ(dialog.DefaultButton(), 0);
+  // With three buttons they stand at the right, 85 pixels apart.
+  const TDialogForm three("", "", "", mrCancel, {{"&Yes", mrOk}, {"&No", 7}, {"&Cancel", mrCancel}});
+  EXPECT_EQ(three.ButtonRect(2).Left, DialogClientWidth - 80 - 10);
+  EXPECT_EQ(three.ButtonRect(0).Left, DialogClientWidth - 80 - 2 * 85 - 10);
+  EXPECT_EQ(three.FocusedButton(), 2);
+}
+
+TEST_F(DialogFormTest, CharacterZeroBreaksTheTextIntoLines) {
+  const TDialogForm dialog("", "", std::string("first line") + '\0' + "second line", 0, {{"&Ok", mrOk}});
+  EXPECT_EQ(dialog.TextLines(), (std::vector<std::string>{"first line", "second line"}));
+}
+
+TEST_F(DialogFormTest, EnterGivesOkAndTheCloseBoxCancelsAndTimersWaitMeanwhile) {
+  int fired = 0;
+  TTimer timer(10, [&] { ++fired; });
+  Platform->ScheduleKey(Platform->TickCount() + 500, VK_RETURN);
+  EXPECT_EQ(ShowDialog("", "", "message", 2, 0, {{"&Ok", mrOk}}), mrOk);
+  EXPECT_EQ(fired, 0);
+  EXPECT_EQ(Platform->EventsOf("caption"), std::vector<std::string>{"Bericht"});
+  TDialogForm dialog("Title", "", "", 0, {{"&Ok", mrOk}});
+  const TRect close = dialog.CloseBoxRect();
+  Platform->ScheduleWindowClick(Platform->TickCount() + 10, close.Left + 3, close.Top + 3);
+  EXPECT_EQ(dialog.ShowModal(), mrCancel);
+}
+
+}  // namespace

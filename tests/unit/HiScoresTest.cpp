@@ -1,0 +1,118 @@
+// The high-score table: the default, insertion and ties, the file in both directions,
+// and files that cannot be read.
+#include "menu/HiScores.h"
+
+#include <filesystem>
+#include <fstream>
+
+#include "HeadlessFixture.h"
+#include "support/Xml.h"
+
+namespace {
+
+class HiScoresTest : public THeadlessTest {
+ protected:
+  HiScoresTest() { SubFolder.clear(); }
+  std::string Path() { return Platform->ProgramFolder() + HiScoreFileName; }
+  void WriteFile(const std::string& text) { std::ofstream(Path()) << text; }
+  std::string ReadFile() {
+    std::ifstream file(Path());
+    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+  }
+  static std::unique_ptr<THiScoreList> Loaded() {
+    auto list = std::make_unique<THiScoreList>();
+    list->LoadHiScores();
+    return list;
+  }
+  static std::vector<int32_t> Scores(const THiScoreList& list) {
+    std::vector<int32_t> scores;
+    for (const auto& row : list) scores.push_back(row->Score);
+    return scores;
+  }
+};
+
+TEST_F(HiScoresTest, WithoutAFileTheTableIsTheDefaultAndScoresEnterBelowTheirEquals) {
+  auto table = Loaded();
+  EXPECT_EQ(Scores(*table), (std::vector<int32_t>{1000, 900, 800, 700, 600, 500, 400, 300, 200, 100}));
+  table->Qualify(1001);
+  EXPECT_EQ(table->EditIndex, 0);
+  EXPECT_EQ(table->Items(0)->Name, "--------");
+  EXPECT_EQ(table->Items(9)->Score, 200);
+  const auto enters = [](int32_t score) {
+    auto fresh = Loaded();
+    fresh->Qualify(score);
+    EXPECT_EQ(fresh->Count(), 10);
+    return fresh->EditIndex;
+  };
+  EXPECT_EQ(enters(150), 9);
+  EXPECT_EQ(enters(50), -1);
+  EXPECT_EQ(enters(900), 2);   // below the equal row
+  EXPECT_EQ(enters(100), -1);  // equal only to the last row: it does not enter
+  EXPECT_EQ(enters(-1), -1);
+}
+
+TEST_F(HiScoresTest, TheFileKeepsItsOrderItsLengthAndItsNames) {
+  WriteFile("<root><A><NAME>ZED</NAME><SCORE>50</SCORE></A><B><SCORE>700</SCORE></B>"
+            "<C><NAME>MID</NAME><SCORE> 300 </SCORE></C></root>");
+  auto table = Loaded();
+  EXPECT_EQ(Scores(*table), (std::vector<int32_t>{50, 700, 300}));
+  EXPECT_EQ(table->Items(1)->Name, "");  // a row without NAME
+  table->Qualify(400);  // before the first lower row, which is the first
+  EXPECT_EQ(table->EditIndex, 0);
+  EXPECT_EQ(Scores(*table), (std::vector<int32_t>{400, 50, 700}));
+  table->Items(0)->Name = "ACE";
+  table->SaveHiScores();
+  auto again = Loaded();
+  EXPECT_EQ(Scores(*again), Scores(*table));
+  EXPECT_EQ(again->Items(0)->Name, "ACE");
+  EXPECT_EQ(again->Items(2)->Name, "");
+}
+
+TEST_F(HiScoresTest, TheFileHoldsTheRowsInOneLineOfRankElements) {
+  auto table = Loaded();
+  table->AddScore(1500, "ACE");
+  table->SaveHiScores();
+  const std::string text = ReadFile();
+  EXPECT_EQ(text.rfind("<root><RANK1><NAME>ACE</NAME><SCORE>1500</SCORE></RANK1><RANK2><NAME/><SCORE>1000</SCORE></RANK2>", 0), 0u)
+      << text;
+  EXPECT_NE(text.find("<RANK10><NAME/><SCORE>200</SCORE></RANK10></root>"), std::string::npos) << text;
+  EXPECT_EQ(text.find('\n'), std::string::npos);
+}
+
+TEST_F(HiScoresTest, AnEditedFileWithMoreThanTenRowsKeepsTheFirstTen) {
+  std::string text = "<root>";
+  for (int i = 0; i < 12; ++i) text += "<R><NAME>N" + std::to_string(i) + "</NAME><SCORE>" + std::to_string(1200 - i) + "</SCORE></R>";
+  WriteFile(text + "</root>");
+  const auto table = Loaded();
+  EXPECT_EQ(table->Count(), 10);
+  EXPECT_EQ(table->Items(9)->Name, "N9");
+}
+
+TEST_F(HiScoresTest, AnUnreadableFileIsReportedKeptAndCopiedAsideBeforeItIsReplaced) {
+  WriteFile("<root><R><NAME>OK</NAME><SCORE>800</SCORE></R><R><NAME>BAD</NAME><SCORE>lots</SCORE></R>");
+  Platform->ScheduleKey(Platform->TickCount(), VK_RETURN);  // the player closes the message
+  auto table = Loaded();
+  EXPECT_EQ(Platform->EventsOf("caption").size(), 1u);
+  // The broken file is read as far as it goes (not even the first row survives a file
+  // that is not XML at all, as here): never an empty table->
+  EXPECT_EQ(Scores(*table), (std::vector<int32_t>{1000, 900, 800, 700, 600, 500, 400, 300, 200, 100}));
+  const std::string broken = ReadFile();
+  table->Qualify(950);
+  EXPECT_EQ(ReadFile(), broken);  // untouched until a name is saved
+  table->Items(table->EditIndex)->Name = "NEW";
+  table->SaveHiScores();
+  std::ifstream copy(Path() + ".bad");
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(copy), {}), broken);
+  EXPECT_EQ(Loaded()->Items(1)->Name, "NEW");
+}
+
+TEST_F(HiScoresTest, ANonNumericScoreStopsReadingButKeepsTheRowsBeforeIt) {
+  WriteFile("<root><R><NAME>OK</NAME><SCORE>800</SCORE></R><R><NAME>BAD</NAME><SCORE>lots</SCORE></R>"
+            "<R><NAME>LATE</NAME><SCORE>100</SCORE></R></root>");
+  Platform->ScheduleKey(Platform->TickCount(), VK_RETURN);
+  const auto table = Loaded();
+  EXPECT_EQ(Scores(*table), std::vector<int32_t>{800});
+  EXPECT_EQ(Platform->EventsOf("caption").size(), 1u);
+}
+
+}  // namespace
