@@ -5,7 +5,6 @@
 #include <charconv>
 #include <filesystem>
 
-#include "platform/Platform.h"
 #include "support/MessageDialog.h"
 #include "support/TextRoutines.h"
 #include "support/Xml.h"
@@ -25,26 +24,43 @@ int32_t ParseScore(const std::string& text, int row) {
   return value;
 }
 
+// A name as the menu could have typed it: ASCII letters and digits, at most eight. An
+// edited file may hold anything; what the font cannot show or the table cannot hold goes.
+std::string CleanName(const std::string& name) {
+  std::string clean;
+  for (char c : name)
+    if (clean.size() < NameLength && ((c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z')))
+      clean += c;
+  return clean;
+}
+
 }  // namespace
 
 void THiScoreList::LoadHiScores() {
+  const std::string failure = ReadHiScores(XmlFolder() + HiScoreFileName);
+  if (!failure.empty()) ShowMessageDialog(failure, MessageKindError);
+}
+
+std::string THiScoreList::ReadHiScores(const std::string& path) {
+  std::string failure;
   try {
-    auto document = OpenXML(HiScoreFileName);
+    auto document = OpenXML(path);
     int row = 0;
     // Rows are taken by position, whatever their elements are called.
     for (pugi::xml_node child : document->Root().children()) {
       if (child.type() != pugi::node_element) continue;
       ++row;
       if (Count() >= HiScoreRows) break;  // only an edited file has more, and the menu shows ten
-      const std::string name = child.child("NAME").text().get();
+      const std::string name = CleanName(child.child("NAME").text().get());
       Add(std::make_unique<THiScore>(ParseScore(child.child("SCORE").text().get(), row), name));
     }
   } catch (const EXmlError& error) {
     Unreadable = true;
-    ShowMessageDialog(error.what(), MessageKindError);
+    failure = error.what();
   }
   // Start-up reads the score of the first row: the table is never left empty.
   if (IsEmpty()) FillDefault();
+  return failure;
 }
 
 void THiScoreList::FillDefault() {

@@ -31,6 +31,8 @@ class THiScoreList : public TCustomObjectList<THiScore> {
   // Fills the empty table from the file, or with the default table 1000, 900, ... 100.
   // An unreadable file or score is reported, and what was read before it is kept.
   void LoadHiScores();
+  // LoadHiScores without the report: the reason the file could not be read, or empty.
+  std::string ReadHiScores(const std::string& path);
   // Writes the whole table to the file, replacing it atomically. Throws EXmlError.
   void SaveHiScores();
   // Inserts (Score, Name) before the first row with a lower score and drops the last

@@ -113,7 +113,10 @@ void TXML::Save() const {
   const std::string contents = text.str();
 
   const std::string temporary = FileName + ".new";
-  const int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  // A fresh file of our own: whatever lies under that name (a left-over of a crash, or a
+  // link planted to make us write elsewhere) goes first, and a link is never followed.
+  unlink(temporary.c_str());
+  const int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
   if (fd < 0) throw EXmlError(SystemError("cannot write", temporary));
   struct stat old {};
   if (stat(FileName.c_str(), &old) == 0) fchmod(fd, old.st_mode & 07777);  // renaming must not change who may read it
@@ -152,7 +155,8 @@ pugi::xml_node SetVal(TXML& document, const std::string& key, const std::string&
   if (!root && document.Document.first_child())
     ShowMessageDialog("XML error in SetVal. " + key + " " + value, MessageKindInformation);
   if (!root) root = document.Document.append_child(document.RootName.c_str());
-  if (pugi::xml_node old = root.child(key.c_str())) root.remove_child(old);
+  // A setting has one value: an edited file may hold the key twice, and both go.
+  while (pugi::xml_node old = root.child(key.c_str())) root.remove_child(old);
   pugi::xml_node element = root.append_child(key.c_str());
   if (!value.empty()) element.text().set(value.c_str());
   return element;

@@ -46,7 +46,8 @@ std::string XmlFolder();
 // exists (EXmlError when it cannot be read); for an empty name, a document with the
 // root element and no file.
 std::unique_ptr<TXML> OpenXML(const std::string& fileName);
-// Replaces the first element Key under the root by a new one at the end holding Value.
+// Replaces the element Key under the root (every one, should an edited file hold more)
+// by a new one at the end holding Value.
 pugi::xml_node SetVal(TXML& document, const std::string& key, const std::string& value);
 pugi::xml_node SetVal(TXML& document, const std::string& key, int64_t value);
 // Stores one setting (the key in lower case) in FileBase.XML, default SETTINGS.XML,

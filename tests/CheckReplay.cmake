@@ -2,7 +2,7 @@
 # same, and the same as the committed expectation. After a change to the game's rules,
 # write the new expectation with: blastover-headless SCRIPT > EXPECTED
 foreach(run 1 2)
-  execute_process(COMMAND "${RUNNER}" "${SCRIPT}" RESULT_VARIABLE result OUTPUT_VARIABLE summary${run}
+  execute_process(COMMAND "${RUNNER}" "${SCRIPT}" --check RESULT_VARIABLE result OUTPUT_VARIABLE summary${run}
                   ERROR_VARIABLE error TIMEOUT 600)
   if(NOT result EQUAL 0)
     message(FATAL_ERROR "the runner failed (${result}): ${error}")

@@ -1,6 +1,7 @@
 // Programs started with posix_spawnp: the words go to the program as they are, never to a shell.
 #include "platform/x11/ProcessLauncher.h"
 
+#include <poll.h>
 #include <spawn.h>
 #include <sys/wait.h>
 
@@ -8,7 +9,15 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/x11/X11Guard.h"
+
 extern char** environ;
+
+namespace {
+
+constexpr int WaitStepMs = 20;
+
+}  // namespace
 
 std::vector<std::string> SplitCommandLine(const std::string& commandLine) {
   std::vector<std::string> words;
@@ -47,8 +56,14 @@ bool TProcessLauncher::Start(const std::vector<std::string>& words, bool wait) {
     Running.push_back(child);
     return true;
   }
-  int status = 0;
-  while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+  // In short steps, so that a stop signal need not wait for a program that runs on.
+  while (true) {
+    int status = 0;
+    const pid_t result = waitpid(child, &status, WNOHANG);
+    if (result == child || (result < 0 && errno != EINTR)) break;
+    pollfd stop{TX11Guard::StopDescriptor(), POLLIN, 0};
+    poll(&stop, 1, WaitStepMs);
+    TX11Guard::StopIfSignalled();
   }
   return true;
 }

@@ -1,4 +1,4 @@
-// Cursor replacement by name through XFixes, with pictures made by libXcursor.
+// Cursor replacement by name through XFixes, with pictures made by libXcursor; the drawn gun where that fails.
 #include "platform/x11/X11Cursors.h"
 
 #include <X11/Xatom.h>
@@ -7,8 +7,12 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <cstring>
 
 #include "platform/x11/X11Display.h"
+#include "platform/x11/X11DrawnCursor.h"
+#include "platform/x11/X11Guard.h"
 
 namespace {
 
@@ -16,7 +20,7 @@ namespace {
 // system the game was designed on: arrow, text, wait, cross, up arrow, the four
 // sizing arrows, move, forbidden, hand and busy arrow. XFixes can only replace a
 // cursor that carries a name, so every name of every theme convention is here.
-constexpr const char* StandardCursorNames[] = {
+constexpr const char* CursorNames[] = {
     "default", "left_ptr", "arrow", "top_left_arrow",
     "text", "xterm", "ibeam",
     "wait", "watch",
@@ -32,7 +36,10 @@ constexpr const char* StandardCursorNames[] = {
     "progress", "left_ptr_watch", "half-busy",
 };
 
+constexpr const char* MarkerName = "_BLASTOVER_CURSORS_REPLACED";
 constexpr int LargestCursor = 256;
+// XFixes 4 hides and shows the pointer.
+constexpr int XFixesHidingVersion = 4;
 
 // Xcursor wants premultiplied alpha.
 XcursorPixel Premultiplied(uint32_t pixel) {
@@ -41,15 +48,47 @@ XcursorPixel Premultiplied(uint32_t pixel) {
   return alpha << 24 | scale((pixel >> 16) & 0xFF) << 16 | scale((pixel >> 8) & 0xFF) << 8 | scale(pixel & 0xFF);
 }
 
+bool DrawingForced() {
+  const char* value = std::getenv("BLASTOVER_NO_XFIXES_CURSORS");
+  return value != nullptr && std::strcmp(value, "1") == 0;
+}
+
 }  // namespace
 
-TX11Cursors::TX11Cursors(TX11Display& connection)
-    : Connection(connection), Marker(connection.Intern("_BLASTOVER_CURSORS_REPLACED")) {
-  if (Connection.Extensions().XFixes && MarkerPresent()) Restore();
+std::span<const char* const> StandardCursorNames() { return CursorNames; }
+
+void RestoreStandardCursors(Display* dpy) {
+  for (const char* name : CursorNames) {
+    // The theme's cursor, or the core font's for the traditional names. A name that
+    // neither knows cannot have been loaded by an application with the same theme.
+    const Cursor cursor = XcursorLibraryLoadCursor(dpy, name);
+    if (cursor == None) continue;
+    XFixesSetCursorName(dpy, cursor, name);
+    XFixesChangeCursorByName(dpy, cursor, name);
+    XFreeCursor(dpy, cursor);
+  }
+  XDeleteProperty(dpy, DefaultRootWindow(dpy), XInternAtom(dpy, MarkerName, False));
+  XFlush(dpy);
+}
+
+TX11Cursors::TX11Cursors(TX11Display& connection) : Connection(connection), Marker(connection.Intern(MarkerName)) {
+  const TX11Extensions& found = Connection.Extensions();
+  const bool forced = DrawingForced();
+  if (found.XFixes && XcursorSupportsARGB(Connection.Dpy()) && !forced) {
+    Mode = TMode::Replace;
+  } else if (found.XFixesMajor >= XFixesHidingVersion && found.Shape) {
+    Mode = TMode::Draw;
+    if (!forced) Connection.Warn("the X server cannot replace colour cursors: the gun is drawn at the pointer");
+  } else {
+    Connection.Warn(found.XFixesMajor == 0 ? "no XFixes extension: the game shows no gun cursor"
+                                           : "no XFixes 4 and SHAPE extensions: the game shows no gun cursor");
+  }
+  // A run killed while its cursors were up left them to us, whatever we use ourselves.
+  if (found.XFixes && MarkerPresent()) RestoreStandardCursors(Connection.Dpy());
 }
 
 TX11Cursors::~TX11Cursors() {
-  if (IsReplaced && !TX11Display::ConnectionLost()) Restore();
+  if ((IsReplaced || PointerHidden) && !TX11Display::ConnectionLost()) Restore();
 }
 
 bool TX11Cursors::MarkerPresent() {
@@ -64,27 +103,39 @@ bool TX11Cursors::MarkerPresent() {
 }
 
 bool TX11Cursors::Install(const TPixelView& picture, int hotX, int hotY) {
-  if (!Connection.Extensions().XFixes) return false;
   if (picture.Pixels == nullptr || picture.Width <= 0 || picture.Height <= 0 || picture.Width > LargestCursor ||
       picture.Height > LargestCursor)
     return false;
+  // A hot spot outside the picture makes the server refuse the cursor.
+  hotX = std::clamp(hotX, 0, picture.Width - 1);
+  hotY = std::clamp(hotY, 0, picture.Height - 1);
+  switch (Mode) {
+    case TMode::Replace: return Replace(picture, hotX, hotY);
+    case TMode::Draw: return Draw(picture, hotX, hotY);
+    case TMode::Off: return false;
+  }
+  return false;
+}
+
+bool TX11Cursors::Replace(const TPixelView& picture, int hotX, int hotY) {
   Display* dpy = Connection.Dpy();
   XcursorImage* image = XcursorImageCreate(picture.Width, picture.Height);
   if (image == nullptr) return false;
-  // A hot spot outside the picture makes the server refuse the cursor.
-  image->xhot = static_cast<XcursorDim>(std::clamp(hotX, 0, picture.Width - 1));
-  image->yhot = static_cast<XcursorDim>(std::clamp(hotY, 0, picture.Height - 1));
+  image->xhot = static_cast<XcursorDim>(hotX);
+  image->yhot = static_cast<XcursorDim>(hotY);
   for (int y = 0; y < picture.Height; ++y)
     for (int x = 0; x < picture.Width; ++x)
       image->pixels[y * picture.Width + x] = Premultiplied(picture.Row(y)[x]);
 
-  // Mark first, so that a run killed half-way through is still undone by the next.
+  // Mark first, so that a run killed half-way through is still undone by the next,
+  // and a crash half-way through by its helper.
+  TX11Guard::NoteCursorsReplaced(true);
   const long owner = static_cast<long>(getpid());
   XChangeProperty(dpy, Connection.Root(), Marker, XA_CARDINAL, 32, PropModeReplace,
                   reinterpret_cast<const unsigned char*>(&owner), 1);
   // One cursor per name: a cursor has one name, and only a named replacement can be
   // found again by name to be given back.
-  for (const char* name : StandardCursorNames) {
+  for (const char* name : CursorNames) {
     const Cursor cursor = XcursorImageLoadCursor(dpy, image);
     XFixesSetCursorName(dpy, cursor, name);
     XFixesChangeCursorByName(dpy, cursor, name);
@@ -97,20 +148,42 @@ bool TX11Cursors::Install(const TPixelView& picture, int hotX, int hotY) {
   return true;
 }
 
-void TX11Cursors::Restore() {
-  if (!Connection.Extensions().XFixes) return;
-  if (!IsReplaced && !MarkerPresent()) return;
+bool TX11Cursors::Draw(const TPixelView& picture, int hotX, int hotY) {
   Display* dpy = Connection.Dpy();
-  for (const char* name : StandardCursorNames) {
-    // The theme's cursor, or the core font's for the traditional names. A name that
-    // neither knows cannot have been loaded by an application with the same theme.
-    const Cursor cursor = XcursorLibraryLoadCursor(dpy, name);
-    if (cursor == None) continue;
-    XFixesSetCursorName(dpy, cursor, name);
-    XFixesChangeCursorByName(dpy, cursor, name);
-    XFreeCursor(dpy, cursor);
+  if (Drawn == nullptr) Drawn = std::make_unique<TX11DrawnCursor>(Connection);
+  if (!PointerHidden) {
+    XFixesHideCursor(dpy, Connection.Root());
+    PointerHidden = true;
   }
-  XDeleteProperty(dpy, Connection.Root(), Marker);
-  XFlush(dpy);
-  IsReplaced = false;
+  Window root = None, child = None;
+  int x = 0, y = 0, windowX = 0, windowY = 0;
+  unsigned buttons = 0;
+  XQueryPointer(dpy, Connection.Root(), &root, &child, &x, &y, &windowX, &windowY, &buttons);
+  Drawn->Show(picture, hotX, hotY, x, y);
+  return true;
 }
+
+void TX11Cursors::Restore() {
+  Display* dpy = Connection.Dpy();
+  if (Drawn != nullptr) Drawn->Hide();
+  if (PointerHidden) {
+    XFixesShowCursor(dpy, Connection.Root());
+    PointerHidden = false;
+  }
+  if (Connection.Extensions().XFixes && (IsReplaced || MarkerPresent())) RestoreStandardCursors(dpy);
+  IsReplaced = false;
+  TX11Guard::NoteCursorsReplaced(false);
+  XFlush(dpy);
+}
+
+bool TX11Cursors::Drawing() const { return Drawn != nullptr && Drawn->Shown(); }
+
+void TX11Cursors::FollowPointer(int x, int y) {
+  if (Drawing()) Drawn->MoveTo(x, y);
+}
+
+void TX11Cursors::Raise() {
+  if (Drawing()) Drawn->Raise();
+}
+
+Window TX11Cursors::DrawnWindow() const { return Drawn != nullptr ? Drawn->Id() : None; }

@@ -3,10 +3,27 @@
 
 #include <X11/Xlib.h>
 
+#include <memory>
+#include <span>
+
 #include "platform/Platform.h"
 
 class TX11Display;
+class TX11DrawnCursor;
 
+// The names applications load the standard cursors by, in every theme convention.
+std::span<const char* const> StandardCursorNames();
+// Gives every standard name its theme's cursor back and removes the root window's
+// record of a replacement. Needs nothing but a connection, for a crash's helper process.
+void RestoreStandardCursors(Display* dpy);
+
+// Three ways to show the gun, chosen when the connection opens:
+// - Replace: the server swaps every named standard cursor of every application for
+//   ours (XFixes 2 names cursors, Xcursor makes colour ones).
+// - Draw: without those, or with BLASTOVER_NO_XFIXES_CURSORS=1, the pointer is hidden
+//   everywhere (XFixes 4; the server shows it again if we die) and the picture is drawn
+//   at the pointer by a window of ours that follows it.
+// - Off: without XFixes at all the desktop keeps its cursors and the gun is not shown.
 // The server keeps replaced cursors after we disconnect, even after a crash. So the
 // replacement is recorded as a property of the root window, and whoever finds it
 // there at start-up (the next run) gives the standard cursors back.
@@ -20,14 +37,31 @@ class TX11Cursors {
   // Shows Picture (straight-alpha ARGB, at most 256 x 256) with its hot spot at
   // (HotX, HotY) in place of every standard cursor; false when that cannot be done.
   bool Install(const TPixelView& picture, int hotX, int hotY);
-  // Gives back the cursors of the theme, if they were replaced by this or a killed run.
+  // Gives back the cursors of the theme, if they were replaced by this or a killed run,
+  // and the pointer, if it was hidden.
   void Restore();
   bool Replaced() const { return IsReplaced; }
 
+  // True while the gun is drawn by our window rather than shown by the server.
+  bool Drawing() const;
+  // The pointer is now at the screen point (X, Y): a drawn gun follows it.
+  void FollowPointer(int x, int y);
+  // Keeps a drawn gun above the program's windows after they were raised.
+  void Raise();
+  // The drawn gun's window, None when there is none.
+  Window DrawnWindow() const;
+
  private:
+  enum class TMode { Replace, Draw, Off };
+
   bool MarkerPresent();
+  bool Replace(const TPixelView& picture, int hotX, int hotY);
+  bool Draw(const TPixelView& picture, int hotX, int hotY);
 
   TX11Display& Connection;
   Atom Marker;
+  TMode Mode = TMode::Off;
   bool IsReplaced = false;
+  bool PointerHidden = false;
+  std::unique_ptr<TX11DrawnCursor> Drawn;
 };

@@ -95,9 +95,9 @@ void TX11Display::FindExtensions() {
   if (XFixesQueryExtension(Handle, &Found.XFixesEventBase, &error)) {
     major = 5;
     minor = 0;
-    Found.XFixes = XFixesQueryVersion(Handle, &major, &minor) && major >= 2;
+    if (XFixesQueryVersion(Handle, &major, &minor)) Found.XFixesMajor = major;
+    Found.XFixes = Found.XFixesMajor >= 2;
   }
-  if (!Found.XFixes) Warn("no XFixes 2 extension: the game cannot replace the mouse cursors");
 
   Found.XTest = XTestQueryExtension(Handle, &event, &error, &major, &minor);
   if (!Found.XTest) Warn("no XTEST extension: the program cannot click by itself");
@@ -122,7 +122,15 @@ TX11Window* TX11Display::FindWindow(Window id) const {
   return nullptr;
 }
 
-bool TX11Display::IsOwnWindow(Window id) const { return id != None && (id == ExtraOwn || FindWindow(id) != nullptr); }
+bool TX11Display::IsOwnWindow(Window id) const {
+  return id != None && (std::find(ExtraOwn.begin(), ExtraOwn.end(), id) != ExtraOwn.end() || FindWindow(id) != nullptr);
+}
+
+void TX11Display::AddExtraOwnWindow(Window id) {
+  if (id != None) ExtraOwn.push_back(id);
+}
+
+void TX11Display::RemoveExtraOwnWindow(Window id) { std::erase(ExtraOwn, id); }
 
 bool TX11Display::ConnectionLost() { return LostConnection; }
 

@@ -19,6 +19,7 @@ struct TX11Extensions {
   bool XInput2 = false;  // 2.1 or later, which delivers raw events without a grab
   int XInputOpcode = 0;
   bool XFixes = false;  // 2.0 or later: cursor names, selection notices
+  int XFixesMajor = 0;   // the version offered, 0 without XFixes (4 can hide the pointer)
   int XFixesEventBase = 0;
   bool XTest = false;
 };
@@ -51,8 +52,11 @@ class TX11Display {
   TX11Window* FindWindow(Window id) const;
   const std::vector<TX11Window*>& Windows() const { return Registered; }
   bool IsOwnWindow(Window id) const;
-  // A window outside the registry that is ours all the same (the message box).
-  void SetExtraOwnWindow(Window id) { ExtraOwn = id; }
+  // Windows outside the registry that are ours all the same (the message box, the
+  // drawn cursor), from Add until Remove.
+  void AddExtraOwnWindow(Window id);
+  void RemoveExtraOwnWindow(Window id);
+  const std::vector<Window>& ExtraOwnWindows() const { return ExtraOwn; }
 
   // True once the connection has broken; nothing may be sent after that.
   static bool ConnectionLost();
@@ -68,7 +72,7 @@ class TX11Display {
   TX11Extensions Found;
   std::set<std::string> Warned;
   std::vector<TX11Window*> Registered;
-  Window ExtraOwn = None;
+  std::vector<Window> ExtraOwn;
 };
 
 // Catches the X errors of the requests made during its life instead of the

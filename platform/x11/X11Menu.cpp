@@ -20,6 +20,7 @@ TX11MenuWindow::TX11MenuWindow(std::shared_ptr<TX11Display> connection)
   Handle = XCreateWindow(dpy, Connection->Root(), 0, 0, 1, 1, 0, CopyFromParent, InputOutput, CopyFromParent,
                          CWOverrideRedirect | CWBackPixel | CWBorderPixel | CWEventMask, &attributes);
   NameWindow();
+  UseNamedArrow();
   Presenter = std::make_unique<TX11Presenter>(*Connection, Handle, DefaultVisual(dpy, Connection->Screen()),
                                               DefaultDepth(dpy, Connection->Screen()), TPixelConversion::Opaque);
 }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/x11/X11Display.h"
+#include "platform/x11/X11Guard.h"
 #include "platform/x11/X11Window.h"
 
 namespace {
@@ -45,7 +46,7 @@ class TX11MessageBox {
 
   ~TX11MessageBox() {
     if (TX11Display::ConnectionLost()) return;
-    Connection.SetExtraOwnWindow(None);
+    Connection.RemoveExtraOwnWindow(Handle);
     ReturnInputFocus(Connection, Handle, PreviousFocus);
     XFreeGC(Dpy, Context);
     XDestroyWindow(Dpy, Handle);
@@ -68,8 +69,9 @@ class TX11MessageBox {
       // rest stay for the program's own message processing afterwards.
       while (!Closed && XCheckIfEvent(Dpy, &event, IsForBox, reinterpret_cast<XPointer>(this))) HandleEvent(event);
       if (Closed) break;
-      pollfd descriptor{ConnectionNumber(Dpy), POLLIN, 0};
-      poll(&descriptor, 1, IdlePollMs);
+      pollfd descriptors[] = {{ConnectionNumber(Dpy), POLLIN, 0}, {TX11Guard::StopDescriptor(), POLLIN, 0}};
+      poll(descriptors, 2, IdlePollMs);
+      TX11Guard::StopIfSignalled();
     }
   }
 
@@ -138,7 +140,7 @@ class TX11MessageBox {
     XSetClassHint(Dpy, Handle, &hint);
     Context = XCreateGC(Dpy, Handle, 0, nullptr);
     if (OwnFont) XSetFont(Dpy, Context, Font->fid);
-    Connection.SetExtraOwnWindow(Handle);
+    Connection.AddExtraOwnWindow(Handle);
   }
 
   void DrawText(int x, int baseline, const std::string& text) {

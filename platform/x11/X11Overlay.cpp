@@ -85,6 +85,7 @@ void TX11OverlayWindow::CreateNative() {
   Handle = XCreateWindow(dpy, root, 0, 0, static_cast<unsigned>(Width), static_cast<unsigned>(Height), 0, depth,
                          InputOutput, visual, mask, &attributes);
   NameWindow();
+  UseNamedArrow();
   if (Composite) {
     // Asks compositors that unredirect full-screen windows not to: without them, alpha is lost.
     const long keepComposited = 2;

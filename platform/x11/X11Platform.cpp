@@ -19,6 +19,7 @@
 #include "platform/x11/ProcessLauncher.h"
 #include "platform/x11/X11Cursors.h"
 #include "platform/x11/X11Display.h"
+#include "platform/x11/X11Guard.h"
 #include "platform/x11/X11Input.h"
 #include "platform/x11/X11Menu.h"
 #include "platform/x11/X11MessageBox.h"
@@ -35,7 +36,8 @@ TX11Platform::TX11Platform(std::shared_ptr<TX11Display> connection)
       Input(std::make_unique<TX11Input>(*Connection)),
       Cursors(std::make_unique<TX11Cursors>(*Connection)),
       Audio(std::make_unique<TSdlAudio>()),
-      Processes(std::make_unique<TProcessLauncher>()) {
+      Processes(std::make_unique<TProcessLauncher>()),
+      Guard(std::make_unique<TX11Guard>(DisplayString(Connection->Dpy()), [this] { StopAtOnce(); })) {
   Display* dpy = Connection->Dpy();
   // Structure: the screen's size. Substructure: other windows mapped or raised over ours.
   XSelectInput(dpy, Connection->Root(), StructureNotifyMask | SubstructureNotifyMask);
@@ -92,10 +94,29 @@ void TX11Platform::KeepOnTop() {
     if (window->Kind() == TWindowKind::Overlay) window->Raise();
   for (TX11Window* window : Connection->Windows())
     if (window->Kind() == TWindowKind::Menu) window->Raise();
+  Cursors->Raise();
   XFlush(Connection->Dpy());
 }
 
+void TX11Platform::FollowPointer() {
+  int x = 0, y = 0;
+  if (Cursors->Drawing() && Input->PointerPos(x, y)) Cursors->FollowPointer(x, y);
+  const std::vector<TX11Window*> windows = Connection->Windows();
+  for (TX11Window* window : windows) window->PointerMoved();
+}
+
+void TX11Platform::StopAtOnce() {
+  if (TX11Display::ConnectionLost()) return;
+  Display* dpy = Connection->Dpy();
+  Cursors->Restore();
+  for (TX11Window* window : Connection->Windows()) XDestroyWindow(dpy, window->Id());
+  for (const Window window : Connection->ExtraOwnWindows()) XDestroyWindow(dpy, window);
+  // Done by the server before we go, not merely sent.
+  XSync(dpy, False);
+}
+
 void TX11Platform::ProcessMessages() {
+  TX11Guard::StopIfSignalled();
   Processes->Reap();
   Display* dpy = Connection->Dpy();
   // Only what is there now: a stream of pointer motion must not keep the loop here.
@@ -110,12 +131,13 @@ void TX11Platform::ProcessMessages() {
   // milliseconds is as good for clicks and costs a round trip far less often.
   constexpr uint32_t PointerFollowMs = 8;
   PointerMoveWaiting = Input->TakePointerMoved() || PointerMoveWaiting;
+  // Without raw motion nothing says the pointer moved: a drawn gun looks on every pass.
+  if (!Connection->Extensions().XInput2 && Cursors->Drawing()) PointerMoveWaiting = true;
   const uint32_t now = TickCount();
   if (PointerMoveWaiting && now - LastPointerFollow >= PointerFollowMs) {
     PointerMoveWaiting = false;
     LastPointerFollow = now;
-    const std::vector<TX11Window*> windows = Connection->Windows();
-    for (TX11Window* window : windows) window->PointerMoved();
+    FollowPointer();
   }
   Timers().FireDue(now);
 }
@@ -127,8 +149,9 @@ void TX11Platform::WaitForMessage(uint32_t timeoutMs) {
   uint32_t wait = timeoutMs;
   if (const std::optional<uint32_t> due = Timers().TimeToNextDue(TickCount())) wait = std::min(wait, *due);
   if (wait == 0) return;
-  pollfd descriptor{ConnectionNumber(dpy), POLLIN, 0};
-  poll(&descriptor, 1, static_cast<int>(std::min<uint32_t>(wait, INT_MAX)));
+  // A stop signal wakes the wait too; the next ProcessMessages acts on it.
+  pollfd descriptors[] = {{ConnectionNumber(dpy), POLLIN, 0}, {TX11Guard::StopDescriptor(), POLLIN, 0}};
+  poll(descriptors, 2, static_cast<int>(std::min<uint32_t>(wait, INT_MAX)));
 }
 
 TScreenSize TX11Platform::ScreenSize() {
@@ -151,6 +174,7 @@ void TX11Platform::BringToFront() {
   // Only the menu takes the focus: during play the user's application keeps it.
   for (TX11Window* window : windows)
     if (window->Kind() == TWindowKind::Menu) static_cast<TX11MenuWindow*>(window)->BringToFront();
+  Cursors->Raise();
   XFlush(Connection->Dpy());
 }
 

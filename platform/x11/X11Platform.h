@@ -9,6 +9,7 @@
 class TX11Display;
 class TX11Input;
 class TX11Cursors;
+class TX11Guard;
 class TSdlAudio;
 class TProcessLauncher;
 union _XEvent;
@@ -18,7 +19,8 @@ union _XEvent;
 std::unique_ptr<TPlatform> CreateX11Platform(std::string& error);
 
 // Windows made by this platform keep the X connection open as long as they live,
-// so they may be destroyed after it; the cursors are given back when it goes.
+// so they may be destroyed after it; the cursors are given back when it goes, and
+// when the program is stopped by a signal or crashes (TX11Guard).
 class TX11Platform : public TPlatform {
  public:
   explicit TX11Platform(std::shared_ptr<TX11Display> connection);
@@ -47,19 +49,25 @@ class TX11Platform : public TPlatform {
   std::string ProgramFolder() override;
 
   // Shows Picture (straight-alpha ARGB) with its hot spot at (HotX, HotY) in place of
-  // every standard cursor; false when cursors cannot be replaced. InstallCursor
-  // decodes a cursor resource and hands it here; tests hand in their own pictures.
+  // every standard cursor, or drawn at the pointer where the server cannot replace
+  // cursors; false when neither can be done. InstallCursor decodes a cursor resource
+  // and hands it here; tests hand in their own pictures.
   bool InstallCursorPicture(const TPixelView& picture, int hotX, int hotY);
 
  private:
   void Dispatch(_XEvent& event);
   void KeepOnTop();
+  void FollowPointer();
+  // What a stop signal does before the program ends: the desktop as it was, our windows gone.
+  void StopAtOnce();
 
   std::shared_ptr<TX11Display> Connection;
   std::unique_ptr<TX11Input> Input;
   std::unique_ptr<TX11Cursors> Cursors;
   std::unique_ptr<TSdlAudio> Audio;
   std::unique_ptr<TProcessLauncher> Processes;
+  // Last, so that it goes first: its stop action uses the members above.
+  std::unique_ptr<TX11Guard> Guard;
   bool RestackWanted = false;
   bool PointerMoveWaiting = false;
   uint32_t LastPointerFollow = 0;

@@ -1,6 +1,7 @@
 // The common part of the overlay and menu windows, and keyboard focus.
 #include "platform/x11/X11Window.h"
 
+#include <X11/Xcursor/Xcursor.h>
 #include <X11/Xutil.h>
 
 #include <chrono>
@@ -35,6 +36,15 @@ void TX11Window::NameWindow() {
   hint.res_class = className;
   XSetClassHint(dpy, Handle, &hint);
   XStoreName(dpy, Handle, "Blastover");
+}
+
+void TX11Window::UseNamedArrow() {
+  Display* dpy = Connection->Dpy();
+  const Cursor arrow = XcursorLibraryLoadCursor(dpy, "left_ptr");
+  if (arrow == None) return;
+  XDefineCursor(dpy, Handle, arrow);
+  // The window holds the cursor now.
+  XFreeCursor(dpy, arrow);
 }
 
 bool TakeInputFocus(TX11Display& connection, Window window, Window* previous) {

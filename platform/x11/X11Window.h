@@ -36,6 +36,9 @@ class TX11Window : public TPlatformWindow {
  protected:
   // Names the window for window managers and compositor rules.
   void NameWindow();
+  // Gives the window the theme's arrow, loaded by name: the root's cursor may carry no
+  // name (a bare server's has none), and only a named cursor shows the gun over us.
+  void UseNamedArrow();
 
   std::shared_ptr<TX11Display> Connection;
   TWindowKind WindowKind;

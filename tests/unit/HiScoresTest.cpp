@@ -116,3 +116,19 @@ TEST_F(HiScoresTest, ANonNumericScoreStopsReadingButKeepsTheRowsBeforeIt) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(HiScoresTest, HostileRowsAreReadSafelyLongNamesCutAndHugeNumbersReported) {
+  WriteFile("<root><R><NAME>ABCDEFGHIJKLMNOP</NAME><SCORE>-5</SCORE></R>"
+            "<R><NAME>a&#x1;b\tc&lt;d&gt;&#xe9;</NAME><SCORE>7</SCORE></R>"
+            "<R><NAME>BIG</NAME><SCORE>99999999999</SCORE></R></root>");
+  auto table = std::make_unique<THiScoreList>();
+  const std::string failure = table->ReadHiScores(Path());
+  EXPECT_NE(failure.find("99999999999"), std::string::npos);
+  EXPECT_EQ(Scores(*table), (std::vector<int32_t>{-5, 7}));
+  EXPECT_EQ(table->Items(0)->Name, "ABCDEFGH");
+  EXPECT_EQ(table->Items(1)->Name, "abcd");
+}
+
+}  // namespace

@@ -77,6 +77,22 @@ TEST_F(WorldFormTest, TheWaveTimerClearsTheCueWindowAndRaisesTheWindowWhenInacti
   EXPECT_EQ(Platform->EventsOf("raise").size(), 1u);
 }
 
+TEST_F(WorldFormTest, TheNextGameFollowsAScreenThatChangedSize) {
+  World->InitWorld();
+  World->InitWorld();
+  Platform->SetScreenSize(1280, 720);  // a monitor plugged in during the game
+  World->ComposeFrame();                // the running game keeps its size
+  EXPECT_EQ(Platform->LastFrame(TWindowKind::Overlay).Width, 1024);
+  Platform->SetEscapeScript([](uint32_t) { return true; });
+  World->Quit = false;
+  World->ResetGame();
+  World->PlayGame();
+  EXPECT_EQ(World->Playfield().Width(), 512);
+  EXPECT_EQ(World->Playfield().Height(), 288);
+  EXPECT_EQ(World->ScreenPicture().Width(), 1280);
+  EXPECT_EQ(Platform->LastFrame(TWindowKind::Overlay).Width, 1280);
+}
+
 class WorldFormPacingTest : public WorldFormTest {
  protected:
   WorldFormPacingTest() : WorldFormTest(320, 240) {}

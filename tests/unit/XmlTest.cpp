@@ -1,7 +1,10 @@
 // The XML wrapper: opening, the settings store, guarded reading and safe writing.
 #include "support/Xml.h"
 
+#include <sys/resource.h>
 #include <sys/stat.h>
+
+#include <csignal>
 
 #include <filesystem>
 #include <fstream>
@@ -38,6 +41,10 @@ TEST_F(XmlTest, ASettingIsReplacedInPlaceInLowerCaseAndOtherSettingsStay) {
   SetSetting("HISCORE", 1500);
   SetSetting("HISCORE", 1700);
   EXPECT_EQ(Read(Folder() + "SETTINGS.XML"), "<root><volume>7</volume><hiscore>1700</hiscore></root>");
+  // Found by fuzzing: a key that an edited file holds twice ends up once, with the new value.
+  Write(Folder() + "TWICE.XML", "<root><hiscore>1</hiscore><x/><hiscore>2</hiscore></root>");
+  SetSetting("hiscore", 3, "TWICE");
+  EXPECT_EQ(Read(Folder() + "TWICE.XML"), "<root><x/><hiscore>3</hiscore></root>");
   SetSetting("Name", "", "OTHER.TXT");
   EXPECT_EQ(Read(Folder() + "OTHER.XML"), "<root><name/></root>");
 }
@@ -67,6 +74,37 @@ TEST_F(XmlTest, SavingReplacesTheFileWholeAndKeepsItsPermissions) {
   ASSERT_EQ(stat(path.c_str(), &info), 0);
   EXPECT_EQ(info.st_mode & 0777, 0600u);
   EXPECT_FALSE(std::filesystem::exists(path + ".new"));
+}
+
+TEST_F(XmlTest, AFullDiskWhileSavingKeepsTheOldFileAndSaysWhy) {
+  const std::string path = Folder() + "SETTINGS.XML";
+  Write(path, "<root><hiscore>1</hiscore></root>");
+  // A file size limit makes every write past a few bytes fail, as a full disk does.
+  signal(SIGXFSZ, SIG_IGN);
+  rlimit old{};
+  getrlimit(RLIMIT_FSIZE, &old);
+  rlimit tiny = old;
+  tiny.rlim_cur = 8;
+  setrlimit(RLIMIT_FSIZE, &tiny);
+  std::string message;
+  try {
+    SetSetting("hiscore", 2);
+  } catch (const EXmlError& error) {
+    message = error.what();
+  }
+  setrlimit(RLIMIT_FSIZE, &old);
+  EXPECT_NE(message.find("cannot write"), std::string::npos) << message;
+  EXPECT_EQ(Read(path), "<root><hiscore>1</hiscore></root>");
+  EXPECT_FALSE(std::filesystem::exists(path + ".new"));
+}
+
+TEST_F(XmlTest, ALinkPlantedWhereTheNewFileIsWrittenIsNotFollowed) {
+  const std::string outside = Folder() + "outside.txt";
+  Write(outside, "untouched");
+  std::filesystem::create_symlink(outside, Folder() + "SETTINGS.XML.new");
+  SetSetting("hiscore", 3);
+  EXPECT_EQ(Read(outside), "untouched");
+  EXPECT_EQ(Read(Folder() + "SETTINGS.XML"), "<root><hiscore>3</hiscore></root>");
 }
 
 TEST_F(XmlTest, AFolderThatCannotBeWrittenGivesWayToTheUsersDataFolder) {

@@ -142,22 +142,6 @@ TEST_F(TX11DesktopTest, MenuTakesTheFocusAndGetsVirtualKeysAndClicks) {
   Platform->ProcessMessages();
 }
 
-struct TCursorPicture {
-  int Width = 0, Height = 0, HotX = 0, HotY = 0;
-  std::vector<uint32_t> Pixels;
-  bool operator==(const TCursorPicture&) const = default;
-};
-
-TCursorPicture CurrentCursor(Display* dpy) {
-  TCursorPicture result;
-  XFixesCursorImage* image = XFixesGetCursorImage(dpy);
-  if (image == nullptr) return result;
-  result = {image->width, image->height, image->xhot, image->yhot, {}};
-  for (int i = 0; i < image->width * image->height; ++i) result.Pixels.push_back(static_cast<uint32_t>(image->pixels[i]));
-  XFree(image);
-  return result;
-}
-
 TEST_F(TX11DesktopTest, CursorsAreReplacedEverywhereAndGivenBack) {
   Display* dpy = Client->Dpy();
   const Atom marker = XInternAtom(dpy, "_BLASTOVER_CURSORS_REPLACED", False);

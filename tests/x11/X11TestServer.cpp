@@ -6,6 +6,7 @@
 
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
+#include <X11/extensions/Xfixes.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -15,8 +16,13 @@
 
 #include <chrono>
 #include <cmath>
+#include <filesystem>
+#include <fstream>
 #include <stdexcept>
 #include <thread>
+
+#include "platform/PngCodec.h"
+#include "platform/Resources.h"
 
 namespace {
 
@@ -61,6 +67,7 @@ TX11TestServer::~TX11TestServer() {
   if (getpid() != Owner) return;
   Stop(Picom);
   Stop(Xvfb);
+  std::filesystem::remove_all(FramebufferFolder);
 }
 
 void TX11TestServer::StopCompositor() {
@@ -70,6 +77,8 @@ void TX11TestServer::StopCompositor() {
 void TX11TestServer::Kill() {
   Stop(Picom);
   Stop(Xvfb);
+  // A death test's server dies with its process, never destroyed.
+  std::filesystem::remove_all(FramebufferFolder);
 }
 
 TX11TestServer& TX11TestServer::Shared(bool compositor) {
@@ -86,8 +95,14 @@ void TX11TestServer::StartXvfb() {
   int pipeEnds[2];
   if (pipe(pipeEnds) != 0) throw std::runtime_error("pipe failed");
   const std::string size = std::to_string(ScreenWidth) + "x" + std::to_string(ScreenHeight) + "x24";
+  char folder[] = "/tmp/blastover-xvfb-XXXXXX";
+  if (mkdtemp(folder) == nullptr) throw std::runtime_error("mkdtemp failed");
+  FramebufferFolder = folder;
   // -noreset: the server keeps its state when the last client goes, as a desktop's does.
-  Xvfb = SpawnDaemon({"Xvfb", "-displayfd", "3", "-screen", "0", size, "-nolisten", "tcp", "-noreset"}, pipeEnds[1], "");
+  // -fbdir: the screen is a file, in which the server also draws the pointer.
+  Xvfb = SpawnDaemon({"Xvfb", "-displayfd", "3", "-screen", "0", size, "-nolisten", "tcp", "-noreset", "-fbdir",
+                      FramebufferFolder},
+                     pipeEnds[1], "");
   close(pipeEnds[1]);
   std::string number;
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(StartTimeoutMs);
@@ -103,6 +118,35 @@ void TX11TestServer::StartXvfb() {
   if (number.empty() || number.back() != '\n') throw std::runtime_error("Xvfb did not start");
   number.pop_back();
   DisplayName = ":" + number;
+}
+
+std::vector<uint32_t> TX11TestServer::ShownPixels(int left, int top, int width, int height) const {
+  std::vector<uint32_t> pixels;
+  std::ifstream file(FramebufferFolder + "/Xvfb_screen0", std::ios::binary);
+  // The XWD header: 25 big-endian 32-bit fields, then the window name, then the colours.
+  unsigned char header[100] = {};
+  if (!file.read(reinterpret_cast<char*>(header), sizeof header)) return pixels;
+  const auto field = [&](int i) {
+    return uint32_t{header[4 * i]} << 24 | uint32_t{header[4 * i + 1]} << 16 | uint32_t{header[4 * i + 2]} << 8 |
+           header[4 * i + 3];
+  };
+  const uint32_t headerSize = field(0), byteOrder = field(7), bitsPerPixel = field(11), bytesPerLine = field(12);
+  const uint32_t colours = field(19);
+  constexpr uint32_t ColourEntrySize = 12;
+  if (bitsPerPixel != 32) return pixels;
+  const std::streamoff start = headerSize + colours * ColourEntrySize;
+  std::vector<unsigned char> row(static_cast<size_t>(width) * 4);
+  for (int y = top; y < top + height; ++y) {
+    file.seekg(start + static_cast<std::streamoff>(y) * bytesPerLine + static_cast<std::streamoff>(left) * 4);
+    if (!file.read(reinterpret_cast<char*>(row.data()), static_cast<std::streamsize>(row.size()))) return {};
+    for (int x = 0; x < width; ++x) {
+      const unsigned char* b = &row[static_cast<size_t>(x) * 4];
+      const uint32_t value = byteOrder == LSBFirst ? uint32_t{b[0]} | uint32_t{b[1]} << 8 | uint32_t{b[2]} << 16
+                                                   : uint32_t{b[3]} | uint32_t{b[2]} << 8 | uint32_t{b[1]} << 16;
+      pixels.push_back(value);
+    }
+  }
+  return pixels;
 }
 
 void TX11TestServer::StartCompositor() {
@@ -265,4 +309,36 @@ TTestPicture Enlarge(const TTestPicture& source, int width, int height) {
     }
   }
   return result;
+}
+
+TCursorPicture CurrentCursor(Display* dpy) {
+  TCursorPicture result;
+  XFixesCursorImage* image = XFixesGetCursorImage(dpy);
+  if (image == nullptr) return result;
+  result = {image->width, image->height, image->xhot, image->yhot, {}};
+  for (int i = 0; i < image->width * image->height; ++i) result.Pixels.push_back(static_cast<uint32_t>(image->pixels[i]));
+  XFree(image);
+  return result;
+}
+
+TCursorPicture GunCursor(const std::string& name) {
+  const std::span<const uint8_t> data = FindResource(TResourceKind::Cursor, name);
+  EXPECT_FALSE(data.empty()) << "no cursor " << name;
+  if (data.empty()) return {};
+  const TDecodedPng png = DecodePng(data);
+  TCursorPicture result{png.Width, png.Height, 0, 0, {}};
+  for (const uint32_t pixel : png.Pixels) {
+    const uint32_t alpha = pixel >> 24;
+    const auto scale = [alpha](uint32_t channel) { return (channel * alpha + 127) / 255; };
+    result.Pixels.push_back(alpha << 24 | scale((pixel >> 16) & 0xFF) << 16 | scale((pixel >> 8) & 0xFF) << 8 |
+                            scale(pixel & 0xFF));
+  }
+  return result;
+}
+
+std::vector<std::string> GunCursorNames() {
+  std::vector<std::string> names;
+  for (int n = 0; n <= 9; ++n) names.push_back("MOUSEARROW" + std::to_string(n));
+  names.insert(names.end(), {"MOUSEFULL", "MOUSERED", "MOUSEGOLD", "MOUSEEMPTY"});
+  return names;
 }

@@ -35,12 +35,16 @@ class TX11TestServer {
   void StopCompositor();
   // Ends the X server at once, as a crash or a lost network would.
   void Kill();
+  // Red, green and blue of the screen as the user sees it, the pointer's picture
+  // included (a client's view of the root never holds it), row by row.
+  std::vector<uint32_t> ShownPixels(int left, int top, int width, int height) const;
 
  private:
   void StartXvfb();
 
   pid_t Owner;  // a forked child (a death test) must not end its parent's servers
   std::string DisplayName;
+  std::string FramebufferFolder;  // where Xvfb keeps its screen as an XWD file
   pid_t Xvfb = -1;
   pid_t Picom = -1;
 };
@@ -98,3 +102,18 @@ struct TTestPicture {
 
 // A bilinear enlargement sampling at pixel centres, edges repeated.
 TTestPicture Enlarge(const TTestPicture& source, int width, int height);
+
+// A cursor as the server shows it: premultiplied ARGB pixels and the hot spot.
+struct TCursorPicture {
+  int Width = 0, Height = 0, HotX = 0, HotY = 0;
+  std::vector<uint32_t> Pixels;
+  bool operator==(const TCursorPicture&) const = default;
+};
+
+// The cursor the server shows now, wherever the pointer is (empty when it cannot be read).
+TCursorPicture CurrentCursor(Display* dpy);
+// The program's cursor resource Name as the server shows it once installed: hot spot
+// (0, 0), premultiplied. Fails the test when there is no such resource.
+TCursorPicture GunCursor(const std::string& name);
+// The 14 gun cursors' names.
+std::vector<std::string> GunCursorNames();

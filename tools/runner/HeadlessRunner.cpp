@@ -4,6 +4,8 @@
 // The script format is described in the README ("Replaying a game headless").
 #include <cstdio>
 #include <cstdlib>
+#include <sys/resource.h>
+#include <unistd.h>
 #include <fstream>
 #include <iostream>
 #include <map>
@@ -21,8 +23,8 @@
 
 namespace {
 
-constexpr uint32_t StartTick = 1000;
-constexpr const char* Usage = "usage: blastover-headless SCRIPT [--seed N] [--games N] [--trace] [--snapshots FOLDER]\n";
+constexpr const char* Usage =
+    "usage: blastover-headless SCRIPT [--seed N] [--games N] [--trace] [--snapshots FOLDER] [--check] [--memory]\n";
 // A snapshot of each level is taken this long after its attackers began to come.
 constexpr uint32_t SnapshotDelayMs = 4000;
 
@@ -33,6 +35,7 @@ struct TGlide {
 
 struct TScript {
   uint64_t Seed = 1;
+  uint32_t StartTick = 1000;  // where the platform's clock starts; near 2^32 to cross the wrap
   int Width = 1920, Height = 1080;
   std::vector<TGlide> Pointer;                   // in time order; a jump is a glide of length 0
   std::vector<std::pair<uint32_t, bool>> Button;  // (time, held) changes of the left button
@@ -82,6 +85,10 @@ TScript ReadScript(const std::string& path) {
         Fail(where, "screen needs a width and a height of at least 100");
       continue;
     }
+    if (command == "clock") {
+      if (!(words >> script.StartTick)) Fail(where, "clock needs the tick to start at");
+      continue;
+    }
     if (command == "sweep") {
       if (!(words >> script.SweepMs) || script.SweepMs == 0) Fail(where, "sweep needs a period in milliseconds");
       continue;
@@ -118,15 +125,59 @@ TScript ReadScript(const std::string& path) {
 }
 
 void Install(THeadlessPlatform& platform, const TScript& script) {
-  platform.SetPointerScript([&script](uint32_t tick) { return PointerAt(script, tick - StartTick); });
+  const uint32_t start = script.StartTick;
+  platform.SetPointerScript([&script, start](uint32_t tick) { return PointerAt(script, tick - start); });
   platform.SetButtonScript([&script](uint32_t tick) {
     bool held = false;
     for (const auto& [time, down] : script.Button)
-      if (tick - StartTick >= time) held = down;
+      if (tick - script.StartTick >= time) held = down;
     return held ? 1u : 0u;
   });
-  platform.SetEscapeScript([&script](uint32_t tick) { return script.Escape && tick - StartTick >= *script.Escape; });
-  for (uint32_t time : script.Clicks) platform.ScheduleClick(StartTick + time);
+  platform.SetEscapeScript([&script, start](uint32_t tick) { return script.Escape && tick - start >= *script.Escape; });
+  for (uint32_t time : script.Clicks) platform.ScheduleClick(start + time);
+}
+
+// What must hold in every frame of a game; a failure ends the run with its reason.
+class TInvariants {
+ public:
+  explicit TInvariants(const TWorldForm& world) : World(world) {}
+
+  void NewGame() { LastScore = 0; }
+  void Check(uint32_t time) {
+    const auto fail = [time](const std::string& what) {
+      std::fprintf(stderr, "blastover-headless: at %u ms: %s\n", time, what.c_str());
+      std::exit(3);
+    };
+    if (World.Score < LastScore) fail("the score went down from " + std::to_string(LastScore) + " to " + std::to_string(World.Score));
+    LastScore = World.Score;
+    if (World.Lives < 0) fail("lives below 0");
+    if (World.ShotScale < 0 || World.ShotScale > 3.5) fail("the flash has a scale of " + std::to_string(World.ShotScale));
+    if (const TLevel* level = World.Level.get()) {
+      if (World.MonsterList->Count() > std::max(level->MaxOnScreen, 0))
+        fail(std::to_string(World.MonsterList->Count()) + " attackers, more than " + std::to_string(level->MaxOnScreen));
+      if (World.BonusList->Count() > std::max(level->MaxOnScreen, 0))
+        fail(std::to_string(World.BonusList->Count()) + " bonuses, more than " + std::to_string(level->MaxOnScreen));
+    }
+    if (World.MissileList->Count() > MaxMissiles) fail(std::to_string(World.MissileList->Count()) + " missiles");
+    if (World.BombList->Count() > MaxBombs) fail(std::to_string(World.BombList->Count()) + " bombs");
+  }
+
+ private:
+  // Far beyond what play makes: missiles fly until the level ends, bombs for ten frames.
+  static constexpr int MaxMissiles = 5000;
+  static constexpr int MaxBombs = 100;
+  const TWorldForm& World;
+  int32_t LastScore = 0;
+};
+
+// The resident size of the process in KiB.
+long ResidentKiB() {
+  long pages = 0, resident = 0;
+  if (FILE* statm = std::fopen("/proc/self/statm", "r")) {
+    if (std::fscanf(statm, "%ld %ld", &pages, &resident) != 2) resident = 0;
+    std::fclose(statm);
+  }
+  return resident * (sysconf(_SC_PAGESIZE) / 1024);
 }
 
 // A perfect player's sweep: every living attacker and missile is hit until it dies.
@@ -173,6 +224,8 @@ int main(int argc, char** argv) {
   std::optional<uint64_t> seed;
   int maxGames = 1;
   bool trace = false;
+  bool check = false;
+  bool memory = false;
   std::string snapshots;
   for (int i = 1; i < argc; ++i) {
     const std::string argument = argv[i];
@@ -182,6 +235,10 @@ int main(int argc, char** argv) {
       maxGames = std::atoi(argv[++i]);
     } else if (argument == "--trace") {
       trace = true;
+    } else if (argument == "--check") {
+      check = true;
+    } else if (argument == "--memory") {
+      memory = true;
     } else if (argument == "--snapshots" && i + 1 < argc) {
       snapshots = argv[++i];
     } else if (scriptPath.empty() && argument[0] != '-') {
@@ -198,7 +255,7 @@ int main(int argc, char** argv) {
   TScript script = ReadScript(scriptPath);
   if (seed) script.Seed = *seed;
 
-  THeadlessPlatform platform(script.Width, script.Height, StartTick);
+  THeadlessPlatform platform(script.Width, script.Height, script.StartTick);
   InstallPlatform(&platform);
   platform.KeepFrames(snapshots.empty() ? 0 : 1);  // without snapshots the pictures are only counted
   Install(platform, script);
@@ -210,7 +267,7 @@ int main(int argc, char** argv) {
     if (trace)
       tracer = std::make_unique<TTimer>(1000, [&] {
         std::printf("%8u  score %d lives %d level %d attackers %d missiles %d bonuses %d\n",
-                    platform.TickCount() - StartTick, world.Score, world.Lives, world.LevelNumber,
+                    platform.TickCount() - script.StartTick, world.Score, world.Lives, world.LevelNumber,
                     world.MonsterList ? world.MonsterList->Count() : 0, world.MissileList ? world.MissileList->Count() : 0,
                     world.BonusList ? world.BonusList->Count() : 0);
       });
@@ -229,6 +286,10 @@ int main(int argc, char** argv) {
       });
     std::unique_ptr<TTimer> sweeper;
     if (script.SweepMs != 0) sweeper = std::make_unique<TTimer>(script.SweepMs, [&] { Sweep(world); });
+    TInvariants invariants(world);
+    std::unique_ptr<TTimer> checker;
+    if (check)
+      checker = std::make_unique<TTimer>(FrameIntervalMs, [&] { invariants.Check(platform.TickCount() - script.StartTick); });
     world.InitWorld();  // as the entry point does, and again as the outer loop does
     world.InitWorld();
     for (int game = 1; game <= maxGames && !world.Quit; ++game) {
@@ -236,16 +297,25 @@ int main(int argc, char** argv) {
       const size_t cuesBefore = platform.EventsOf("sound").size();
       const int framesBefore = platform.FrameCount(TWindowKind::Overlay);
       world.ResetGame();
+      invariants.NewGame();
+      const long memoryAtStart = ResidentKiB();
       RandSeed(script.Seed * 1000 + static_cast<uint64_t>(game));
       world.PlayGame();
       // The last picture of a game is the clear one that leaves the desktop showing.
       PrintSummary(game, world, platform, platform.TickCount() - gameStart,
                    platform.FrameCount(TWindowKind::Overlay) - framesBefore - 1, cuesBefore);
+      if (memory) {
+        rusage usage{};
+        getrusage(RUSAGE_SELF, &usage);
+        std::printf("  memory      %ld KiB at the start, %ld KiB at the end, %ld KiB at the most\n", memoryAtStart,
+                    ResidentKiB(), usage.ru_maxrss);
+      }
     }
     if (trace)
       for (const THeadlessEvent& event : platform.Events())
-        std::printf("%8u  %s %s\n", event.Tick - StartTick, event.What.c_str(), event.Detail.c_str());
+        std::printf("%8u  %s %s\n", event.Tick - script.StartTick, event.What.c_str(), event.Detail.c_str());
     tracer.reset();
+    checker.reset();
     sweeper.reset();
     snapper.reset();
     WorldForm = nullptr;

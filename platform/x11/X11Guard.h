@@ -1,0 +1,38 @@
+// Giving the desktop its cursors back however the program ends: stop signals, crashes, uncaught exceptions.
+#pragma once
+
+#include <functional>
+#include <string>
+
+// The server keeps replaced cursors after the program is gone, so every way out must
+// give them back first.
+// - SIGINT, SIGTERM, SIGHUP only write their number into a pipe. The waiting loops
+//   watch the pipe and call StopIfSignalled, which runs the stop action in the
+//   program's own time (the X connection may be used there), says why on stderr and
+//   exits with 128 + the signal, as a shell reports a program ended by a signal.
+// - SIGABRT, SIGSEGV, SIGBUS and an uncaught exception cannot wait for that and must not
+//   trust the program's state: a child process gives the standard cursors back on a
+//   connection of its own, and the program then dies as it would have.
+// - SIGKILL and a lost connection leave the cursors replaced: the next start restores them.
+// Signals belong to the process, not to one guard: the first guard installs the
+// handlers and the last one to go puts the previous ones back; the newest guard's
+// stop action is the one that runs.
+class TX11Guard {
+ public:
+  // DisplayName is the display to reach when the program crashes. StopAction gives
+  // the cursors back and removes the windows; the program ends after it.
+  TX11Guard(const std::string& displayName, std::function<void()> stopAction);
+  ~TX11Guard();
+  TX11Guard(const TX11Guard&) = delete;
+  TX11Guard& operator=(const TX11Guard&) = delete;
+
+  // Readable while a stop signal waits: for the poll of every loop that waits.
+  static int StopDescriptor();
+  // Ends the program through the stop action if a stop signal has come; else returns.
+  static void StopIfSignalled();
+  // Whether the desktop's cursors are replaced now, so that a crash gives them back.
+  static void NoteCursorsReplaced(bool replaced);
+
+ private:
+  std::function<void()> StopAction;
+};

@@ -1,0 +1,283 @@
+// The program itself on a private X server: the desktop's cursors through a game, and after the program ends however it ends.
+// GoogleTest comes before the X headers, whose macros (None, Bool) break its own.
+#include <gtest/gtest.h>
+
+#include <X11/Xcursor/Xcursor.h>
+#include <X11/keysym.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <optional>
+#include <sstream>
+#include <thread>
+
+#include "X11TestServer.h"
+
+namespace {
+
+using TClock = std::chrono::steady_clock;
+
+constexpr uint32_t Desktop = 0x204060;
+// Away from the middle, where the game writes its messages.
+constexpr int PointerX = 400, PointerY = 700;
+// Starting takes a while under the sanitizers.
+constexpr int StartTimeoutMs = 20000;
+
+// The program under test: named by BLASTOVER_PROGRAM (environment or build), else
+// the one the build puts beside the tests' folder.
+std::string ProgramPath() {
+  if (const char* given = std::getenv("BLASTOVER_PROGRAM"); given != nullptr && *given != '\0') return given;
+#ifdef BLASTOVER_PROGRAM
+  return BLASTOVER_PROGRAM;
+#else
+  return (std::filesystem::canonical("/proc/self/exe").parent_path().parent_path() / "blastover").string();
+#endif
+}
+
+// One run of the program, its errors in a file; killed if the test leaves it running.
+class TProgramRun {
+ public:
+  explicit TProgramRun(const std::string& display) {
+    char name[] = "/tmp/blastover-stderr-XXXXXX";
+    const int errors = mkstemp(name);
+    ErrorFile = name;
+    const std::string program = ProgramPath();
+    Pid = fork();
+    if (Pid == 0) {
+      prctl(PR_SET_PDEATHSIG, SIGKILL);
+      setenv("DISPLAY", display.c_str(), 1);
+      setenv("SDL_AUDIODRIVER", "dummy", 1);
+      // Started from a terminal, not with the signals this test runner may ignore.
+      for (const int signal : {SIGINT, SIGTERM, SIGHUP}) std::signal(signal, SIG_DFL);
+      const int null = open("/dev/null", O_RDWR);
+      dup2(null, 0);
+      dup2(null, 1);
+      dup2(errors, 2);
+      execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    close(errors);
+  }
+
+  ~TProgramRun() {
+    if (Pid > 0 && !EndStatus) {
+      kill(Pid, SIGKILL);
+      waitpid(Pid, nullptr, 0);
+    }
+    std::filesystem::remove(ErrorFile);
+  }
+
+  TProgramRun(const TProgramRun&) = delete;
+  TProgramRun& operator=(const TProgramRun&) = delete;
+
+  void Signal(int signal) { kill(Pid, signal); }
+
+  // The wait status once the program has ended, nothing if it runs on after TimeoutMs.
+  std::optional<int> WaitForEnd(int timeoutMs) {
+    const auto deadline = TClock::now() + std::chrono::milliseconds(timeoutMs);
+    while (!EndStatus) {
+      int status = 0;
+      if (waitpid(Pid, &status, WNOHANG) == Pid) EndStatus = status;
+      else if (TClock::now() >= deadline) break;
+      else std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return EndStatus;
+  }
+
+  std::string ErrorOutput() const {
+    std::ifstream file(ErrorFile);
+    std::stringstream text;
+    text << file.rdbuf();
+    return text.str();
+  }
+
+ private:
+  pid_t Pid = -1;
+  std::string ErrorFile;
+  std::optional<int> EndStatus;
+};
+
+// A cursor that the screen showed from a time on, in milliseconds since the watch began.
+struct TSeen {
+  std::string Name;
+  long AtMs;
+};
+
+class TGunCursorProgramTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    if (!std::filesystem::exists(ProgramPath())) GTEST_SKIP() << "no program at " << ProgramPath();
+    Server = &TX11TestServer::Shared(false);
+    Client = std::make_unique<TX11TestClient>(*Server);
+    Dpy = Client->Dpy();
+    // Another application's window under the pointer, with the theme's arrow loaded by name.
+    Other = Client->MakeWindow(0, 0, TX11TestServer::ScreenWidth, TX11TestServer::ScreenHeight, Desktop);
+    XDefineCursor(Dpy, Other, XcursorLibraryLoadCursor(Dpy, "left_ptr"));
+    Client->MovePointer(PointerX, PointerY);
+    Standard = CurrentCursor(Dpy);
+    ASSERT_GT(Standard.Width, 0);
+    for (const std::string& name : GunCursorNames()) Guns[name] = GunCursor(name);
+    WaitUntil([&] { return AroundPointer() != std::vector<uint32_t>(AroundPointer().size(), Desktop); });
+    StandardShown = AroundPointer();
+  }
+
+  void TearDown() override {
+    if (Client != nullptr) XDestroyWindow(Dpy, Other);
+    Client.reset();
+  }
+
+  // "standard", a gun cursor's name, or "" for anything else (nothing readable included).
+  std::string CursorNow() {
+    const TCursorPicture now = CurrentCursor(Dpy);
+    if (now == Standard) return "standard";
+    for (const auto& [name, picture] : Guns)
+      if (now == picture) return name;
+    return "";
+  }
+
+  bool WaitForCursor(const std::string& name, int timeoutMs) {
+    return WaitUntil([&] { return CursorNow() == name; }, nullptr, timeoutMs);
+  }
+
+  // The cursors shown, as they change, until Last is shown after Since (or TimeoutMs pass).
+  std::vector<TSeen> Watch(const std::string& since, const std::string& last, int timeoutMs) {
+    std::vector<TSeen> seen;
+    const auto start = TClock::now();
+    bool began = false;
+    while (TClock::now() - start < std::chrono::milliseconds(timeoutMs)) {
+      const std::string name = CursorNow();
+      if (seen.empty() || seen.back().Name != name) {
+        const auto at = std::chrono::duration_cast<std::chrono::milliseconds>(TClock::now() - start);
+        seen.push_back({name, static_cast<long>(at.count())});
+        began = began || name == since;
+        if (began && name == last) break;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(4));
+    }
+    return seen;
+  }
+
+  std::vector<uint32_t> AroundPointer() { return Server->ShownPixels(PointerX - 8, PointerY - 8, 48, 48); }
+
+  // The user's view once the program is gone (XFixes can no longer read the cursors it made).
+  bool ShowsTheStandardArrow() {
+    return WaitUntil([&] { return AroundPointer() == StandardShown; }, nullptr, 2000);
+  }
+
+  // Ends the game with Escape and then the program, by SIGTERM if a menu keeps it running.
+  void Quit(TProgramRun& run) {
+    Client->Key(XK_Escape, true);
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    Client->Key(XK_Escape, false);
+    ASSERT_TRUE(WaitUntil([&] { return run.WaitForEnd(0) || CursorNow() == "standard"; }, nullptr, 5000))
+        << "the game did not end";
+    if (!run.WaitForEnd(1000)) run.Signal(SIGTERM);
+    const std::optional<int> status = run.WaitForEnd(5000);
+    ASSERT_TRUE(status.has_value());
+    EXPECT_TRUE(WIFEXITED(*status) && (WEXITSTATUS(*status) == 0 || WEXITSTATUS(*status) == 128 + SIGTERM)) << *status;
+    // The menu moves the pointer to itself; the picture is what counts here, not the place.
+    Client->MovePointer(PointerX, PointerY);
+  }
+
+  TX11TestServer* Server = nullptr;
+  std::unique_ptr<TX11TestClient> Client;
+  Display* Dpy = nullptr;
+  Window Other = None;
+  TCursorPicture Standard;
+  std::vector<uint32_t> StandardShown;
+  std::map<std::string, TCursorPicture> Guns;
+};
+
+// When Name was first shown after AfterMs; -1 when it was not.
+long TimeOf(const std::vector<TSeen>& seen, const std::string& name, long afterMs = -1) {
+  for (const TSeen& s : seen)
+    if (s.Name == name && s.AtMs > afterMs) return s.AtMs;
+  return -1;
+}
+
+std::string Describe(const std::vector<TSeen>& seen) {
+  std::string text;
+  for (const TSeen& s : seen) text += (s.Name.empty() ? "?" : s.Name) + "@" + std::to_string(s.AtMs) + " ";
+  return text;
+}
+
+TEST_F(TGunCursorProgramTest, TheDesktopShowsTheGunsStateThroughAGameAndItsOwnCursorsAfterIt) {
+  TProgramRun run(Server->Name());
+  ASSERT_TRUE(WaitForCursor("MOUSEFULL", StartTimeoutMs)) << run.ErrorOutput();
+
+  // A shot: the red arrow while the flash grows, then the bar fills a column every
+  // 200 ms, and 2 s after the shot the gun is ready again.
+  Client->Click(Button1);
+  const std::vector<TSeen> shot = Watch("MOUSERED", "MOUSEFULL", 5000);
+  const std::string story = Describe(shot);
+  const long red = TimeOf(shot, "MOUSERED");
+  const long full = TimeOf(shot, "MOUSEFULL", red);
+  ASSERT_GE(red, 0) << story;
+  ASSERT_GT(full, red) << story;
+  EXPECT_NEAR(full - red, 2000, 350) << story;
+  std::vector<std::pair<int, long>> columns;
+  for (const TSeen& s : shot)
+    if (s.Name.rfind("MOUSEARROW", 0) == 0) columns.emplace_back(std::stoi(s.Name.substr(10)), s.AtMs);
+  ASSERT_GE(columns.size(), 7u) << story;
+  EXPECT_LE(columns.front().first, 2) << story;
+  EXPECT_EQ(columns.back().first, 9) << story;
+  EXPECT_NEAR(columns.front().second - red, 170, 130) << "the red arrow lasts the flash's five frames; " << story;
+  for (size_t i = 1; i < columns.size(); ++i) EXPECT_GT(columns[i].first, columns[i - 1].first) << story;
+  const double perColumn = static_cast<double>(columns.back().second - columns.front().second) /
+                           (columns.back().first - columns.front().first);
+  EXPECT_NEAR(perColumn, 200, 50) << story;
+  for (const TSeen& s : shot) EXPECT_FALSE(s.Name.empty() || s.Name == "standard") << story;
+
+  // Left still, the pointer is reached by the attackers: the pointer vanishes for the
+  // death explosion, then the gold coin shows the invincibility that follows.
+  ASSERT_TRUE(WaitForCursor("MOUSEEMPTY", 30000)) << "the attackers never reached the pointer";
+  const std::vector<TSeen> death = Watch("MOUSEEMPTY", "MOUSEGOLD", 3000);
+  ASSERT_EQ(death.size(), 2u) << Describe(death);
+  EXPECT_EQ(death.back().Name, "MOUSEGOLD");
+  EXPECT_NEAR(death.back().AtMs, 1200, 300) << "measured from the explosion's start, give or take a poll";
+
+  Quit(run);
+  EXPECT_TRUE(ShowsTheStandardArrow());
+}
+
+TEST_F(TGunCursorProgramTest, AStoppedProgramGivesTheCursorsBackAndAKilledOneLeavesThemToTheNextStart) {
+  {
+    TProgramRun run(Server->Name());
+    ASSERT_TRUE(WaitForCursor("MOUSEFULL", StartTimeoutMs)) << run.ErrorOutput();
+    run.Signal(SIGTERM);
+    const std::optional<int> status = run.WaitForEnd(5000);
+    ASSERT_TRUE(status.has_value()) << "SIGTERM did not end the program";
+    EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == 128 + SIGTERM) << *status;
+    EXPECT_NE(run.ErrorOutput().find("blastover: stopped by SIGTERM\n"), std::string::npos) << run.ErrorOutput();
+    // Done before the program ended, not left to the server.
+    EXPECT_TRUE(Client->OwnWindows().empty());
+    EXPECT_TRUE(ShowsTheStandardArrow());
+  }
+  {
+    TProgramRun run(Server->Name());
+    ASSERT_TRUE(WaitForCursor("MOUSEFULL", StartTimeoutMs)) << run.ErrorOutput();
+    run.Signal(SIGKILL);
+    ASSERT_TRUE(run.WaitForEnd(5000));
+    // Nobody could give them back: the gun stays over the other window.
+    std::vector<uint32_t> gun;
+    for (const uint32_t pixel : Guns["MOUSEFULL"].Pixels) gun.push_back((pixel >> 24) != 0 ? pixel & 0xFFFFFF : Desktop);
+    EXPECT_TRUE(WaitUntil([&] { return Server->ShownPixels(PointerX, PointerY, 32, 32) == gun; }));
+  }
+  {
+    // Starting and quitting once mends the desktop.
+    TProgramRun run(Server->Name());
+    ASSERT_TRUE(WaitForCursor("MOUSEFULL", StartTimeoutMs)) << run.ErrorOutput();
+    Quit(run);
+    EXPECT_TRUE(ShowsTheStandardArrow());
+  }
+}
+
+}  // namespace

@@ -1,0 +1,254 @@
+// The gun cursors on a real X server: replaced everywhere, drawn where they cannot be, and given back however the program ends.
+// GoogleTest comes before the X headers, whose macros (None, Bool) break its own.
+#include <gtest/gtest.h>
+
+#include <X11/Xcursor/Xcursor.h>
+#include <X11/extensions/XTest.h>
+#include <X11/extensions/Xfixes.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <stdexcept>
+#include <thread>
+
+#include "X11TestServer.h"
+#include "platform/x11/X11Cursors.h"
+
+namespace {
+
+constexpr uint32_t Desktop = 0x204060;
+
+// Another application's window under the pointer, with the theme's arrow loaded by name.
+class TX11GunCursorTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    Client = std::make_unique<TX11TestClient>(TX11TestServer::Shared(false));
+    Dpy = Client->Dpy();
+    Other = Client->MakeWindow(0, 0, 800, 600, Desktop, ButtonPressMask);
+    XDefineCursor(Dpy, Other, XcursorLibraryLoadCursor(Dpy, "left_ptr"));
+    Client->MovePointer(PointerX, PointerY);
+    Standard = CurrentCursor(Dpy);
+    ASSERT_GT(Standard.Width, 0);
+    // What the user sees there: the server draws the pointer only in its framebuffer.
+    WaitUntil([&] { return AroundPointer() != std::vector<uint32_t>(AroundPointer().size(), Desktop); });
+    StandardShown = AroundPointer();
+  }
+
+  void TearDown() override {
+    InstallPlatform(nullptr);
+    Platform.reset();
+    unsetenv("BLASTOVER_NO_XFIXES_CURSORS");
+    XDestroyWindow(Dpy, Other);
+    Client.reset();
+  }
+
+  bool Shows(const TCursorPicture& cursor) {
+    return WaitUntil([&] { return CurrentCursor(Dpy) == cursor; }, Platform.get(), 2000);
+  }
+
+  std::vector<uint32_t> AroundPointer() {
+    return TX11TestServer::Shared(false).ShownPixels(PointerX - 8, PointerY - 8, 48, 48);
+  }
+
+  // Once the program that gave the cursors back is gone, XFixes no longer reports the
+  // cursor it made (the server still shows it): the screen itself is compared.
+  bool ShowsTheStandardArrow() {
+    return WaitUntil([&] { return AroundPointer() == StandardShown; }, Platform.get(), 2000);
+  }
+
+  static constexpr int PointerX = 300, PointerY = 200;
+  std::unique_ptr<TX11TestClient> Client;
+  Display* Dpy = nullptr;
+  Window Other = None;
+  TCursorPicture Standard;
+  std::vector<uint32_t> StandardShown;
+  std::unique_ptr<TX11Platform> Platform;
+};
+
+TEST_F(TX11GunCursorTest, EveryGunCursorReplacesEveryNamedStandardCursorUntilRestored) {
+  // Every standard name this server's theme knows, loaded before the game as an
+  // application loads its cursors, with the picture it shows. A name the theme lacks
+  // gives a cursor of the core font without a name, which nobody can replace.
+  struct TLoaded {
+    const char* Name;
+    Cursor Handle;
+    TCursorPicture Picture;
+  };
+  std::vector<TLoaded> loaded;
+  for (const char* name : StandardCursorNames()) {
+    const Cursor cursor = XcursorLibraryLoadCursor(Dpy, name);
+    if (cursor == None) continue;
+    XDefineCursor(Dpy, Other, cursor);
+    XFixesCursorImage* image = XFixesGetCursorImage(Dpy);
+    const bool named = image != nullptr && image->name != nullptr && std::string(image->name) == name;
+    if (image != nullptr) XFree(image);
+    if (named) loaded.push_back({name, cursor, CurrentCursor(Dpy)});
+    else XFreeCursor(Dpy, cursor);
+  }
+  ASSERT_GE(loaded.size(), 20u) << "too few standard cursors in this theme for the test to mean much";
+
+  Platform = Client->MakePlatform();
+  ASSERT_NE(Platform, nullptr);
+  for (const std::string& name : GunCursorNames()) {
+    ASSERT_TRUE(Platform->InstallCursor(name)) << name;
+    EXPECT_TRUE(Shows(GunCursor(name))) << name;
+  }
+  // The reload's last step names a cursor that does not exist: nothing changes.
+  ASSERT_TRUE(Platform->InstallCursor("MOUSEARROW9"));
+  EXPECT_FALSE(Platform->InstallCursor("MOUSEARROW10"));
+  EXPECT_FALSE(Platform->InstallCursor(""));
+  EXPECT_TRUE(Shows(GunCursor("MOUSEARROW9")));
+
+  ASSERT_TRUE(Platform->InstallCursor("MOUSEFULL"));
+  for (const TLoaded& cursor : loaded) {
+    XDefineCursor(Dpy, Other, cursor.Handle);
+    EXPECT_EQ(CurrentCursor(Dpy), GunCursor("MOUSEFULL")) << cursor.Name << " kept its own picture";
+  }
+  Platform->RestoreCursors();
+  for (const TLoaded& cursor : loaded) {
+    XDefineCursor(Dpy, Other, cursor.Handle);
+    EXPECT_EQ(CurrentCursor(Dpy), cursor.Picture) << cursor.Name << " was not given back";
+  }
+  for (const TLoaded& cursor : loaded) XFreeCursor(Dpy, cursor.Handle);
+}
+
+TEST_F(TX11GunCursorTest, WithoutReplacementTheGunIsDrawnAtThePointerAboveTheGameAndClicksPassThrough) {
+  setenv("BLASTOVER_NO_XFIXES_CURSORS", "1", 1);
+  Platform = Client->MakePlatform();
+  ASSERT_NE(Platform, nullptr);
+  // The game's window, showing a grey square under the pointer.
+  std::unique_ptr<TPlatformWindow> overlay = Platform->CreateWindow(TWindowKind::Overlay);
+  TTestPicture frame(TX11TestServer::ScreenWidth, TX11TestServer::ScreenHeight);
+  frame.Fill(280, 180, 60, 60, 0xFF808080);
+  overlay->Show();
+  overlay->Present(frame.View());
+  Client->MovePointer(300, 200);
+
+  ASSERT_TRUE(Platform->InstallCursor("MOUSEFULL"));
+  const TCursorPicture gun = GunCursor("MOUSEFULL");
+  const auto gunPixel = [&](int x, int y) { return gun.Pixels[static_cast<size_t>(y) * 32 + x] & 0xFFFFFF; };
+  // The tip (black, a colour like any other), the white inside, the green bar.
+  const auto drawnAt = [&](int x, int y) {
+    return Client->ScreenPixel(x, y) == gunPixel(0, 0) && Client->ScreenPixel(x + 1, y + 2) == gunPixel(1, 2) &&
+           Client->ScreenPixel(x + 1, y + 23) == gunPixel(1, 23) && Client->ScreenPixel(x, y + 22) == gunPixel(0, 22);
+  };
+  EXPECT_EQ(gunPixel(1, 2), 0xFFFFFFu);
+  EXPECT_TRUE(WaitUntil([&] { return drawnAt(300, 200); }, Platform.get()));
+  EXPECT_EQ(Client->ScreenPixel(300 + 20, 200 + 5), 0x808080u) << "see-through around the arrow";
+  EXPECT_EQ(CurrentCursor(Dpy), Standard) << "the server's cursors stay as they were";
+  // The user sees the gun over the game and no pointer of the server's on top of it.
+  std::vector<uint32_t> expected;
+  for (const uint32_t pixel : gun.Pixels) expected.push_back((pixel >> 24) != 0 ? pixel & 0xFFFFFF : 0x808080);
+  EXPECT_TRUE(WaitUntil([&] { return TX11TestServer::Shared(false).ShownPixels(300, 200, 32, 32) == expected; },
+                        Platform.get()));
+
+  // It follows the pointer between frames, and stays above the game's window when that is raised.
+  Client->MovePointer(600, 400);
+  EXPECT_TRUE(WaitUntil([&] { return drawnAt(600, 400); }, Platform.get(), 500));
+  EXPECT_TRUE(WaitUntil([&] { return Client->ScreenPixel(300, 200) == 0x808080; }, Platform.get()));
+  Platform->BringToFront();
+  EXPECT_TRUE(drawnAt(600, 400));
+
+  // A click on the gun reaches the window beneath.
+  Client->Click(Button1);
+  XEvent event;
+  EXPECT_TRUE(WaitUntil([&] { return XCheckTypedWindowEvent(Dpy, Other, ButtonPress, &event) == True; }));
+
+  ASSERT_TRUE(Platform->InstallCursor("MOUSEEMPTY"));
+  EXPECT_TRUE(WaitUntil([&] { return Client->ScreenPixel(600, 400) == Desktop; }, Platform.get()));
+  ASSERT_TRUE(Platform->InstallCursor("MOUSERED"));
+  EXPECT_TRUE(WaitUntil([&] { return Client->ScreenPixel(601, 402) == 0xFF0000; }, Platform.get()));
+  EXPECT_FALSE(Platform->InstallCursor("MOUSEARROW10"));
+  EXPECT_EQ(Client->ScreenPixel(601, 402), 0xFF0000u);
+
+  Platform->RestoreCursors();
+  EXPECT_TRUE(WaitUntil([&] { return Client->ScreenPixel(601, 402) == Desktop; }, Platform.get()));
+  EXPECT_EQ(CurrentCursor(Dpy), Standard);
+}
+
+// Ends the program (the death test's child) with Signal after DelayMs, from a process of its own.
+void SignalLater(int signal, int delayMs) {
+  const pid_t target = getpid();
+  if (fork() != 0) return;
+  std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
+  kill(target, signal);
+  _exit(0);
+}
+
+// In a death test's child: a platform of its own whose gun cursor is up.
+std::unique_ptr<TX11Platform> PlatformWithGun() {
+  // As a program started from a terminal has them, whatever the test runner ignores.
+  for (const int signal : {SIGINT, SIGTERM, SIGHUP}) std::signal(signal, SIG_DFL);
+  TX11TestClient client(TX11TestServer::Shared(false));
+  std::unique_ptr<TX11Platform> platform = client.MakePlatform();
+  if (platform == nullptr || !platform->InstallCursor("MOUSEFULL")) _exit(99);
+  return platform;
+}
+
+bool EndedAbnormally(int status) { return WIFSIGNALED(status) || (WIFEXITED(status) && WEXITSTATUS(status) != 0); }
+
+TEST_F(TX11GunCursorTest, AStopSignalEndsEvenAModalWaitAndGivesTheCursorsBack) {
+  EXPECT_EXIT(
+      {
+        std::unique_ptr<TX11Platform> platform = PlatformWithGun();
+        std::unique_ptr<TPlatformWindow> overlay = platform->CreateWindow(TWindowKind::Overlay);
+        overlay->Show();
+        SignalLater(SIGTERM, 300);
+        platform->ShowMessageBox("Bericht", "nobody will close this");
+        _exit(0);
+      },
+      testing::ExitedWithCode(128 + SIGTERM), "blastover: stopped by SIGTERM");
+  EXPECT_TRUE(ShowsTheStandardArrow());
+  EXPECT_TRUE(Client->OwnWindows().empty()) << "the game's windows and the box are gone";
+
+  // The program it waits for holds everything we leave open, the death test's own
+  // pipe among them: this child is waited for by its end alone.
+  const auto start = std::chrono::steady_clock::now();
+  const pid_t child = fork();
+  if (child == 0) {
+    std::unique_ptr<TX11Platform> platform = PlatformWithGun();
+    SignalLater(SIGINT, 300);
+    // Its output elsewhere, or the test runner would wait for it as it reads ours.
+    platform->StartProgram("sh -c \"exec sleep 5 >/dev/null 2>&1\"", true);
+    _exit(0);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 128 + SIGINT) << status;
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3)) << "the wait for the program went on";
+  EXPECT_TRUE(ShowsTheStandardArrow());
+}
+
+TEST_F(TX11GunCursorTest, ACrashOrAnUncaughtExceptionStillGivesTheCursorsBack) {
+  EXPECT_EXIT(
+      {
+        std::unique_ptr<TX11Platform> platform = PlatformWithGun();
+        std::thread([] { throw std::runtime_error("nobody catches this"); }).join();
+      },
+      testing::KilledBySignal(SIGABRT), "nobody catches this");
+  EXPECT_TRUE(ShowsTheStandardArrow());
+
+  EXPECT_EXIT(
+      {
+        std::unique_ptr<TX11Platform> platform = PlatformWithGun();
+        std::abort();
+      },
+      testing::KilledBySignal(SIGABRT), "");
+  EXPECT_TRUE(ShowsTheStandardArrow());
+
+  // A sanitizer's report may end the program in place of the signal's default action.
+  EXPECT_EXIT(
+      {
+        std::unique_ptr<TX11Platform> platform = PlatformWithGun();
+        raise(SIGSEGV);
+        _exit(0);
+      },
+      EndedAbnormally, "");
+  EXPECT_TRUE(ShowsTheStandardArrow());
+}
+
+}  // namespace
