@@ -226,7 +226,7 @@ void THeadlessPlatform::SaveFramePng(const TCapturedFrame& frame, const std::str
 }
 
 void THeadlessPlatform::Record(const std::string& what, const std::string& detail) {
-  EventLog.push_back({Clock, what, detail});
+  if (Recording) EventLog.push_back({Clock, what, detail});
 }
 
 void THeadlessPlatform::Capture(TWindowKind kind, const TPixelView& picture) {

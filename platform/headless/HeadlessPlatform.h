@@ -99,6 +99,8 @@ class THeadlessPlatform : public TPlatform {
   const std::deque<TCapturedFrame>& Frames(TWindowKind kind) const;
   void SaveFramePng(const TCapturedFrame& frame, const std::string& path) const;
   int TimesWaited() const { return WaitCount; }
+  // Records nothing from now on (a long run would keep every request otherwise).
+  void StopRecording() { Recording = false; }
   // A window of that kind is shown now.
   bool IsShown(TWindowKind kind) const;
 
@@ -136,5 +138,6 @@ class THeadlessPlatform : public TPlatform {
   std::map<TWindowKind, std::deque<TCapturedFrame>> CapturedFrames;
   std::map<TWindowKind, int> CapturedCount;
   size_t FramesKept = 1;
+  bool Recording = true;
   int WaitCount = 0;
 };

@@ -4,6 +4,7 @@
 // The script format is described in the README ("Replaying a game headless").
 #include <cstdio>
 #include <cstdlib>
+#include <malloc.h>
 #include <sys/resource.h>
 #include <unistd.h>
 #include <fstream>
@@ -137,6 +138,17 @@ void Install(THeadlessPlatform& platform, const TScript& script) {
   for (uint32_t time : script.Clicks) platform.ScheduleClick(start + time);
 }
 
+// The headless platform, counting the cues the game plays even when it records nothing else.
+class TRunnerPlatform : public THeadlessPlatform {
+ public:
+  using THeadlessPlatform::THeadlessPlatform;
+  bool PlaySound(const std::string& name) override {
+    ++Cues[name];
+    return THeadlessPlatform::PlaySound(name);
+  }
+  std::map<std::string, int> Cues;
+};
+
 // What must hold in every frame of a game; a failure ends the run with its reason.
 class TInvariants {
  public:
@@ -180,6 +192,10 @@ long ResidentKiB() {
   return resident * (sysconf(_SC_PAGESIZE) / 1024);
 }
 
+// The bytes the program has allocated and not freed (what the allocator keeps for later
+// does not count, unlike in the resident size).
+long HeapInUseKiB() { return static_cast<long>(mallinfo2().uordblks / 1024); }
+
 // A perfect player's sweep: every living attacker and missile is hit until it dies.
 void Sweep(TWorldForm& world) {
   for (TSpriteList* list : {static_cast<TSpriteList*>(world.MonsterList.get()), static_cast<TSpriteList*>(world.MissileList.get())}) {
@@ -193,11 +209,16 @@ void Sweep(TWorldForm& world) {
   }
 }
 
-void PrintSummary(int game, const TWorldForm& world, const THeadlessPlatform& platform, uint32_t gameTime, int frames,
-                  size_t cuesBefore) {
-  const auto cues = platform.EventsOf("sound");
+void PrintSummary(int game, const TWorldForm& world, const TRunnerPlatform& platform, uint32_t gameTime, int frames,
+                  const std::map<std::string, int>& cuesBefore) {
   std::map<std::string, int> counted;
-  for (size_t i = cuesBefore; i < cues.size(); ++i) ++counted[cues[i]];
+  int total = 0;
+  for (const auto& [name, count] : platform.Cues) {
+    const auto before = cuesBefore.find(name);
+    const int played = count - (before == cuesBefore.end() ? 0 : before->second);
+    if (played > 0) counted[name] = played;
+    total += played;
+  }
   std::printf("game %d\n", game);
   std::printf("  game time   %u ms\n", gameTime);
   std::printf("  frames      %d\n", frames);
@@ -212,7 +233,7 @@ void PrintSummary(int game, const TWorldForm& world, const THeadlessPlatform& pl
   std::printf("  shots       %d\n", world.Statistics.ShotsFired);
   std::printf("  bonuses     %d\n", world.Statistics.BonusesCollected);
   std::printf("  ended by    %s\n", world.Quit ? "quit" : "game over");
-  std::printf("  cues        %zu:", cues.size() - cuesBefore);
+  std::printf("  cues        %d:", total);
   for (const auto& [name, count] : counted) std::printf(" %s x%d", name.c_str(), count);
   std::printf("\n");
 }
@@ -255,9 +276,10 @@ int main(int argc, char** argv) {
   TScript script = ReadScript(scriptPath);
   if (seed) script.Seed = *seed;
 
-  THeadlessPlatform platform(script.Width, script.Height, script.StartTick);
+  TRunnerPlatform platform(script.Width, script.Height, script.StartTick);
   InstallPlatform(&platform);
   platform.KeepFrames(snapshots.empty() ? 0 : 1);  // without snapshots the pictures are only counted
+  if (!trace) platform.StopRecording();
   Install(platform, script);
   try {
     TWorldForm world;
@@ -287,6 +309,15 @@ int main(int argc, char** argv) {
     std::unique_ptr<TTimer> sweeper;
     if (script.SweepMs != 0) sweeper = std::make_unique<TTimer>(script.SweepMs, [&] { Sweep(world); });
     TInvariants invariants(world);
+    // The resident size each time a new cycle of levels starts: the same point of play,
+    // so growth between them would be a leak.
+    std::vector<std::pair<int, long>> cycleMemory;
+    std::unique_ptr<TTimer> memoryWatch;
+    if (memory)
+      memoryWatch = std::make_unique<TTimer>(FrameIntervalMs, [&] {
+        if (world.LevelNumber == 1 && (cycleMemory.empty() || cycleMemory.back().first != world.Cycle))
+          cycleMemory.emplace_back(world.Cycle, HeapInUseKiB());
+      });
     std::unique_ptr<TTimer> checker;
     if (check)
       checker = std::make_unique<TTimer>(FrameIntervalMs, [&] { invariants.Check(platform.TickCount() - script.StartTick); });
@@ -294,7 +325,7 @@ int main(int argc, char** argv) {
     world.InitWorld();
     for (int game = 1; game <= maxGames && !world.Quit; ++game) {
       const uint32_t gameStart = platform.TickCount();
-      const size_t cuesBefore = platform.EventsOf("sound").size();
+      const std::map<std::string, int> cuesBefore = platform.Cues;
       const int framesBefore = platform.FrameCount(TWindowKind::Overlay);
       world.ResetGame();
       invariants.NewGame();
@@ -309,6 +340,12 @@ int main(int argc, char** argv) {
         getrusage(RUSAGE_SELF, &usage);
         std::printf("  memory      %ld KiB at the start, %ld KiB at the end, %ld KiB at the most\n", memoryAtStart,
                     ResidentKiB(), usage.ru_maxrss);
+        if (cycleMemory.size() >= 2) {
+          std::printf("  heap        KiB in use as a cycle began:");
+          for (size_t i = 1; i < cycleMemory.size(); i += std::max<size_t>(1, cycleMemory.size() / 6))
+            std::printf(" %ld (cycle %d)", cycleMemory[i].second, cycleMemory[i].first);
+          std::printf(" %ld (cycle %d)\n", cycleMemory.back().second, cycleMemory.back().first);
+        }
       }
     }
     if (trace)
@@ -316,6 +353,7 @@ int main(int argc, char** argv) {
         std::printf("%8u  %s %s\n", event.Tick - script.StartTick, event.What.c_str(), event.Detail.c_str());
     tracer.reset();
     checker.reset();
+    memoryWatch.reset();
     sweeper.reset();
     snapper.reset();
     WorldForm = nullptr;
