@@ -49,7 +49,8 @@ bool TProcessLauncher::Start(const std::vector<std::string>& words, bool wait) {
   pid_t child = 0;
   const int failure = posix_spawnp(&child, arguments[0], nullptr, nullptr, arguments.data(), environ);
   if (failure != 0) {
-    std::fprintf(stderr, "blastover: cannot start %s: %s\n", words[0].c_str(), std::strerror(failure));
+    // The caller says what failed, if anything: a web address is tried as a program first.
+    errno = failure;
     return false;
   }
   if (!wait) {
@@ -66,6 +67,25 @@ bool TProcessLauncher::Start(const std::vector<std::string>& words, bool wait) {
     TX11Guard::StopIfSignalled();
   }
   return true;
+}
+
+bool TProcessLauncher::StartAndWatch(const std::vector<std::string>& words, int graceMs) {
+  if (!Start(words, false)) return false;
+  const pid_t child = Running.back();
+  for (int waited = 0; waited < graceMs; waited += WaitStepMs) {
+    int status = 0;
+    if (waitpid(child, &status, WNOHANG) == child) {
+      std::erase(Running, child);
+      if (WIFEXITED(status) && WEXITSTATUS(status) == 0) return true;
+      // What a desktop's opener answers when it finds nothing to open the address with.
+      errno = WIFEXITED(status) && WEXITSTATUS(status) <= 3 ? ENOENT : EIO;
+      return false;
+    }
+    pollfd stop{TX11Guard::StopDescriptor(), POLLIN, 0};
+    poll(&stop, 1, WaitStepMs);
+    TX11Guard::StopIfSignalled();
+  }
+  return true;  // still busy opening it: a browser on its way
 }
 
 void TProcessLauncher::Reap() {

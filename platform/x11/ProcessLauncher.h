@@ -19,6 +19,9 @@ class TProcessLauncher {
   // Starts Words[0] (looked up in PATH) with all words as its arguments; with Wait,
   // returns when it has ended. False when it cannot be started.
   bool Start(const std::vector<std::string>& words, bool wait);
+  // Starts it without waiting, but gives it GraceMs to fail: an opener that ends at once
+  // with an error is a failure (errno says which); one still running is taken as success.
+  bool StartAndWatch(const std::vector<std::string>& words, int graceMs);
   // Collects the programs started without waiting that have ended, so none is left a zombie.
   void Reap();
 

@@ -227,7 +227,9 @@ bool TX11Platform::PlaySound(const std::string& name) { return Audio->Play(name)
 
 bool TX11Platform::OpenAddress(const std::string& address) {
   if (address.empty()) return false;
-  return Processes->Start({"xdg-open", address}, false);
+  // Long enough for the desktop's opener to say it has nothing to open the address with.
+  constexpr int OpenerGraceMs = 2000;
+  return Processes->StartAndWatch({"xdg-open", address}, OpenerGraceMs);
 }
 
 bool TX11Platform::StartProgram(const std::string& commandLine, bool wait) {

@@ -13,7 +13,9 @@
 
 #include <chrono>
 #include <ctime>
+#include <cerrno>
 #include <filesystem>
+#include <fstream>
 
 #include "X11TestServer.h"
 
@@ -249,8 +251,33 @@ TEST_F(TX11DesktopTest, ProgramsStartAndTheProgramFolderIsFound) {
   const std::string marker = folder + "started by the platform";
   EXPECT_TRUE(Platform->StartProgram("touch \"" + marker + "\"", true));
   EXPECT_TRUE(std::filesystem::remove(marker)) << "waited for, so the file is there";
+  errno = 0;
   EXPECT_FALSE(Platform->StartProgram("no-such-program-anywhere", true));
+  EXPECT_EQ(errno, ENOENT);
   EXPECT_FALSE(Platform->OpenAddress(""));
+}
+
+TEST_F(TX11DesktopTest, AnAddressNothingCanOpenIsAFailureAndOneBeingOpenedASuccess) {
+  // Stand-ins for the desktop's opener, first in PATH: one that finds nothing to open
+  // the address with, one that is still busy opening it.
+  const std::string bin = ::testing::TempDir() + "opener-" + std::to_string(getpid());
+  std::filesystem::create_directories(bin);
+  const auto opener = [&](const std::string& body) {
+    std::ofstream(bin + "/xdg-open") << "#!/bin/sh\n" << body << "\n";
+    std::filesystem::permissions(bin + "/xdg-open", std::filesystem::perms::owner_all);
+  };
+  const std::string path = std::getenv("PATH");
+  setenv("PATH", (bin + ":" + path).c_str(), 1);
+  opener("exit 3");
+  errno = 0;
+  EXPECT_FALSE(Platform->OpenAddress("file:///nowhere.html"));
+  EXPECT_EQ(errno, ENOENT);
+  opener("sleep 5");
+  EXPECT_TRUE(Platform->OpenAddress("file:///somewhere.html"));
+  opener("exit 0");
+  EXPECT_TRUE(Platform->OpenAddress("file:///somewhere.html"));
+  setenv("PATH", path.c_str(), 1);
+  std::filesystem::remove_all(bin);
 }
 
 TEST(TX11PlatformStart, MissingDisplayGivesAMessageAndNoPlatform) {
