@@ -58,16 +58,10 @@ void TBitmap32::Draw(const TRect& destRect, const TRect& sourceRect, const TBitm
     source.Resampler().Resample(*this, destRect, source, sourceRect);
     return;
   }
-  // Same size: a plain transfer, clipped against both surfaces.
-  const int left = std::max({destRect.Left, 0, destRect.Left - sourceRect.Left});
-  const int top = std::max({destRect.Top, 0, destRect.Top - sourceRect.Top});
-  const int right = std::min({destRect.Right, FWidth, destRect.Left + source.Width() - sourceRect.Left});
-  const int bottom = std::min({destRect.Bottom, FHeight, destRect.Top + source.Height() - sourceRect.Top});
-  if (left >= right || top >= bottom) return;
-  const int dx = sourceRect.Left - destRect.Left;
-  const int dy = sourceRect.Top - destRect.Top;
+  // Same size: a plain transfer.
   WithCombiner(source, [&](const auto& combine) {
-    for (int y = top; y < bottom; ++y) combine.Row(source.ScanLine(y + dy) + left + dx, ScanLine(y) + left, right - left);
+    ForEachCopiedRow(destRect, sourceRect, source,
+                     [&](const TColor32* from, TColor32* to, int count) { combine.Row(from, to, count); });
   });
 }
 
@@ -80,7 +74,7 @@ void TBitmap32::MirrorTopBottom() {
 }
 
 void TBitmap32::TurnClockwise() {
-  std::vector<TColor32> turned(Pixels.size());
+  decltype(Pixels) turned(Pixels.size());
   const int newWidth = FHeight;
   for (int y = 0; y < FHeight; ++y)
     for (int x = 0; x < FWidth; ++x) turned[static_cast<size_t>(x) * newWidth + (FHeight - 1 - y)] = Pixel(x, y);
@@ -89,7 +83,7 @@ void TBitmap32::TurnClockwise() {
 }
 
 void TBitmap32::TurnCounterClockwise() {
-  std::vector<TColor32> turned(Pixels.size());
+  decltype(Pixels) turned(Pixels.size());
   const int newWidth = FHeight;
   for (int y = 0; y < FHeight; ++y)
     for (int x = 0; x < FWidth; ++x) turned[static_cast<size_t>(FWidth - 1 - x) * newWidth + y] = Pixel(x, y);

@@ -1,9 +1,11 @@
 // TBitmap32: the 32-bit raster surface that all of the game's drawing goes into.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <new>
 #include <vector>
 
 #include "platform/Platform.h"
@@ -36,6 +38,22 @@ enum class TDrawMode {
 using TPixelCombineEvent = std::function<void(TColor32 F, TColor32& B, TColor32 M)>;
 
 class TCustomResampler;
+
+// Storage aligned to a cache line, so that rows of a multiple of 16 pixels start on
+// one: the enlargement writes such rows in whole aligned vectors.
+template <typename T>
+struct TPixelAllocator {
+  using value_type = T;
+  static constexpr std::align_val_t Alignment{64};
+
+  TPixelAllocator() = default;
+  template <typename U>
+  TPixelAllocator(const TPixelAllocator<U>&) {}
+  T* allocate(size_t n) { return static_cast<T*>(::operator new(n * sizeof(T), Alignment)); }
+  void deallocate(T* p, size_t) { ::operator delete(p, Alignment); }
+  template <typename U>
+  bool operator==(const TPixelAllocator<U>&) const { return true; }
+};
 
 class TBitmap32 {
  public:
@@ -79,6 +97,13 @@ class TBitmap32 {
   // Draws the part SourceRect of Source stretched onto DestRect (right and bottom
   // exclusive), clipped, filtered by Source's resampler and combined by its draw mode.
   void Draw(const TRect& destRect, const TRect& sourceRect, const TBitmap32& source);
+  // The rows an unscaled draw of Source with its top-left at (X, Y) would combine,
+  // clipped as Draw clips them: Row(from, to, count) for each, top to bottom. For
+  // draws that combine pixels their own way without a per-pixel callback.
+  template <typename TRow>
+  void ForEachDrawnRow(int x, int y, const TBitmap32& source, TRow&& row) {
+    ForEachCopiedRow({x, y, x + source.Width(), y + source.Height()}, source.BoundsRect(), source, row);
+  }
 
   // In place: pixel (x, y) moves to (W-1-x, y).
   void MirrorLeftRight();
@@ -99,11 +124,29 @@ class TBitmap32 {
   void SetResampler(std::unique_ptr<TCustomResampler> resampler);
 
  private:
+  // The unscaled part of Draw: DestRect and SourceRect have the same size.
+  template <typename TRow>
+  void ForEachCopiedRow(const TRect& destRect, const TRect& sourceRect, const TBitmap32& source, TRow&& row);
+
   int FWidth = 0;
   int FHeight = 0;
-  std::vector<TColor32> Pixels;
+  std::vector<TColor32, TPixelAllocator<TColor32>> Pixels;
   std::unique_ptr<TCustomResampler> FResampler;
 };
+
+template <typename TRow>
+void TBitmap32::ForEachCopiedRow(const TRect& destRect, const TRect& sourceRect, const TBitmap32& source, TRow&& row) {
+  if (Empty() || source.Empty() || destRect.Width() <= 0 || destRect.Height() <= 0) return;
+  // Clipped against both surfaces.
+  const int left = std::max({destRect.Left, 0, destRect.Left - sourceRect.Left});
+  const int top = std::max({destRect.Top, 0, destRect.Top - sourceRect.Top});
+  const int right = std::min({destRect.Right, FWidth, destRect.Left + source.Width() - sourceRect.Left});
+  const int bottom = std::min({destRect.Bottom, FHeight, destRect.Top + source.Height() - sourceRect.Top});
+  if (left >= right || top >= bottom) return;
+  const int dx = sourceRect.Left - destRect.Left;
+  const int dy = sourceRect.Top - destRect.Top;
+  for (int y = top; y < bottom; ++y) row(source.ScanLine(y + dy) + left + dx, ScanLine(y) + left, right - left);
+}
 
 // The hidden image control that holds a surface.
 class TImage32 {

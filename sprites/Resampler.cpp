@@ -8,16 +8,33 @@
 // of the playfield onto the screen affordable: each source row is widened once into
 // a row of 16-bit channel sums, and every destination row is a weighted mix of two
 // such rows. At the game's 2.5x enlargement a widened row serves two or three
-// destination rows, so the work per screen pixel is a handful of multiply-adds.
+// destination rows, and those rows lie between the same two source rows (with the
+// exact 5:2 ratio the weights repeat every five rows: 0.1, 0.5, 0.9, then 0.3, 0.7),
+// so they are mixed together from one read of the pair.
+//
+// Both steps run on vectors: SSE2 everywhere, AVX2 where the processor has it. With
+// AVX2 a block of eight destination pixels is widened from one load of the eight
+// source pixels under it (the filter never reaches further at an enlargement), and
+// the widened rows keep each block in the order the byte unpacking leaves it, which
+// the final packing of the mix puts right again for free. Every path computes the
+// same integers, so a sprite's enlarged frame, which decides hits, never depends on
+// the processor. A whole screen is written past the caches, and the program's own
+// resampler shares a 4K one with a helper thread.
 #include "sprites/Resampler.h"
 
 #include <algorithm>
-#include <cstring>
+#include <atomic>
+#include <condition_variable>
+#include <exception>
+#include <functional>
+#include <mutex>
+#include <thread>
 #include <type_traits>
+#include <utility>
 #include <vector>
 
 #ifdef __SSE2__
-#include <emmintrin.h>
+#include <immintrin.h>
 #endif
 
 #include "sprites/PixelCombine.h"
@@ -25,6 +42,32 @@
 namespace {
 
 constexpr int WeightOne = 256;
+// An opaque draw of more bytes than this (a 1920x1080 screen and larger) is written
+// past the caches: the picture is read only once more, when it is copied into the
+// window's image, and by then the server's own copies of earlier frames have pushed
+// it out of the cache anyway. Writing it past the cache saves fetching every line
+// before it is overwritten; in play this took a tenth off the program's CPU time.
+constexpr int64_t StreamBytes = 4 << 20;
+// The rows of a shared draw go out in bands of this many; each band widens its first
+// source rows anew, a few percent more work in all.
+constexpr int SplitBandRows = 64;
+// Destination pixels per AVX2 block, and where pixel J of a block lies in a widened
+// row: the unpacking of the low and high halves of each 128-bit lane interleaves them.
+constexpr int BlockPixels = 8;
+constexpr int BlockSlot[BlockPixels] = {0, 1, 4, 5, 2, 3, 6, 7};
+
+std::atomic<TVectorUnit> UnitLimit{TVectorUnit::Avx2};
+
+TVectorUnit DetectVectorUnit() {
+#if defined(__SSE2__) && (defined(__GNUC__) || defined(__clang__))
+  if (__builtin_cpu_supports("avx2")) return TVectorUnit::Avx2;
+  return TVectorUnit::Sse2;
+#elif defined(__SSE2__)
+  return TVectorUnit::Sse2;
+#else
+  return TVectorUnit::Scalar;
+#endif
+}
 
 struct TClippedArea {
   int Left, Top, Right, Bottom;
@@ -45,115 +88,493 @@ int64_t FloorDiv(int64_t a, int64_t b) { return a / b - ((a % b != 0) && ((a < 0
 // For destination pixels First..Last of an axis: the two source pixels around each
 // centre and the weight of the second one.
 struct TLinearAxis {
-  std::vector<int> Near, Far;
-  std::vector<uint32_t> Weight;
-  std::vector<uint16_t> LaneWeight;  // Weight repeated for the four channels of a pixel
+  std::vector<int32_t> Near, Far;
+  // The weight (0..255) in every byte, so that unpacking it as a pixel gives one lane per channel.
+  std::vector<uint32_t> WeightBytes;
 
-  TLinearAxis(int first, int last, int destStart, int destLength, int sourceStart, int sourceLength) {
-    for (int d = first; d < last; ++d) {
-      // Position in 1/256 source pixels: ((2d + 1) * S / (2D) - 0.5) * 256, rounded.
-      const int64_t numerator = (2LL * (d - destStart) + 1) * sourceLength * WeightOne - int64_t{destLength} * WeightOne;
-      const int64_t position = FloorDiv(numerator + destLength, 2LL * destLength);
-      int64_t index = FloorDiv(position, WeightOne);
-      int64_t weight = position - index * WeightOne;
+  uint32_t Weight(size_t i) const { return WeightBytes[i] & 0xFF; }
+
+  void Build(int first, int last, int destStart, int destLength, int sourceStart, int sourceLength) {
+    const size_t count = static_cast<size_t>(std::max(last - first, 0));
+    Near.resize(count);
+    Far.resize(count);
+    WeightBytes.resize(count);
+    // Position in 1/256 source pixels: ((2d + 1) * S / (2D) - 0.5) * 256, rounded, that is
+    // floor((numerator + D) / 2D). The numerator grows by a fixed step per pixel, so the
+    // quotient is carried along with its remainder instead of divided anew.
+    const int64_t divisor = 2LL * destLength;
+    const int64_t step = 2LL * sourceLength * WeightOne;
+    const int64_t start = (2LL * (first - destStart) + 1) * sourceLength * WeightOne - int64_t{destLength} * WeightOne + destLength;
+    int64_t position = FloorDiv(start, divisor);
+    int64_t remainder = start - position * divisor;
+    const int64_t stepQuotient = step / divisor, stepRemainder = step % divisor;
+    for (size_t i = 0; i < count; ++i) {
+      int64_t index = position >> 8;  // floor, also below 0
+      int64_t weight = position & (WeightOne - 1);
       if (index < 0) index = 0, weight = 0;
       if (index >= sourceLength - 1) index = sourceLength - 1, weight = 0;
-      Near.push_back(sourceStart + static_cast<int>(index));
-      Far.push_back(sourceStart + static_cast<int>(std::min<int64_t>(index + 1, sourceLength - 1)));
-      Weight.push_back(static_cast<uint32_t>(weight));
-      LaneWeight.insert(LaneWeight.end(), 4, static_cast<uint16_t>(weight));
+      Near[i] = sourceStart + static_cast<int32_t>(index);
+      Far[i] = sourceStart + static_cast<int32_t>(std::min<int64_t>(index + 1, sourceLength - 1));
+      WeightBytes[i] = static_cast<uint32_t>(weight) * 0x01010101u;
+      position += stepQuotient;
+      remainder += stepRemainder;
+      if (remainder >= divisor) remainder -= divisor, ++position;
     }
   }
 };
 
-// Source rows widened to the destination's columns, as per-channel sums in 1/256 steps.
-class TWidenedRows {
- public:
-  TWidenedRows(const TBitmap32& source, const TLinearAxis& columns)
-      : Source(source), Columns(columns), Count(static_cast<int>(columns.Near.size())) {
-    for (auto& row : Rows) row.resize(static_cast<size_t>(Count) * 4);
-  }
+// The two axes of one filtered draw.
+struct TLinearPlan {
+  TClippedArea Area{};
+  TLinearAxis Columns, Rows;
+  TVectorUnit Unit = TVectorUnit::Scalar;
+  // Opaque and large: written past the caches.
+  bool Stream = false;
+  bool InUse = false;
 
-  // The widened row Y, computing it unless it is cached; Keep is the row that must stay cached.
-  const uint16_t* Get(int y, int keep) {
-    for (int slot = 0; slot < 2; ++slot)
-      if (RowIndex[slot] == y) return Rows[slot].data();
-    const int slot = RowIndex[0] == keep ? 1 : 0;
-    Widen(y, Rows[slot].data());
-    RowIndex[slot] = y;
-    return Rows[slot].data();
-  }
-
- private:
-  void Widen(int y, uint16_t* out) const {
-    const TColor32* row = Source.ScanLine(y);
-    int i = 0;
-#ifdef __SSE2__
-    // Two destination pixels at a time, each channel a 16-bit lane: near * (256 - w) + far * w.
-    const __m128i zero = _mm_setzero_si128();
-    for (; i + 2 <= Count; i += 2) {
-      const __m128i near = _mm_unpacklo_epi8(
-          _mm_unpacklo_epi32(_mm_cvtsi32_si128(static_cast<int>(row[Columns.Near[i]])),
-                             _mm_cvtsi32_si128(static_cast<int>(row[Columns.Near[i + 1]]))),
-          zero);
-      const __m128i far = _mm_unpacklo_epi8(
-          _mm_unpacklo_epi32(_mm_cvtsi32_si128(static_cast<int>(row[Columns.Far[i]])),
-                             _mm_cvtsi32_si128(static_cast<int>(row[Columns.Far[i + 1]]))),
-          zero);
-      const __m128i farWeight = _mm_loadu_si128(reinterpret_cast<const __m128i*>(&Columns.LaneWeight[i * 4]));
-      const __m128i nearWeight = _mm_sub_epi16(_mm_set1_epi16(WeightOne), farWeight);
-      const __m128i sum = _mm_add_epi16(_mm_mullo_epi16(near, nearWeight), _mm_mullo_epi16(far, farWeight));
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i * 4), sum);
-    }
-#endif
-    const auto* bytes = reinterpret_cast<const uint8_t*>(row);
-    for (; i < Count; ++i) {
-      const uint8_t* near = bytes + static_cast<size_t>(Columns.Near[i]) * 4;
-      const uint8_t* far = bytes + static_cast<size_t>(Columns.Far[i]) * 4;
-      const uint32_t w = Columns.Weight[i];
-      for (int c = 0; c < 4; ++c) out[i * 4 + c] = static_cast<uint16_t>(near[c] * (WeightOne - w) + far[c] * w);
-    }
-  }
-
-  const TBitmap32& Source;
-  const TLinearAxis& Columns;
-  int Count;
-  std::vector<uint16_t> Rows[2];
-  int RowIndex[2] = {-1, -1};
+  int Count() const { return Area.Right - Area.Left; }
 };
 
-// Mixes two widened rows into bytes of 32-bit pixels. Each product keeps only its
-// high 16 bits, which can lose up to 2/256 of a level before the final rounding.
-void MixRows(const uint16_t* upper, const uint16_t* lower, uint32_t weight, uint8_t* out, int channels) {
-  int k = 0;
-  if (weight == 0) {
-    for (; k < channels; ++k) out[k] = static_cast<uint8_t>((upper[k] + 128u) >> 8);
-    return;
-  }
-#ifdef __SSE2__
-  const __m128i upperLanes = _mm_set1_epi16(static_cast<short>((WeightOne - weight) << 8));
-  const __m128i lowerLanes = _mm_set1_epi16(static_cast<short>(weight << 8));
-  const __m128i half = _mm_set1_epi16(128);
-  for (; k + 16 <= channels; k += 16) {
-    __m128i mixed[2];
-    for (int part = 0; part < 2; ++part) {
-      const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(upper + k + part * 8));
-      const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(lower + k + part * 8));
-      const __m128i sum = _mm_add_epi16(_mm_mulhi_epu16(a, upperLanes), _mm_mulhi_epu16(b, lowerLanes));
-      mixed[part] = _mm_srli_epi16(_mm_add_epi16(sum, half), 8);
-    }
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + k), _mm_packus_epi16(mixed[0], mixed[1]));
-  }
-#endif
+// One destination pixel of a widened row: per channel near * (256 - w) + far * w.
+void WidenPixel(const uint8_t* row, const TLinearAxis& columns, size_t i, uint16_t* out) {
+  const uint8_t* near = row + static_cast<size_t>(columns.Near[i]) * 4;
+  const uint8_t* far = row + static_cast<size_t>(columns.Far[i]) * 4;
+  const uint32_t w = columns.Weight(i);
+  for (int c = 0; c < 4; ++c) out[c] = static_cast<uint16_t>(near[c] * (WeightOne - w) + far[c] * w);
+}
+
+// Mixes two widened pixels into bytes. Each product keeps only its high 16 bits,
+// which can lose up to 2/256 of a level before the final rounding; the vector
+// versions compute exactly this.
+void MixPixel(const uint16_t* upper, const uint16_t* lower, uint32_t weight, uint8_t* out) {
   const uint32_t upperWeight = (WeightOne - weight) << 8;
   const uint32_t lowerWeight = weight << 8;
-  for (; k < channels; ++k) {
-    const uint32_t sum = ((upper[k] * upperWeight) >> 16) + ((lower[k] * lowerWeight) >> 16);
-    out[k] = static_cast<uint8_t>((sum + 128u) >> 8);
+  for (int c = 0; c < 4; ++c) {
+    const uint32_t sum = weight == 0 ? upper[c] : ((upper[c] * upperWeight) >> 16) + ((lower[c] * lowerWeight) >> 16);
+    out[c] = static_cast<uint8_t>((sum + 128u) >> 8);
   }
 }
 
+void WidenScalar(const TColor32* row, const TLinearAxis& columns, int count, uint16_t* out) {
+  const auto* bytes = reinterpret_cast<const uint8_t*>(row);
+  for (int i = 0; i < count; ++i) WidenPixel(bytes, columns, static_cast<size_t>(i), out + i * 4);
+}
+
+void MixScalar(const uint16_t* upper, const uint16_t* lower, uint32_t weight, uint8_t* out, int count) {
+  for (int i = 0; i < count; ++i) MixPixel(upper + i * 4, lower + i * 4, weight, out + i * 4);
+}
+
+#ifdef __SSE2__
+// Two destination pixels at a time, each channel a 16-bit lane. In 16-bit lanes
+// near * 256 + (far - near) * w wraps around, but its true value fits, so it comes
+// out exact with one multiplication instead of two.
+void WidenSse2(const TColor32* row, const TLinearAxis& columns, int count, uint16_t* out) {
+  const __m128i zero = _mm_setzero_si128();
+  int i = 0;
+  for (; i + 2 <= count; i += 2) {
+    const __m128i near = _mm_unpacklo_epi8(
+        _mm_unpacklo_epi32(_mm_cvtsi32_si128(static_cast<int>(row[columns.Near[i]])),
+                           _mm_cvtsi32_si128(static_cast<int>(row[columns.Near[i + 1]]))),
+        zero);
+    const __m128i far = _mm_unpacklo_epi8(
+        _mm_unpacklo_epi32(_mm_cvtsi32_si128(static_cast<int>(row[columns.Far[i]])),
+                           _mm_cvtsi32_si128(static_cast<int>(row[columns.Far[i + 1]]))),
+        zero);
+    const __m128i weight = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(&columns.WeightBytes[i])), zero);
+    const __m128i sum = _mm_add_epi16(_mm_slli_epi16(near, 8), _mm_mullo_epi16(_mm_sub_epi16(far, near), weight));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i * 4), sum);
+  }
+  const auto* bytes = reinterpret_cast<const uint8_t*>(row);
+  for (; i < count; ++i) WidenPixel(bytes, columns, static_cast<size_t>(i), out + i * 4);
+}
+
+void MixSse2(const uint16_t* upper, const uint16_t* lower, uint32_t weight, uint8_t* out, int count) {
+  const __m128i half = _mm_set1_epi16(128);
+  const __m128i upperLanes = _mm_set1_epi16(static_cast<short>((WeightOne - weight) << 8));
+  const __m128i lowerLanes = _mm_set1_epi16(static_cast<short>(weight << 8));
+  int i = 0;
+  for (; i + 4 <= count; i += 4) {
+    __m128i mixed[2];
+    for (int part = 0; part < 2; ++part) {
+      const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(upper + i * 4 + part * 8));
+      __m128i sum = a;
+      if (weight != 0) {
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(lower + i * 4 + part * 8));
+        sum = _mm_add_epi16(_mm_mulhi_epu16(a, upperLanes), _mm_mulhi_epu16(b, lowerLanes));
+      }
+      mixed[part] = _mm_srli_epi16(_mm_add_epi16(sum, half), 8);
+    }
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i * 4), _mm_packus_epi16(mixed[0], mixed[1]));
+  }
+  MixScalar(upper + i * 4, lower + i * 4, weight, out + i * 4, count - i);
+}
+
+// Blocks of eight destination pixels. A block whose source pixels do not all lie in
+// the eight from its first one (a reduction, or the row's right end) is widened
+// pixel by pixel into the same places.
+__attribute__((target("avx2"))) void WidenAvx2(const TColor32* row, int rowWidth, const TLinearAxis& columns,
+                                               int count, uint16_t* out) {
+  const __m256i zero = _mm256_setzero_si256();
+  const auto* bytes = reinterpret_cast<const uint8_t*>(row);
+  const int blocks = count / BlockPixels * BlockPixels;
+  for (int i = 0; i < blocks; i += BlockPixels) {
+    uint16_t* target = out + i * 4;
+    const int base = columns.Near[static_cast<size_t>(i)];
+    if (columns.Far[static_cast<size_t>(i) + BlockPixels - 1] - base >= BlockPixels || base + BlockPixels > rowWidth) {
+      for (int j = 0; j < BlockPixels; ++j) WidenPixel(bytes, columns, static_cast<size_t>(i + j), target + BlockSlot[j] * 4);
+      continue;
+    }
+    const __m256i window = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(row + base));
+    const __m256i offset = _mm256_set1_epi32(base);
+    const __m256i nearIndex = _mm256_sub_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(&columns.Near[i])), offset);
+    const __m256i farIndex = _mm256_sub_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(&columns.Far[i])), offset);
+    const __m256i near = _mm256_permutevar8x32_epi32(window, nearIndex);
+    const __m256i far = _mm256_permutevar8x32_epi32(window, farIndex);
+    const __m256i weights = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(&columns.WeightBytes[i]));
+    const __m256i nearLow = _mm256_unpacklo_epi8(near, zero), nearHigh = _mm256_unpackhi_epi8(near, zero);
+    const __m256i farLow = _mm256_unpacklo_epi8(far, zero), farHigh = _mm256_unpackhi_epi8(far, zero);
+    const __m256i low = _mm256_add_epi16(_mm256_slli_epi16(nearLow, 8),
+                                         _mm256_mullo_epi16(_mm256_sub_epi16(farLow, nearLow), _mm256_unpacklo_epi8(weights, zero)));
+    const __m256i high = _mm256_add_epi16(_mm256_slli_epi16(nearHigh, 8),
+                                          _mm256_mullo_epi16(_mm256_sub_epi16(farHigh, nearHigh), _mm256_unpackhi_epi8(weights, zero)));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(target), low);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(target + 16), high);
+  }
+  for (int i = blocks; i < count; ++i) WidenPixel(bytes, columns, static_cast<size_t>(i), out + i * 4);
+}
+
+// Packing the two halves of a block puts its pixels back in order.
+__attribute__((target("avx2"))) void MixAvx2(const uint16_t* upper, const uint16_t* lower, uint32_t weight, uint8_t* out,
+                                             int count) {
+  const __m256i half = _mm256_set1_epi16(128);
+  const __m256i upperLanes = _mm256_set1_epi16(static_cast<short>((WeightOne - weight) << 8));
+  const __m256i lowerLanes = _mm256_set1_epi16(static_cast<short>(weight << 8));
+  const int blocks = count / BlockPixels * BlockPixels;
+  int i = 0;
+  if (weight == 0) {
+    for (; i < blocks; i += BlockPixels) {
+      const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(upper + i * 4));
+      const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(upper + i * 4 + 16));
+      _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i * 4),
+                          _mm256_packus_epi16(_mm256_srli_epi16(_mm256_add_epi16(a, half), 8),
+                                              _mm256_srli_epi16(_mm256_add_epi16(b, half), 8)));
+    }
+  } else {
+    for (; i < blocks; i += BlockPixels) {
+      __m256i mixed[2];
+      for (int part = 0; part < 2; ++part) {
+        const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(upper + i * 4 + part * 16));
+        const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(lower + i * 4 + part * 16));
+        const __m256i sum = _mm256_add_epi16(_mm256_mulhi_epu16(a, upperLanes), _mm256_mulhi_epu16(b, lowerLanes));
+        mixed[part] = _mm256_srli_epi16(_mm256_add_epi16(sum, half), 8);
+      }
+      _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i * 4), _mm256_packus_epi16(mixed[0], mixed[1]));
+    }
+  }
+  MixScalar(upper + i * 4, lower + i * 4, weight, out + i * 4, count - i);
+}
+
+// Up to MaxGroup destination rows that mix the same two widened rows by their own
+// weights (none of them 0), each straight into its destination row: the two rows
+// are read once for all of them.
+constexpr int MaxGroup = 4;
+
+template <int K, bool Stream>
+__attribute__((target("avx2"))) void MixGroupAvx2(const uint16_t* upper, const uint16_t* lower, const uint32_t* weights,
+                                                  TColor32* const* targets, int count) {
+  const __m256i half = _mm256_set1_epi16(128);
+  __m256i upperLanes[K], lowerLanes[K];
+  for (int j = 0; j < K; ++j) {
+    upperLanes[j] = _mm256_set1_epi16(static_cast<short>((WeightOne - weights[j]) << 8));
+    lowerLanes[j] = _mm256_set1_epi16(static_cast<short>(weights[j] << 8));
+  }
+  const int blocks = count / BlockPixels * BlockPixels;
+  for (int i = 0; i < blocks; i += BlockPixels) {
+    const __m256i a0 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(upper + i * 4));
+    const __m256i a1 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(upper + i * 4 + 16));
+    const __m256i b0 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(lower + i * 4));
+    const __m256i b1 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(lower + i * 4 + 16));
+    for (int j = 0; j < K; ++j) {
+      const __m256i sum0 = _mm256_add_epi16(_mm256_mulhi_epu16(a0, upperLanes[j]), _mm256_mulhi_epu16(b0, lowerLanes[j]));
+      const __m256i sum1 = _mm256_add_epi16(_mm256_mulhi_epu16(a1, upperLanes[j]), _mm256_mulhi_epu16(b1, lowerLanes[j]));
+      const __m256i mixed = _mm256_packus_epi16(_mm256_srli_epi16(_mm256_add_epi16(sum0, half), 8),
+                                                _mm256_srli_epi16(_mm256_add_epi16(sum1, half), 8));
+      if constexpr (Stream)
+        _mm256_stream_si256(reinterpret_cast<__m256i*>(targets[j] + i), mixed);
+      else
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(targets[j] + i), mixed);
+    }
+  }
+  for (int j = 0; j < K; ++j)
+    MixScalar(upper + blocks * 4, lower + blocks * 4, weights[j], reinterpret_cast<uint8_t*>(targets[j] + blocks), count - blocks);
+}
+
+template <int K, bool Stream>
+void MixGroupSse2(const uint16_t* upper, const uint16_t* lower, const uint32_t* weights, TColor32* const* targets,
+                  int count) {
+  const __m128i half = _mm_set1_epi16(128);
+  __m128i upperLanes[K], lowerLanes[K];
+  for (int j = 0; j < K; ++j) {
+    upperLanes[j] = _mm_set1_epi16(static_cast<short>((WeightOne - weights[j]) << 8));
+    lowerLanes[j] = _mm_set1_epi16(static_cast<short>(weights[j] << 8));
+  }
+  const int blocks = count / 4 * 4;
+  for (int i = 0; i < blocks; i += 4) {
+    const __m128i a0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(upper + i * 4));
+    const __m128i a1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(upper + i * 4 + 8));
+    const __m128i b0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(lower + i * 4));
+    const __m128i b1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(lower + i * 4 + 8));
+    for (int j = 0; j < K; ++j) {
+      const __m128i sum0 = _mm_add_epi16(_mm_mulhi_epu16(a0, upperLanes[j]), _mm_mulhi_epu16(b0, lowerLanes[j]));
+      const __m128i sum1 = _mm_add_epi16(_mm_mulhi_epu16(a1, upperLanes[j]), _mm_mulhi_epu16(b1, lowerLanes[j]));
+      const __m128i mixed =
+          _mm_packus_epi16(_mm_srli_epi16(_mm_add_epi16(sum0, half), 8), _mm_srli_epi16(_mm_add_epi16(sum1, half), 8));
+      if constexpr (Stream)
+        _mm_stream_si128(reinterpret_cast<__m128i*>(targets[j] + i), mixed);
+      else
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(targets[j] + i), mixed);
+    }
+  }
+  for (int j = 0; j < K; ++j)
+    MixScalar(upper + blocks * 4, lower + blocks * 4, weights[j], reinterpret_cast<uint8_t*>(targets[j] + blocks), count - blocks);
+}
+
+// Stream sends the rows past the caches, which only pays when they cannot hold the
+// picture anyway; it needs rows that start on a whole vector.
+void MixGroup(TVectorUnit unit, const uint16_t* upper, const uint16_t* lower, const uint32_t* weights,
+              TColor32* const* targets, int k, int count, bool stream) {
+  const uintptr_t vectorBytes = unit == TVectorUnit::Avx2 ? 32 : 16;
+  for (int j = 0; j < k; ++j) stream = stream && reinterpret_cast<uintptr_t>(targets[j]) % vectorBytes == 0;
+  const auto run = [&](auto rows, auto streamed) {
+    constexpr int K = decltype(rows)::value;
+    constexpr bool S = decltype(streamed)::value;
+    if (unit == TVectorUnit::Avx2)
+      MixGroupAvx2<K, S>(upper, lower, weights, targets, count);
+    else
+      MixGroupSse2<K, S>(upper, lower, weights, targets, count);
+  };
+  const auto withRows = [&](auto streamed) {
+    switch (k) {
+      case 1: run(std::integral_constant<int, 1>{}, streamed); return;
+      case 2: run(std::integral_constant<int, 2>{}, streamed); return;
+      case 3: run(std::integral_constant<int, 3>{}, streamed); return;
+      default: run(std::integral_constant<int, 4>{}, streamed); return;
+    }
+  };
+  if (stream)
+    withRows(std::true_type{});
+  else
+    withRows(std::false_type{});
+}
+#endif
+
+void Widen(const TLinearPlan& plan, const TBitmap32& source, int y, uint16_t* out) {
+  const TColor32* row = source.ScanLine(y);
+  switch (plan.Unit) {
+#ifdef __SSE2__
+    case TVectorUnit::Avx2:
+      WidenAvx2(row, source.Width(), plan.Columns, plan.Count(), out);
+      return;
+    case TVectorUnit::Sse2:
+      WidenSse2(row, plan.Columns, plan.Count(), out);
+      return;
+#endif
+    default:
+      WidenScalar(row, plan.Columns, plan.Count(), out);
+  }
+}
+
+void Mix(const TLinearPlan& plan, const uint16_t* upper, const uint16_t* lower, uint32_t weight, TColor32* out) {
+  auto* bytes = reinterpret_cast<uint8_t*>(out);
+  switch (plan.Unit) {
+#ifdef __SSE2__
+    case TVectorUnit::Avx2:
+      MixAvx2(upper, lower, weight, bytes, plan.Count());
+      return;
+    case TVectorUnit::Sse2:
+      MixSse2(upper, lower, weight, bytes, plan.Count());
+      return;
+#endif
+    default:
+      MixScalar(upper, lower, weight, bytes, plan.Count());
+  }
+}
+
+// What one thread needs for its rows: two widened rows and a mixed row. Kept per
+// thread between draws (as the plans are), so that the many small filtered draws of
+// sprites allocate nothing.
+struct TRowScratch {
+  std::vector<uint16_t> Rows[2];
+  int RowIndex[2] = {-1, -1};
+  std::vector<TColor32> Mixed;
+  bool InUse = false;
+
+  void Prepare(int count) {
+    for (auto& row : Rows)
+      if (row.size() < static_cast<size_t>(count) * 4) row.resize(static_cast<size_t>(count) * 4);
+    if (Mixed.size() < static_cast<size_t>(count)) Mixed.resize(static_cast<size_t>(count));
+    RowIndex[0] = RowIndex[1] = -1;
+  }
+
+  // The widened row Y, widening it unless it is at hand; Keep is the row that must stay.
+  const uint16_t* Get(const TLinearPlan& plan, const TBitmap32& source, int y, int keep) {
+    for (int slot = 0; slot < 2; ++slot)
+      if (RowIndex[slot] == y) return Rows[slot].data();
+    const int slot = RowIndex[0] == keep ? 1 : 0;
+    Widen(plan, source, y, Rows[slot].data());
+    RowIndex[slot] = y;
+    return Rows[slot].data();
+  }
+};
+
+// The calling thread's plan or scratch, kept between draws. A draw made inside
+// another's pixel callback gets a fresh one rather than disturb the outer draw's.
+template <typename T>
+class TThreadLease {
+ public:
+  TThreadLease() : Held(Cached().InUse ? Own : Cached()) { Held.InUse = true; }
+  ~TThreadLease() { Held.InUse = false; }
+  TThreadLease(const TThreadLease&) = delete;
+  TThreadLease& operator=(const TThreadLease&) = delete;
+  T& operator*() { return Held; }
+  T* operator->() { return &Held; }
+
+ private:
+  static T& Cached() {
+    thread_local T kept;
+    return kept;
+  }
+  T Own;
+  T& Held;
+};
+
+// Destination rows First..Last of the plan's area (counted from its top).
+template <typename TCombine>
+void FilterRows(TBitmap32& dest, const TBitmap32& source, const TLinearPlan& plan, int first, int last,
+                const TCombine& combine) {
+  TThreadLease<TRowScratch> scratch;
+  scratch->Prepare(plan.Count());
+  const TLinearAxis& rows = plan.Rows;
+  for (int r = first; r < last;) {
+    const size_t i = static_cast<size_t>(r);
+    const uint16_t* upper = scratch->Get(plan, source, rows.Near[i], rows.Far[i]);
+    const uint32_t weight = rows.Weight(i);
+    // With weight 0 the lower row is not read: it is not widened either.
+    const uint16_t* lower = weight == 0 ? upper : scratch->Get(plan, source, rows.Far[i], rows.Near[i]);
+    TColor32* target = dest.ScanLine(plan.Area.Top + r) + plan.Area.Left;
+    if constexpr (std::is_same_v<TCombine, TCombineOpaque>) {
+#ifdef __SSE2__
+      // An enlargement gives runs of rows between the same two source rows.
+      if (plan.Unit != TVectorUnit::Scalar && weight != 0) {
+        uint32_t weights[MaxGroup];
+        TColor32* targets[MaxGroup];
+        int k = 0;
+        for (; k < MaxGroup && r + k < last; ++k) {
+          const size_t next = i + static_cast<size_t>(k);
+          if (rows.Near[next] != rows.Near[i] || rows.Far[next] != rows.Far[i] || rows.Weight(next) == 0) break;
+          weights[k] = rows.Weight(next);
+          targets[k] = dest.ScanLine(plan.Area.Top + r + k) + plan.Area.Left;
+        }
+        MixGroup(plan.Unit, upper, lower, weights, targets, k, plan.Count(), plan.Stream);
+        r += k;
+        continue;
+      }
+#endif
+      // An opaque draw mixes straight into the destination row.
+      Mix(plan, upper, lower, weight, target);
+    } else {
+      Mix(plan, upper, lower, weight, scratch->Mixed.data());
+      combine.Row(scratch->Mixed.data(), target, plan.Count());
+    }
+    ++r;
+  }
+#ifdef __SSE2__
+  // Streamed stores are not ordered with the ones after them: whoever reads the
+  // picture next (another thread included) must see them.
+  if (plan.Stream) _mm_sfence();
+#endif
+}
+
 }  // namespace
+
+// A thread that takes part in a draw beside the calling thread.
+class TRowWorker {
+ public:
+  TRowWorker() : Thread([this] { Loop(); }) {}
+  ~TRowWorker() {
+    {
+      std::lock_guard<std::mutex> lock(Mutex);
+      Stopping = true;
+    }
+    Wake.notify_one();
+    Thread.join();
+  }
+  TRowWorker(const TRowWorker&) = delete;
+  TRowWorker& operator=(const TRowWorker&) = delete;
+
+  void Start(std::function<void()> job) {
+    {
+      std::lock_guard<std::mutex> lock(Mutex);
+      Job = std::move(job);
+      State = TState::Posted;
+    }
+    Wake.notify_one();
+  }
+
+  // Returns once the job is done or withdrawn: a job the thread has not taken up yet
+  // (its core was busy) is not waited for. A failure in the job is raised here.
+  void Finish() {
+    std::unique_lock<std::mutex> lock(Mutex);
+    if (State == TState::Posted) {
+      Job = nullptr;
+      State = TState::Idle;
+      return;
+    }
+    Done.wait(lock, [this] { return State == TState::Idle; });
+    if (Failure) std::rethrow_exception(std::exchange(Failure, nullptr));
+  }
+
+ private:
+  enum class TState { Idle, Posted, Running };
+
+  void Loop() {
+    std::unique_lock<std::mutex> lock(Mutex);
+    for (;;) {
+      Wake.wait(lock, [this] { return State == TState::Posted || Stopping; });
+      if (State != TState::Posted) return;
+      std::function<void()> job = std::move(Job);
+      State = TState::Running;
+      lock.unlock();
+      std::exception_ptr failure;
+      try {
+        job();
+      } catch (...) {
+        failure = std::current_exception();
+      }
+      lock.lock();
+      Failure = failure;
+      State = TState::Idle;
+      Done.notify_one();
+    }
+  }
+
+  std::mutex Mutex;
+  std::condition_variable Wake, Done;
+  std::function<void()> Job;
+  std::exception_ptr Failure;
+  TState State = TState::Idle;
+  bool Stopping = false;
+  std::thread Thread;  // last: it starts once everything above is ready
+};
+
+TVectorUnit BestVectorUnit() {
+  static const TVectorUnit best = DetectVectorUnit();
+  return best;
+}
+
+void LimitVectorUnit(TVectorUnit unit) { UnitLimit = unit; }
+
+TVectorUnit ActiveVectorUnit() { return std::min(BestVectorUnit(), UnitLimit.load(std::memory_order_relaxed)); }
 
 std::unique_ptr<TCustomResampler> TNearestResampler::Clone() const { return std::make_unique<TNearestResampler>(); }
 
@@ -179,34 +600,73 @@ void TNearestResampler::Resample(TBitmap32& dest, const TRect& destRect, const T
   });
 }
 
+namespace {
+
+// The bilinear draw; an opaque one of at least SplitPixels pixels is shared with Worker.
+void LinearResample(TBitmap32& dest, const TRect& destRect, const TBitmap32& source, const TRect& sourceRect,
+                    const std::function<TRowWorker*()>& worker, int splitPixels) {
+  const TClippedArea area = ClipToSurface(destRect, dest);
+  const TRect from = LimitToSource(sourceRect, source);
+  if (area.Empty() || from.Width() <= 0 || from.Height() <= 0) return;
+  TThreadLease<TLinearPlan> plan;
+  plan->Area = area;
+  plan->Unit = ActiveVectorUnit();
+  plan->Columns.Build(area.Left, area.Right, destRect.Left, destRect.Width(), from.Left, from.Width());
+  plan->Rows.Build(area.Top, area.Bottom, destRect.Top, destRect.Height(), from.Top, from.Height());
+  const int rows = area.Bottom - area.Top;
+  WithCombiner(source, [&](const auto& combine) {
+    using TCombine = std::decay_t<decltype(combine)>;
+    plan->Stream = std::is_same_v<TCombine, TCombineOpaque> && int64_t{plan->Count()} * rows * 4 > StreamBytes;
+    const bool split = std::is_same_v<TCombine, TCombineOpaque> && splitPixels > 0 && rows >= 2 &&
+                       static_cast<int64_t>(plan->Count()) * rows >= splitPixels;
+    TRowWorker* helper = split ? worker() : nullptr;
+    if (helper == nullptr) {
+      FilterRows(dest, source, *plan, 0, rows, combine);
+      return;
+    }
+    // Bands of rows go to whichever thread asks next, so that a helper whose core is
+    // taken by another program delays nothing: the calling thread does its share.
+    const TLinearPlan& shared = *plan;
+    const int bands = (rows + SplitBandRows - 1) / SplitBandRows;
+    std::atomic<int> next{0};
+    const auto share = [&] {
+      for (int band = next++; band < bands; band = next++)
+        FilterRows(dest, source, shared, band * SplitBandRows, std::min(rows, (band + 1) * SplitBandRows), combine);
+    };
+    helper->Start(share);
+    try {
+      share();
+    } catch (...) {
+      helper->Finish();
+      throw;
+    }
+    helper->Finish();
+  });
+}
+
+}  // namespace
+
 std::unique_ptr<TCustomResampler> TLinearResampler::Clone() const { return std::make_unique<TLinearResampler>(); }
 
 void TLinearResampler::Resample(TBitmap32& dest, const TRect& destRect, const TBitmap32& source,
                                 const TRect& sourceRect) const {
-  const TClippedArea area = ClipToSurface(destRect, dest);
-  const TRect from = LimitToSource(sourceRect, source);
-  if (area.Empty() || from.Width() <= 0 || from.Height() <= 0) return;
-  const TLinearAxis columns(area.Left, area.Right, destRect.Left, destRect.Width(), from.Left, from.Width());
-  const TLinearAxis rows(area.Top, area.Bottom, destRect.Top, destRect.Height(), from.Top, from.Height());
-  TWidenedRows widened(source, columns);
-  const int count = area.Right - area.Left;
-  std::vector<TColor32> mixed(static_cast<size_t>(count));
-  WithCombiner(source, [&](const auto& combine) {
-    using TCombine = std::decay_t<decltype(combine)>;
-    for (int y = area.Top; y < area.Bottom; ++y) {
-      const size_t r = static_cast<size_t>(y - area.Top);
-      const uint16_t* upper = widened.Get(rows.Near[r], rows.Far[r]);
-      const uint16_t* lower = widened.Get(rows.Far[r], rows.Near[r]);
-      TColor32* target = dest.ScanLine(y) + area.Left;
-      // An opaque draw mixes straight into the destination row.
-      if constexpr (std::is_same_v<TCombine, TCombineOpaque>) {
-        MixRows(upper, lower, rows.Weight[r], reinterpret_cast<uint8_t*>(target), count * 4);
-      } else {
-        MixRows(upper, lower, rows.Weight[r], reinterpret_cast<uint8_t*>(mixed.data()), count * 4);
-        combine.Row(mixed.data(), target, count);
-      }
-    }
-  });
+  LinearResample(dest, destRect, source, sourceRect, [] { return nullptr; }, 0);
 }
 
-std::unique_ptr<TCustomResampler> TMyLinearResampler::Clone() const { return std::make_unique<TMyLinearResampler>(); }
+TMyLinearResampler::TMyLinearResampler(int threads, int splitPixels)
+    : Threads(std::thread::hardware_concurrency() >= 2 ? std::clamp(threads, 1, 2) : 1), SplitPixels(splitPixels) {}
+
+TMyLinearResampler::~TMyLinearResampler() = default;
+
+std::unique_ptr<TCustomResampler> TMyLinearResampler::Clone() const {
+  return std::make_unique<TMyLinearResampler>(Threads, SplitPixels);
+}
+
+void TMyLinearResampler::Resample(TBitmap32& dest, const TRect& destRect, const TBitmap32& source,
+                                  const TRect& sourceRect) const {
+  const auto worker = [this]() -> TRowWorker* {
+    if (!Worker) Worker = std::make_unique<TRowWorker>();
+    return Worker.get();
+  };
+  LinearResample(dest, destRect, source, sourceRect, worker, Threads >= 2 ? SplitPixels : 0);
+}

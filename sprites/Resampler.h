@@ -31,8 +31,31 @@ class TLinearResampler : public TCustomResampler {
   void Resample(TBitmap32& dest, const TRect& destRect, const TBitmap32& source, const TRect& sourceRect) const override;
 };
 
-// The program's own resampler; it filters exactly as the linear one.
+class TRowWorker;
+
+// The program's own resampler; it filters exactly as the linear one. An opaque draw
+// of at least SplitPixels destination pixels (the 4K screen's enlargement) is shared
+// with a helper thread of the resampler's own, started at the first such draw and
+// ended with the resampler: the two take bands of rows until none is left.
 class TMyLinearResampler : public TLinearResampler {
  public:
+  static constexpr int DefaultSplitPixels = 3'000'000;
+
+  // Threads is 1 or 2; a machine with one core always draws on the calling thread.
+  explicit TMyLinearResampler(int threads = 2, int splitPixels = DefaultSplitPixels);
+  ~TMyLinearResampler() override;
   std::unique_ptr<TCustomResampler> Clone() const override;
+  void Resample(TBitmap32& dest, const TRect& destRect, const TBitmap32& source, const TRect& sourceRect) const override;
+
+ private:
+  int Threads;
+  int SplitPixels;
+  mutable std::unique_ptr<TRowWorker> Worker;
 };
+
+// The widest vector instructions the bilinear filter may use. The best the processor
+// has is chosen at start-up; tests and benchmarks lower it to check the fallbacks.
+enum class TVectorUnit { Scalar, Sse2, Avx2 };
+TVectorUnit BestVectorUnit();
+void LimitVectorUnit(TVectorUnit unit);
+TVectorUnit ActiveVectorUnit();

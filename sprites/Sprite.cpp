@@ -30,6 +30,20 @@ const TAnimations& NoAnimations() {
 
 TLevel* CurrentLevel() { return WorldForm->Level.get(); }
 
+// The work bitmap's per-pixel callback. A type of its own, so that a draw can tell
+// the callback is still the sprite's and combine whole rows the same way instead.
+struct TFlashCallback {
+  TSprite* Sprite;
+  void operator()(TColor32 f, TColor32& b, TColor32 m) const { Sprite->FlashCombine(f, b, m); }
+};
+
+// The blue tint of a hit flash.
+TColor32 FlashTint(TColor32 f) {
+  const int red = std::max(RedComponent(f) - 100, 0);
+  const int green = std::max(GreenComponent(f) - 100, 0);
+  return Color32(static_cast<uint8_t>(red), static_cast<uint8_t>(green), 255, 0);
+}
+
 }  // namespace
 
 TSprite::TSprite() = default;
@@ -48,7 +62,7 @@ TSprite::TSprite(TGraphicSprite* kind, int x, int y) : Kind(kind), X(x), Y(y) {
   WorkBitmap = std::make_unique<TBitmap32>();
   if (first != nullptr && first->Count() > 0) WorkBitmap->Assign(first->Frame(0));
   WorkBitmap->DrawMode = TDrawMode::Custom;
-  WorkBitmap->OnPixelCombine = [this](TColor32 f, TColor32& b, TColor32 m) { FlashCombine(f, b, m); };
+  WorkBitmap->OnPixelCombine = TFlashCallback{this};
   InitialHitPoints = HitPoints;
 }
 
@@ -135,12 +149,51 @@ void TSprite::Draw(TBitmap32& bitmap) {
   } else {
     WorkBitmap->Clear(0);
   }
-  bitmap.Draw(Round(X), Round(Y), *WorkBitmap);
+  DrawWorkBitmap(bitmap, Round(X), Round(Y));
+}
+
+void TSprite::DrawWorkBitmap(TBitmap32& bitmap, int x, int y) {
+  const auto* own = WorkBitmap->OnPixelCombine.target<TFlashCallback>();
+  if (WorkBitmap->DrawMode != TDrawMode::Custom || own == nullptr || own->Sprite != this) {
+    bitmap.Draw(x, y, *WorkBitmap);
+    return;
+  }
+  // FlashCombine for every pixel, a row at a time. Its clock is read once per draw,
+  // so a sprite is never tinted in part; the flash ends as it would at the first
+  // pixel that is not 0.
+  const bool tint = Flashing && (ElapsedSince(FlashTime) / FlashStepMs) % 2 == 1;
+  const bool ends = Flashing && !tint && IntervalPassed(FlashTime, FlashLengthMs);
+  bool drawn = false;
+  bitmap.ForEachDrawnRow(x, y, *WorkBitmap, [&](const TColor32* from, TColor32* to, int count) {
+    if (tint) {
+      for (int i = 0; i < count; ++i)
+        if (from[i] != 0) to[i] = FlashTint(from[i]);
+    } else {
+      TColor32 any = 0;
+      for (int i = 0; i < count; ++i) {
+        to[i] = from[i] != 0 ? from[i] : to[i];
+        any |= from[i];
+      }
+      drawn = drawn || any != 0;
+    }
+  });
+  if (ends && drawn) Flashing = false;
 }
 
 void TSprite::DrawFrame(const TBitmap32& frame, int width, int height) {
+  const bool sameSize = WorkBitmap->Width() == width && WorkBitmap->Height() == height;
+  if (frame.Width() == width && frame.Height() == height && frame.DrawMode == TDrawMode::Transparent) {
+    // The usual case, in one pass: the frame drawn over a cleared bitmap leaves its
+    // own pixels, with its transparent colour as 0.
+    if (!sameSize) WorkBitmap->SetSize(width, height);
+    const TColor32 key = frame.OuterColor;
+    const TColor32* from = frame.Bits();
+    TColor32* to = WorkBitmap->Bits();
+    for (size_t i = 0, count = static_cast<size_t>(width) * height; i < count; ++i) to[i] = from[i] != key ? from[i] : 0;
+    return;
+  }
   // Resizing clears the work bitmap, and a same-sized one is cleared: no stale pixels stay.
-  if (WorkBitmap->Width() != width || WorkBitmap->Height() != height)
+  if (!sameSize)
     WorkBitmap->SetSize(width, height);
   else
     WorkBitmap->Clear(0);
@@ -153,9 +206,7 @@ void TSprite::FlashCombine(TColor32 f, TColor32& b, TColor32) {
   if (!Flashing) return;
   const uint32_t step = ElapsedSince(FlashTime) / FlashStepMs;
   if (step % 2 == 1) {
-    const int red = std::max(RedComponent(f) - 100, 0);
-    const int green = std::max(GreenComponent(f) - 100, 0);
-    b = Color32(static_cast<uint8_t>(red), static_cast<uint8_t>(green), 255, 0);
+    b = FlashTint(f);
   } else if (IntervalPassed(FlashTime, FlashLengthMs)) {
     Flashing = false;
   }

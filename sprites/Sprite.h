@@ -95,6 +95,8 @@ class TSprite {
 
  private:
   void DrawFrame(const TBitmap32& frame, int width, int height);
+  // Draws the work bitmap at (X, Y) as its per-pixel callback would, without calling it per pixel.
+  void DrawWorkBitmap(TBitmap32& bitmap, int x, int y);
 };
 
 class TSpriteList : public TCustomObjectList<TSprite> {

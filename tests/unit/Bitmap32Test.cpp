@@ -86,6 +86,30 @@ TEST(Bitmap32Test, UnscaledDrawsAreClippedOnEverySide) {
   EXPECT_EQ(PixelsOf(target), (std::vector<TColor32>{4, 0, 0, 0, 0, 0, 0, 0, 1}));
 }
 
+TEST(Bitmap32Test, TheRowsOfAnUnscaledDrawAreTheOnesDrawWouldCombine) {
+  // Copying the rows handed out gives what an opaque draw gives, however far the
+  // source sticks out on any side.
+  TBitmap32 source;
+  Fill(source, 3, 2, {1, 2, 3, 4, 5, 6});
+  struct TPlace {
+    int X, Y, Rows;
+  };
+  for (const auto& [x, y, expectedRows] :
+       {TPlace{0, 0, 2}, TPlace{-2, -1, 1}, TPlace{3, 2, 1}, TPlace{4, 0, 0}, TPlace{-3, 0, 0}, TPlace{0, 3, 0}}) {
+    TBitmap32 drawn, copied;
+    drawn.SetSize(4, 3);
+    copied.SetSize(4, 3);
+    drawn.Draw(x, y, source);
+    int rows = 0;
+    copied.ForEachDrawnRow(x, y, source, [&](const TColor32* from, TColor32* to, int count) {
+      std::copy(from, from + count, to);
+      ++rows;
+    });
+    EXPECT_EQ(PixelsOf(copied), PixelsOf(drawn)) << x << "," << y;
+    EXPECT_EQ(rows, expectedRows) << x << "," << y;
+  }
+}
+
 TEST(Bitmap32Test, APartOfTheSourceDrawnAtItsOwnSizeIsCopiedWithoutFiltering) {
   TBitmap32 source;
   Fill(source, 3, 2, {1, 2, 3, 4, 5, 6});

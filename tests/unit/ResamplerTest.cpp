@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <vector>
 
 #include "support/Random.h"
 
@@ -34,13 +35,43 @@ int ChannelDistance(TColor32 a, TColor32 b) {
   return worst;
 }
 
+void FillRandom(TBitmap32& picture, int width, int height, uint64_t seed) {
+  picture.SetSize(width, height);
+  RandSeed(seed);
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x)
+      picture.SetPixel(x, y, static_cast<TColor32>(Random(1 << 16)) << 16 | static_cast<TColor32>(Random(1 << 16)));
+}
+
+// Every vector unit the processor has, the plain code first.
+std::vector<TVectorUnit> VectorUnits() {
+  std::vector<TVectorUnit> units;
+  for (TVectorUnit unit : {TVectorUnit::Scalar, TVectorUnit::Sse2, TVectorUnit::Avx2})
+    if (unit <= BestVectorUnit()) units.push_back(unit);
+  return units;
+}
+
+// Limits the filter to Unit for as long as it lives.
+class TVectorUnitLimit {
+ public:
+  explicit TVectorUnitLimit(TVectorUnit unit) { LimitVectorUnit(unit); }
+  ~TVectorUnitLimit() { LimitVectorUnit(TVectorUnit::Avx2); }
+};
+
+std::vector<TColor32> Enlarged(const TBitmap32& source, int destWidth, int destHeight,
+                               std::unique_ptr<TCustomResampler> resampler) {
+  TBitmap32 filtered;
+  filtered.Assign(source);
+  filtered.SetResampler(std::move(resampler));
+  TBitmap32 dest;
+  dest.SetSize(destWidth, destHeight);
+  dest.Draw(dest.BoundsRect(), filtered.BoundsRect(), filtered);
+  return {dest.Bits(), dest.Bits() + static_cast<size_t>(destWidth) * destHeight};
+}
+
 void ExpectMatchesReference(int sourceWidth, int sourceHeight, int destWidth, int destHeight) {
   TBitmap32 source;
-  source.SetSize(sourceWidth, sourceHeight);
-  RandSeed(static_cast<uint64_t>(sourceWidth * 1000 + destWidth));
-  for (int y = 0; y < sourceHeight; ++y)
-    for (int x = 0; x < sourceWidth; ++x)
-      source.SetPixel(x, y, static_cast<TColor32>(Random(1 << 16)) << 16 | static_cast<TColor32>(Random(1 << 16)));
+  FillRandom(source, sourceWidth, sourceHeight, static_cast<uint64_t>(sourceWidth * 1000 + destWidth));
   source.SetResampler(std::make_unique<TMyLinearResampler>());
   TBitmap32 dest;
   dest.SetSize(destWidth, destHeight);
@@ -57,11 +88,85 @@ void ExpectMatchesReference(int sourceWidth, int sourceHeight, int destWidth, in
 }
 
 TEST(ResamplerTest, TheEnlargementIsABilinearFilterWithinOnePerChannel) {
-  ExpectMatchesReference(41, 31, 102, 77);    // the playfield's 2.5 at 1024x768 proportions
-  ExpectMatchesReference(40, 24, 100, 60);    // the exact 5:2 ratio
-  ExpectMatchesReference(17, 18, 40, 43);     // a sprite frame at the GIANT scale of about 2.4
-  ExpectMatchesReference(50, 50, 5, 7);       // shrinking, as the flash's first frames do
-  ExpectMatchesReference(3, 3, 3, 10);        // one axis unscaled
+  for (TVectorUnit unit : VectorUnits()) {
+    SCOPED_TRACE(static_cast<int>(unit));
+    const TVectorUnitLimit limit(unit);
+    ExpectMatchesReference(41, 31, 102, 77);    // the playfield's 2.5 at 1024x768 proportions
+    ExpectMatchesReference(40, 24, 100, 60);    // the exact 5:2 ratio
+    ExpectMatchesReference(17, 18, 40, 43);     // a sprite frame at the GIANT scale of about 2.4
+    ExpectMatchesReference(50, 50, 5, 7);       // shrinking, as the flash's first frames do
+    ExpectMatchesReference(64, 16, 40, 10);     // shrinking rows longer than a vector block
+    ExpectMatchesReference(3, 3, 3, 10);        // one axis unscaled
+    ExpectMatchesReference(410, 307, 1024, 768);  // the playfield of a 1024x768 screen, not quite 2.5 either way
+  }
+}
+
+TEST(ResamplerTest, TheWholeScreenOfAWideDesktopIsABilinearEnlargement) {
+  ExpectMatchesReference(768, 432, 1920, 1080);
+}
+
+TEST(ResamplerTest, EveryVectorUnitDrawsTheSamePixelsOpaqueOrNot) {
+  // The sprites' enlarged frames decide hits, so they must not depend on the processor.
+  TBitmap32 source;
+  FillRandom(source, 37, 23, 7);
+  for (TDrawMode mode : {TDrawMode::Opaque, TDrawMode::Transparent}) {
+    source.DrawMode = mode;
+    std::vector<std::vector<TColor32>> results;
+    for (TVectorUnit unit : VectorUnits()) {
+      const TVectorUnitLimit limit(unit);
+      results.push_back(Enlarged(source, 93, 57, std::make_unique<TLinearResampler>()));
+    }
+    for (size_t i = 1; i < results.size(); ++i) EXPECT_EQ(results[i], results[0]) << "unit " << i;
+  }
+}
+
+TEST(ResamplerTest, TheHelperThreadFillsItsBandsOfRowsAsTheCallerWould) {
+  // Rows for three bands, the last one short, and a split threshold every draw passes.
+  TBitmap32 source;
+  FillRandom(source, 45, 61, 11);
+  const auto alone = Enlarged(source, 113, 151, std::make_unique<TMyLinearResampler>(1));
+  EXPECT_EQ(Enlarged(source, 113, 151, std::make_unique<TMyLinearResampler>(2, 1)), alone);
+  // The same resampler again: its thread is started once and reused.
+  TBitmap32 filtered;
+  filtered.Assign(source);
+  filtered.SetResampler(std::make_unique<TMyLinearResampler>(2, 1));
+  TBitmap32 dest;
+  dest.SetSize(113, 151);
+  for (int frame = 0; frame < 3; ++frame) {
+    dest.Clear(0);
+    dest.Draw(dest.BoundsRect(), filtered.BoundsRect(), filtered);
+    EXPECT_EQ(std::vector<TColor32>(dest.Bits(), dest.Bits() + 113 * 151), alone);
+  }
+}
+
+TEST(ResamplerTest, AWholeScreenWrittenPastTheCachesIsTheOneWrittenThroughThem) {
+  // The vector units write a 1920x1080 screen past the caches; the plain code does not.
+  TBitmap32 source;
+  FillRandom(source, 768, 432, 13);
+  std::vector<TColor32> plain;
+  {
+    const TVectorUnitLimit limit(TVectorUnit::Scalar);
+    plain = Enlarged(source, 1920, 1080, std::make_unique<TMyLinearResampler>());
+  }
+  for (TVectorUnit unit : VectorUnits()) {
+    const TVectorUnitLimit limit(unit);
+    EXPECT_TRUE(Enlarged(source, 1920, 1080, std::make_unique<TMyLinearResampler>()) == plain) << static_cast<int>(unit);
+  }
+}
+
+TEST(ResamplerTest, AClippedEnlargementKeepsTheMappingOfTheWholeRectangle) {
+  // The destination rectangle sticks out on the left and top by amounts that are no
+  // multiple of a vector block.
+  TBitmap32 source;
+  FillRandom(source, 40, 20, 17);
+  source.SetResampler(std::make_unique<TLinearResampler>());
+  TBitmap32 whole, clipped;
+  whole.SetSize(100, 50);
+  clipped.SetSize(87, 47);
+  whole.Draw({0, 0, 100, 50}, source.BoundsRect(), source);
+  clipped.Draw({-13, -3, 87, 47}, source.BoundsRect(), source);
+  for (int y = 0; y < 47; ++y)
+    for (int x = 0; x < 87; ++x) ASSERT_EQ(clipped.Pixel(x, y), whole.Pixel(x + 13, y + 3)) << x << "," << y;
 }
 
 TEST(ResamplerTest, EnlargedEdgesFadeIntoATransparentBorderWithoutLeavingIt) {
