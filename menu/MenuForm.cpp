@@ -122,6 +122,8 @@ bool TMenuForm::RunMenu(int32_t newScore) {
   Stars.reset();
   StarSprite.reset();
   FormWindow->Hide();
+  // A hidden window may lose what it showed: the next run starts with a whole frame.
+  ChangedAreas.Forget();
   Timer1->SetEnabled(false);
   return CloseMode == 2;
 }
@@ -151,9 +153,19 @@ void TMenuForm::DrawFrame() {
   // One blink test for the row being named and one for PLAY/ENTER, in this order.
   DrawHighScores(BlinkVisible());
   DrawBottomWords(BlinkVisible());
+  EnlargeChangedAreas();
+  FormWindow->PresentChanged(ScreenImage.Bitmap.View(), ChangedParts);
+}
+
+void TMenuForm::EnlargeChangedAreas() {
   TBitmap32& screen = ScreenImage.Bitmap;
-  screen.Draw(screen.BoundsRect(), MenuSurface.BoundsRect(), MenuSurface);
-  FormWindow->Present(screen.View());
+  ChangedParts.clear();
+  for (const TRect& area : ChangedAreas.Compare(MenuSurface, screen.Width(), screen.Height())) {
+    screen.SetClipRect(area);
+    screen.Draw(screen.BoundsRect(), MenuSurface.BoundsRect(), MenuSurface);
+    ChangedParts.push_back({area.Left, area.Top, area.Width(), area.Height()});
+  }
+  screen.SetClipRect(screen.BoundsRect());
 }
 
 bool TMenuForm::BlinkVisible() {

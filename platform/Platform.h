@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/Timer.h"
 
@@ -18,6 +19,14 @@ struct TPixelView {
   int Stride = 0;
 
   const uint32_t* Row(int y) const { return Pixels + static_cast<std::ptrdiff_t>(y) * Stride; }
+};
+
+// A rectangle of window pixels.
+struct TPixelArea {
+  int X = 0;
+  int Y = 0;
+  int Width = 0;
+  int Height = 0;
 };
 
 struct TScreenSize {
@@ -68,6 +77,12 @@ class TPlatformWindow {
   // the smaller picture that Picture was enlarged from by bilinear filtering, so
   // that the back end can find the see-through area cheaply; it may be null.
   virtual void Present(const TPixelView& picture, const TPixelView* source = nullptr) = 0;
+  // As Present, for a picture of the window's size that differs from the one presented
+  // last only inside Changed: a back end may send just those parts.
+  virtual void PresentChanged(const TPixelView& picture, const std::vector<TPixelArea>& changed) {
+    (void)changed;
+    Present(picture);
+  }
 
   // Handlers run only inside message processing. Key codes are TVirtualKey values;
   // mouse positions are window pixels of a left-button press.

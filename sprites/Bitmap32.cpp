@@ -17,6 +17,7 @@ void TBitmap32::SetSize(int width, int height) {
   if (width == 0 || height == 0) width = height = 0;
   FWidth = width;
   FHeight = height;
+  FClipRect = BoundsRect();
   Pixels.assign(static_cast<size_t>(width) * height, 0);
 }
 
@@ -26,6 +27,7 @@ void TBitmap32::Assign(const TBitmap32& source) {
   if (&source == this) return;
   FWidth = source.FWidth;
   FHeight = source.FHeight;
+  FClipRect = source.FClipRect;
   Pixels = source.Pixels;
   DrawMode = source.DrawMode;
   MasterAlpha = source.MasterAlpha;
@@ -39,8 +41,15 @@ TColor32 TBitmap32::PixelS(int x, int y) const {
 }
 
 void TBitmap32::SetPixelS(int x, int y, TColor32 c) {
-  if (x < 0 || y < 0 || x >= FWidth || y >= FHeight) return;
+  if (x < FClipRect.Left || y < FClipRect.Top || x >= FClipRect.Right || y >= FClipRect.Bottom) return;
   SetPixel(x, y, c);
+}
+
+void TBitmap32::SetClipRect(const TRect& r) {
+  FClipRect = {std::clamp(r.Left, 0, FWidth), std::clamp(r.Top, 0, FHeight), std::clamp(r.Right, 0, FWidth),
+               std::clamp(r.Bottom, 0, FHeight)};
+  FClipRect.Right = std::max(FClipRect.Right, FClipRect.Left);
+  FClipRect.Bottom = std::max(FClipRect.Bottom, FClipRect.Top);
 }
 
 void TBitmap32::SetResampler(std::unique_ptr<TCustomResampler> resampler) {
@@ -80,6 +89,7 @@ void TBitmap32::TurnClockwise() {
     for (int x = 0; x < FWidth; ++x) turned[static_cast<size_t>(x) * newWidth + (FHeight - 1 - y)] = Pixel(x, y);
   Pixels = std::move(turned);
   std::swap(FWidth, FHeight);
+  FClipRect = BoundsRect();
 }
 
 void TBitmap32::TurnCounterClockwise() {
@@ -89,4 +99,5 @@ void TBitmap32::TurnCounterClockwise() {
     for (int x = 0; x < FWidth; ++x) turned[static_cast<size_t>(FWidth - 1 - x) * newWidth + y] = Pixel(x, y);
   Pixels = std::move(turned);
   std::swap(FWidth, FHeight);
+  FClipRect = BoundsRect();
 }

@@ -88,8 +88,12 @@ class TBitmap32 {
   TColor32 PixelS(int x, int y) const;
   // Ignored outside the clip rectangle.
   void SetPixelS(int x, int y, TColor32 c);
-  // The whole surface; right and bottom exclusive.
-  TRect ClipRect() const { return {0, 0, FWidth, FHeight}; }
+  // Where draws and SetPixelS may change pixels; right and bottom exclusive. The whole
+  // surface unless narrowed, and the whole surface again after every resize.
+  TRect ClipRect() const { return FClipRect; }
+  // Narrows later draws to R (limited to the surface), so that part of a stretched draw
+  // can be redone exactly as the whole draw would have drawn it there.
+  void SetClipRect(const TRect& r);
   TRect BoundsRect() const { return {0, 0, FWidth, FHeight}; }
 
   // Draws Source unscaled with its top-left at (X, Y), clipped, through Source's draw mode.
@@ -130,6 +134,7 @@ class TBitmap32 {
 
   int FWidth = 0;
   int FHeight = 0;
+  TRect FClipRect;
   std::vector<TColor32, TPixelAllocator<TColor32>> Pixels;
   std::unique_ptr<TCustomResampler> FResampler;
 };
@@ -138,10 +143,10 @@ template <typename TRow>
 void TBitmap32::ForEachCopiedRow(const TRect& destRect, const TRect& sourceRect, const TBitmap32& source, TRow&& row) {
   if (Empty() || source.Empty() || destRect.Width() <= 0 || destRect.Height() <= 0) return;
   // Clipped against both surfaces.
-  const int left = std::max({destRect.Left, 0, destRect.Left - sourceRect.Left});
-  const int top = std::max({destRect.Top, 0, destRect.Top - sourceRect.Top});
-  const int right = std::min({destRect.Right, FWidth, destRect.Left + source.Width() - sourceRect.Left});
-  const int bottom = std::min({destRect.Bottom, FHeight, destRect.Top + source.Height() - sourceRect.Top});
+  const int left = std::max({destRect.Left, FClipRect.Left, destRect.Left - sourceRect.Left});
+  const int top = std::max({destRect.Top, FClipRect.Top, destRect.Top - sourceRect.Top});
+  const int right = std::min({destRect.Right, FClipRect.Right, destRect.Left + source.Width() - sourceRect.Left});
+  const int bottom = std::min({destRect.Bottom, FClipRect.Bottom, destRect.Top + source.Height() - sourceRect.Top});
   if (left >= right || top >= bottom) return;
   const int dx = sourceRect.Left - destRect.Left;
   const int dy = sourceRect.Top - destRect.Top;

@@ -75,7 +75,8 @@ struct TClippedArea {
 };
 
 TClippedArea ClipToSurface(const TRect& r, const TBitmap32& surface) {
-  return {std::max(r.Left, 0), std::max(r.Top, 0), std::min(r.Right, surface.Width()), std::min(r.Bottom, surface.Height())};
+  const TRect clip = surface.ClipRect();
+  return {std::max(r.Left, clip.Left), std::max(r.Top, clip.Top), std::min(r.Right, clip.Right), std::min(r.Bottom, clip.Bottom)};
 }
 
 // The source rectangle limited to the surface, so that no read leaves it.

@@ -8,6 +8,12 @@
 #include "platform/x11/X11Display.h"
 #include "platform/x11/X11Keyboard.h"
 
+namespace {
+// The menu changes only around its stars from frame to frame, and its frames are far
+// enough apart for the server to be done with the last: one image, written in place.
+constexpr int MenuSharedImages = 1;
+}  // namespace
+
 TX11MenuWindow::TX11MenuWindow(std::shared_ptr<TX11Display> connection)
     : TX11Window(std::move(connection), TWindowKind::Menu) {
   Display* dpy = Connection->Dpy();
@@ -15,14 +21,15 @@ TX11MenuWindow::TX11MenuWindow(std::shared_ptr<TX11Display> connection)
   attributes.override_redirect = True;
   attributes.background_pixel = BlackPixel(dpy, Connection->Screen());
   attributes.border_pixel = 0;
-  attributes.event_mask = ExposureMask | KeyPressMask | ButtonPressMask;
+  attributes.event_mask = ExposureMask | KeyPressMask | ButtonPressMask | FocusChangeMask;
   // One pixel until the caller places it; a window cannot be 0 x 0.
   Handle = XCreateWindow(dpy, Connection->Root(), 0, 0, 1, 1, 0, CopyFromParent, InputOutput, CopyFromParent,
                          CWOverrideRedirect | CWBackPixel | CWBorderPixel | CWEventMask, &attributes);
   NameWindow();
   UseNamedArrow();
   Presenter = std::make_unique<TX11Presenter>(*Connection, Handle, DefaultVisual(dpy, Connection->Screen()),
-                                              DefaultDepth(dpy, Connection->Screen()), TPixelConversion::Opaque);
+                                              DefaultDepth(dpy, Connection->Screen()), TPixelConversion::Opaque,
+                                              MenuSharedImages);
 }
 
 TX11MenuWindow::~TX11MenuWindow() {
@@ -50,7 +57,7 @@ void TX11MenuWindow::Show() {
   XMapRaised(Connection->Dpy(), Handle);
   Shown = true;
   // A shown menu is there to be typed into, as a window shown on top is activated.
-  TakeInputFocus(*Connection, Handle, &PreviousFocus);
+  Focused = TakeInputFocus(*Connection, Handle, &PreviousFocus);
 }
 
 void TX11MenuWindow::Hide() {
@@ -60,19 +67,31 @@ void TX11MenuWindow::Hide() {
   XUnmapWindow(Connection->Dpy(), Handle);
   XFlush(Connection->Dpy());
   Shown = false;
+  Focused = false;
 }
 
 void TX11MenuWindow::BringToFront() {
   if (!Shown) return;
   Raise();
-  TakeInputFocus(*Connection, Handle, &PreviousFocus);
+  if (!Focused) Focused = TakeInputFocus(*Connection, Handle, &PreviousFocus);
 }
 
 void TX11MenuWindow::Present(const TPixelView& picture, const TPixelView*) { Presenter->Present(picture); }
 
+void TX11MenuWindow::PresentChanged(const TPixelView& picture, const std::vector<TPixelArea>& changed) {
+  Presenter->PresentChanged(picture, changed);
+}
+
 void TX11MenuWindow::HandleEvent(const XEvent& event) {
   if (Presenter->HandleEvent(event)) return;
   switch (event.type) {
+    case FocusIn:
+      // Focus on the root with the pointer over the menu is not focus of its own.
+      Focused = event.xfocus.detail != NotifyPointer;
+      return;
+    case FocusOut:
+      Focused = false;
+      return;
     case Expose:
       Presenter->Repaint(event.xexpose.x, event.xexpose.y, event.xexpose.width, event.xexpose.height);
       return;

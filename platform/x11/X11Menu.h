@@ -12,6 +12,7 @@ class TX11MenuWindow : public TX11Window {
   void Show() override;
   void Hide() override;
   void Present(const TPixelView& picture, const TPixelView* source = nullptr) override;
+  void PresentChanged(const TPixelView& picture, const std::vector<TPixelArea>& changed) override;
 
   void HandleEvent(const XEvent& event) override;
   // Raises the shown menu and gives it the keyboard focus.
@@ -21,4 +22,7 @@ class TX11MenuWindow : public TX11Window {
   int Width = 0;
   int Height = 0;
   Window PreviousFocus = None;  // where the focus goes back to when the menu hides
+  // As last reported by the server: while it holds, bringing the menu to the front
+  // needs no round trip to ask where the focus is.
+  bool Focused = false;
 };

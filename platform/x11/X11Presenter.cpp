@@ -1,4 +1,4 @@
-// Frames into a window through MIT-SHM (two images, never one the server may still read) or XPutImage.
+// Frames into a window through MIT-SHM (never into an image the server may still read) or XPutImage.
 #include "platform/x11/X11Presenter.h"
 
 #include <sys/ipc.h>
@@ -29,8 +29,13 @@ unsigned long ScaleToMask(uint32_t value, unsigned long mask) {
 }  // namespace
 
 TX11Presenter::TX11Presenter(TX11Display& connection, Window window, Visual* visual, int depth,
-                             TPixelConversion conversion)
-    : Connection(connection), Target(window), TargetVisual(visual), Depth(depth), Conversion(conversion) {
+                             TPixelConversion conversion, int sharedImages)
+    : Connection(connection),
+      Target(window),
+      TargetVisual(visual),
+      Depth(depth),
+      Conversion(conversion),
+      SharedImages(std::clamp(sharedImages, 1, 2)) {
   Context = XCreateGC(Connection.Dpy(), Target, 0, nullptr);
   Shared = Connection.Extensions().Shm && ImageByteOrder(Connection.Dpy()) == HostByteOrder();
 }
@@ -47,7 +52,7 @@ void TX11Presenter::Resize(int width, int height) {
   Height = std::max(height, 0);
   Last = -1;
   if (Width == 0 || Height == 0) return;
-  BufferCount = 2;
+  BufferCount = SharedImages;
   for (int i = 0; i < BufferCount && Shared; ++i) {
     if (CreateShared(Buffers[i])) continue;
     DestroyBuffers();
@@ -173,16 +178,15 @@ void TX11Presenter::WaitUntilFree(TBuffer& buffer) {
   buffer.Pending = 0;
 }
 
-void TX11Presenter::Put(TBuffer& buffer, int x, int y, int width, int height) {
+void TX11Presenter::Put(TBuffer& buffer, const TPixelArea& area, bool notify) {
+  const auto width = static_cast<unsigned>(area.Width), height = static_cast<unsigned>(area.Height);
   if (buffer.Segment.shmaddr != nullptr) {
-    XShmPutImage(Connection.Dpy(), Target, Context, buffer.Image, x, y, x, y, static_cast<unsigned>(width),
-                 static_cast<unsigned>(height), True);
-    ++buffer.Pending;
+    XShmPutImage(Connection.Dpy(), Target, Context, buffer.Image, area.X, area.Y, area.X, area.Y, width, height,
+                 notify ? True : False);
+    if (notify) ++buffer.Pending;
   } else {
-    XPutImage(Connection.Dpy(), Target, Context, buffer.Image, x, y, x, y, static_cast<unsigned>(width),
-              static_cast<unsigned>(height));
+    XPutImage(Connection.Dpy(), Target, Context, buffer.Image, area.X, area.Y, area.X, area.Y, width, height);
   }
-  XFlush(Connection.Dpy());
 }
 
 void TX11Presenter::Convert(const TPixelView& picture, TBuffer& buffer) {
@@ -210,16 +214,26 @@ void TX11Presenter::Convert(const TPixelView& picture, TBuffer& buffer) {
       std::fill(out, out + Width, 0u);
       continue;
     }
-    const uint32_t* in = picture.Row(y);
-    if (Conversion == TPixelConversion::Opaque) {
-      std::memcpy(out, in, static_cast<size_t>(columns) * 4);
-    } else {
-      for (int x = 0; x < columns; ++x) {
-        const uint32_t pixel = in[x];
-        out[x] = (pixel & RgbMask) != 0 ? pixel | OpaqueAlpha : 0;
-      }
-    }
+    ConvertRow(picture.Row(y), out, columns);
     std::fill(out + columns, out + Width, 0u);
+  }
+}
+
+void TX11Presenter::ConvertArea(const TPixelView& picture, TBuffer& buffer, const TPixelArea& area) {
+  const int stride = buffer.Image->bytes_per_line / 4;
+  auto* target = reinterpret_cast<uint32_t*>(buffer.Image->data);
+  for (int y = area.Y; y < area.Y + area.Height; ++y)
+    ConvertRow(picture.Row(y) + area.X, target + static_cast<ptrdiff_t>(y) * stride + area.X, area.Width);
+}
+
+void TX11Presenter::ConvertRow(const uint32_t* in, uint32_t* out, int count) const {
+  if (Conversion == TPixelConversion::Opaque) {
+    std::memcpy(out, in, static_cast<size_t>(count) * 4);
+    return;
+  }
+  for (int x = 0; x < count; ++x) {
+    const uint32_t pixel = in[x];
+    out[x] = (pixel & RgbMask) != 0 ? pixel | OpaqueAlpha : 0;
   }
 }
 
@@ -230,7 +244,29 @@ void TX11Presenter::Present(const TPixelView& picture) {
   WaitUntilFree(buffer);
   Convert(picture, buffer);
   Last = next;
-  Put(buffer, 0, 0, Width, Height);
+  Put(buffer, {0, 0, Width, Height}, true);
+  XFlush(Connection.Dpy());
+}
+
+void TX11Presenter::PresentChanged(const TPixelView& picture, const std::vector<TPixelArea>& changed) {
+  if (BufferCount == 0) return;
+  if (BufferCount != 1 || Last < 0 || !DirectPixels || picture.Pixels == nullptr || picture.Width != Width ||
+      picture.Height != Height) {
+    Present(picture);
+    return;
+  }
+  std::vector<TPixelArea> parts;
+  parts.reserve(changed.size());
+  for (const TPixelArea& area : changed) {
+    const int x0 = std::max(area.X, 0), y0 = std::max(area.Y, 0);
+    const int x1 = std::min(area.X + area.Width, Width), y1 = std::min(area.Y + area.Height, Height);
+    if (x0 < x1 && y0 < y1) parts.push_back({x0, y0, x1 - x0, y1 - y0});
+  }
+  TBuffer& buffer = Buffers[Last];
+  WaitUntilFree(buffer);
+  for (const TPixelArea& area : parts) ConvertArea(picture, buffer, area);
+  for (size_t i = 0; i < parts.size(); ++i) Put(buffer, parts[i], i + 1 == parts.size());
+  XFlush(Connection.Dpy());
 }
 
 void TX11Presenter::Repaint(int x, int y, int width, int height) {
@@ -238,7 +274,8 @@ void TX11Presenter::Repaint(int x, int y, int width, int height) {
   const int x0 = std::max(x, 0), y0 = std::max(y, 0);
   const int x1 = std::min(x + width, Width), y1 = std::min(y + height, Height);
   if (x0 >= x1 || y0 >= y1) return;
-  Put(Buffers[Last], x0, y0, x1 - x0, y1 - y0);
+  Put(Buffers[Last], {x0, y0, x1 - x0, y1 - y0}, true);
+  XFlush(Connection.Dpy());
 }
 
 TPixelView TX11Presenter::LastFrame() const {

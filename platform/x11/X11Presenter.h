@@ -1,4 +1,4 @@
-// Putting frames into a window: MIT-SHM images, double-buffered, or XPutImage.
+// Putting frames into a window: MIT-SHM images (two, or one for a window that changes little) or XPutImage.
 #pragma once
 
 #include <X11/Xlib.h>
@@ -25,7 +25,11 @@ enum class TPixelConversion {
 
 class TX11Presenter {
  public:
-  TX11Presenter(TX11Display& connection, Window window, Visual* visual, int depth, TPixelConversion conversion);
+  // Two shared images let a frame be written while the server still reads the one
+  // before; a window that changes little per frame does better with one, written
+  // once the server has reported the last frame done.
+  TX11Presenter(TX11Display& connection, Window window, Visual* visual, int depth, TPixelConversion conversion,
+                int sharedImages = 2);
   ~TX11Presenter();
   TX11Presenter(const TX11Presenter&) = delete;
   TX11Presenter& operator=(const TX11Presenter&) = delete;
@@ -34,6 +38,10 @@ class TX11Presenter {
   void Resize(int width, int height);
   // Copies Picture (clipped to the window's size, the rest black) and puts it into the window.
   void Present(const TPixelView& picture);
+  // Puts only the Changed parts of Picture, which must be of the window's size and
+  // differ from the last frame nowhere else. With two images (where the one written
+  // lacks the last frame) the whole picture goes.
+  void PresentChanged(const TPixelView& picture, const std::vector<TPixelArea>& changed);
   // Puts that part of the last frame again (after an Expose); nothing before the first frame.
   void Repaint(int x, int y, int width, int height);
   // The last frame as presented, in the window's pixel form; empty before the first frame.
@@ -55,8 +63,12 @@ class TX11Presenter {
   void DestroyBuffers();
   void WaitUntilFree(TBuffer& buffer);
   void TakeCompletions();
-  void Put(TBuffer& buffer, int x, int y, int width, int height);
+  // Without Notify the server reports nothing; the buffer counts as read once a later
+  // put from it is reported, since the server handles requests in order.
+  void Put(TBuffer& buffer, const TPixelArea& area, bool notify);
   void Convert(const TPixelView& picture, TBuffer& buffer);
+  void ConvertArea(const TPixelView& picture, TBuffer& buffer, const TPixelArea& area);
+  void ConvertRow(const uint32_t* in, uint32_t* out, int count) const;
   static Bool IsOwnCompletion(Display* dpy, XEvent* event, XPointer self);
 
   TX11Display& Connection;
@@ -73,6 +85,7 @@ class TX11Presenter {
   int Width = 0;
   int Height = 0;
   std::array<TBuffer, 2> Buffers;
+  int SharedImages;
   int BufferCount = 0;
   int Last = -1;  // buffer holding the last frame
 };

@@ -86,6 +86,26 @@ TEST(Bitmap32Test, UnscaledDrawsAreClippedOnEverySide) {
   EXPECT_EQ(PixelsOf(target), (std::vector<TColor32>{4, 0, 0, 0, 0, 0, 0, 0, 1}));
 }
 
+TEST(Bitmap32Test, ANarrowedClipKeepsEveryDrawInsideItUntilTheNextResize) {
+  TBitmap32 source;
+  Fill(source, 2, 2, {1, 2, 3, 4});
+  TBitmap32 target;
+  target.SetSize(3, 3);
+  target.SetClipRect({1, 1, 9, 9});
+  EXPECT_EQ(target.ClipRect().Right, 3) << "limited to the surface";
+  target.Draw(0, 0, source);
+  target.SetPixelS(0, 2, 7);
+  target.SetPixelS(2, 2, 8);
+  EXPECT_EQ(PixelsOf(target), (std::vector<TColor32>{0, 0, 0, 0, 4, 0, 0, 0, 8}));
+  // Stretched: each pixel inside as the whole draw gives it (nearest: 1 2 2 / 3 4 4 / 3 4 4).
+  target.Draw(target.BoundsRect(), source.BoundsRect(), source);
+  EXPECT_EQ(PixelsOf(target), (std::vector<TColor32>{0, 0, 0, 0, 4, 4, 0, 4, 4}));
+
+  target.SetSize(2, 2);
+  target.SetPixelS(0, 0, 5);
+  EXPECT_EQ(target.Pixel(0, 0), 5u);
+}
+
 TEST(Bitmap32Test, TheRowsOfAnUnscaledDrawAreTheOnesDrawWouldCombine) {
   // Copying the rows handed out gives what an opaque draw gives, however far the
   // source sticks out on any side.

@@ -4,6 +4,7 @@
 
 #include <X11/XKBlib.h>
 #include <X11/Xatom.h>
+#include <X11/Xutil.h>
 #include <X11/Xcursor/Xcursor.h>
 #include <X11/extensions/XTest.h>
 #include <X11/extensions/Xfixes.h>
@@ -142,6 +143,65 @@ TEST_F(TX11DesktopTest, MenuTakesTheFocusAndGetsVirtualKeysAndClicks) {
   tap(XK_b);
   EXPECT_TRUE(WaitUntil([&] { return menu == nullptr; }, Platform.get()));
   Platform->ProcessMessages();
+}
+
+TEST_F(TX11DesktopTest, MenuTakesTheFocusBackFromAnotherWindowWhenBroughtToFront) {
+  std::unique_ptr<TPlatformWindow> menu = Platform->CreateWindow(TWindowKind::Menu);
+  menu->SetBounds(100, 80, 300, 200);
+  menu->Show();
+  ASSERT_TRUE(Platform->IsApplicationActive());
+  const Window other = Client->MakeWindow(600, 600, 50, 50, 0xFF0000);
+  XSetInputFocus(Client->Dpy(), other, RevertToParent, CurrentTime);
+  Client->Sync();
+  EXPECT_FALSE(Platform->IsApplicationActive());
+  EXPECT_TRUE(WaitUntil([&] {
+    Platform->BringToFront();
+    return Platform->IsApplicationActive();
+  }, Platform.get()));
+  XDestroyWindow(Client->Dpy(), other);
+  Client->Sync();
+}
+
+// The menu's window as the screen shows it equals Picture (red, green and blue).
+bool ShowsPicture(TX11TestClient& client, int left, int top, const TTestPicture& picture) {
+  XImage* image = XGetImage(client.Dpy(), client.Root(), left, top, static_cast<unsigned>(picture.Width),
+                            static_cast<unsigned>(picture.Height), AllPlanes, ZPixmap);
+  if (image == nullptr) return false;
+  bool same = true;
+  for (int y = 0; y < picture.Height && same; ++y)
+    for (int x = 0; x < picture.Width && same; ++x)
+      same = (XGetPixel(image, x, y) & 0xFFFFFF) == (picture.At(x, y) & 0xFFFFFF);
+  XDestroyImage(image);
+  return same;
+}
+
+TEST(TX11MenuFrames, OnlyTheNamedPartsAreSentAndEveryFrameShowsWhole) {
+  for (const bool shm : {true, false}) {
+    SCOPED_TRACE(shm ? "MIT-SHM" : "XPutImage");
+    if (shm) unsetenv("BLASTOVER_NO_SHM");
+    else setenv("BLASTOVER_NO_SHM", "1", 1);
+    TX11TestClient client(TX11TestServer::Shared(false));
+    std::unique_ptr<TX11Platform> platform = client.MakePlatform();
+    ASSERT_NE(platform, nullptr);
+    std::unique_ptr<TPlatformWindow> menu = platform->CreateWindow(TWindowKind::Menu);
+    menu->SetBounds(100, 80, 300, 200);
+    menu->Show();
+    TTestPicture frame(300, 200, 0xFF404040);
+    menu->PresentChanged(frame.View(), {{0, 0, 1, 1}});  // a first frame goes whole, whatever it names
+    for (int i = 0; i < 4; ++i) {
+      frame.Fill(10 + 60 * i, 20 + 30 * i, 20, 20, 0xFF00A000 + static_cast<uint32_t>(i));
+      // Parts reaching out of the window are cut to it.
+      menu->PresentChanged(frame.View(), {{10 + 60 * i, 20 + 30 * i, 20, 20}, {290, 190, 40, 40}});
+    }
+    // A change it does not name is not sent: the window keeps the last frame there.
+    TTestPicture unnamed = frame;
+    unnamed.Fill(250, 150, 10, 10, 0xFFFFFFFF);
+    menu->PresentChanged(unnamed.View(), {});
+    EXPECT_TRUE(WaitUntil([&] { return ShowsPicture(client, 100, 80, frame); }, platform.get()));
+    menu.reset();
+    InstallPlatform(nullptr);
+  }
+  unsetenv("BLASTOVER_NO_SHM");
 }
 
 TEST_F(TX11DesktopTest, CursorsAreReplacedEverywhereAndGivenBack) {

@@ -1,0 +1,74 @@
+// Tile-by-tile comparison of a surface with its previous frame.
+#include "sprites/ChangedAreas.h"
+
+#include <algorithm>
+#include <cstring>
+
+TChangedAreas::TChangedAreas(int tileWidth, int tileHeight)
+    : TileWidth(std::max(tileWidth, 1)), TileHeight(std::max(tileHeight, 1)) {}
+
+const std::vector<TRect>& TChangedAreas::Compare(const TBitmap32& source, int destWidth, int destHeight) {
+  Areas.clear();
+  const int w = source.Width(), h = source.Height();
+  const bool sameSize = !Previous.empty() && w == SourceWidth && h == SourceHeight && destWidth == DestWidth &&
+                        destHeight == DestHeight;
+  SourceWidth = w, SourceHeight = h, DestWidth = destWidth, DestHeight = destHeight;
+  if (w == 0 || h == 0 || destWidth <= 0 || destHeight <= 0) {
+    Previous.clear();
+    return Areas;
+  }
+  if (!sameSize) {
+    Columns = (w + TileWidth - 1) / TileWidth;
+    Rows = (h + TileHeight - 1) / TileHeight;
+    Previous.assign(source.ScanLine(0), source.ScanLine(0) + static_cast<size_t>(w) * h);
+    Areas.push_back({0, 0, destWidth, destHeight});
+    return Areas;
+  }
+  Marked.assign(static_cast<size_t>(Columns) * Rows, 0);
+  for (int y = 0; y < h; ++y) {
+    const TColor32* now = source.ScanLine(y);
+    TColor32* before = Previous.data() + static_cast<size_t>(y) * w;
+    if (std::memcmp(now, before, static_cast<size_t>(w) * sizeof(TColor32)) == 0) continue;
+    for (int x = 0; x < w; ++x)
+      if (now[x] != before[x]) MarkAround(x, y);
+    std::memcpy(before, now, static_cast<size_t>(w) * sizeof(TColor32));
+  }
+  CollectRuns();
+  return Areas;
+}
+
+void TChangedAreas::MarkAround(int x, int y) {
+  const int firstColumn = std::max(x - 1, 0) / TileWidth, lastColumn = std::min(x + 1, SourceWidth - 1) / TileWidth;
+  const int firstRow = std::max(y - 1, 0) / TileHeight, lastRow = std::min(y + 1, SourceHeight - 1) / TileHeight;
+  for (int row = firstRow; row <= lastRow; ++row)
+    for (int column = firstColumn; column <= lastColumn; ++column) Marked[static_cast<size_t>(row) * Columns + column] = 1;
+}
+
+void TChangedAreas::CollectRuns() {
+  // Runs of the row above, by left edge; a run below one of the same span extends it.
+  std::vector<size_t> above, here;
+  for (int row = 0; row < Rows; ++row) {
+    const uint8_t* marks = Marked.data() + static_cast<size_t>(row) * Columns;
+    const int top = DestY(row * TileHeight), bottom = DestY(std::min((row + 1) * TileHeight, SourceHeight));
+    size_t candidate = 0;
+    here.clear();
+    for (int column = 0; column < Columns;) {
+      if (marks[column] == 0) {
+        ++column;
+        continue;
+      }
+      const int first = column;
+      while (column < Columns && marks[column] != 0) ++column;
+      const int left = DestX(first * TileWidth), right = DestX(std::min(column * TileWidth, SourceWidth));
+      while (candidate < above.size() && Areas[above[candidate]].Left < left) ++candidate;
+      if (candidate < above.size() && Areas[above[candidate]].Left == left && Areas[above[candidate]].Right == right) {
+        Areas[above[candidate]].Bottom = bottom;
+        here.push_back(above[candidate]);
+        continue;
+      }
+      here.push_back(Areas.size());
+      Areas.push_back({left, top, right, bottom});
+    }
+    std::swap(above, here);
+  }
+}

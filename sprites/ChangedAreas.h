@@ -1,0 +1,41 @@
+// Where an enlarged picture changes from one frame to the next.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "sprites/Bitmap32.h"
+#include "support/Geometry.h"
+
+// Compares each new frame of a small surface with the one before, tile by tile, and
+// names the parts of its bilinear enlargement that change: only those need to be
+// enlarged and sent to the screen again. A tile counts as changed when a pixel within
+// one pixel of it changed, because the filter mixes each enlarged pixel from the source
+// pixels on either side of its centre.
+class TChangedAreas {
+ public:
+  // Tiles of TileWidth x TileHeight source pixels; for the menu's exact 2.5 enlargement,
+  // sizes that are multiples of 2 give tiles with whole edges on the screen.
+  TChangedAreas(int tileWidth, int tileHeight);
+
+  // The parts of the enlargement of Source onto DestWidth x DestHeight (destination
+  // pixels, right and bottom exclusive, a run of changed tiles each) that differ from
+  // the enlargement of the last frame compared. The first frame, and any after a change
+  // of size or Forget, is one area over everything.
+  const std::vector<TRect>& Compare(const TBitmap32& source, int destWidth, int destHeight);
+  // The next frame counts as wholly changed.
+  void Forget() { Previous.clear(); }
+
+ private:
+  void MarkAround(int x, int y);
+  void CollectRuns();
+  int DestX(int sourceX) const { return static_cast<int>(int64_t{sourceX} * DestWidth / SourceWidth); }
+  int DestY(int sourceY) const { return static_cast<int>(int64_t{sourceY} * DestHeight / SourceHeight); }
+
+  int TileWidth, TileHeight;
+  int SourceWidth = 0, SourceHeight = 0, DestWidth = 0, DestHeight = 0;
+  int Columns = 0, Rows = 0;
+  std::vector<TColor32> Previous;
+  std::vector<uint8_t> Marked;  // one per tile, row by row
+  std::vector<TRect> Areas;
+};

@@ -1,0 +1,109 @@
+// Redoing only the changed parts of an enlargement must give the whole enlargement.
+#include "sprites/ChangedAreas.h"
+
+#include <gtest/gtest.h>
+
+#include "sprites/Resampler.h"
+#include "support/Random.h"
+
+namespace {
+
+struct TEnlargement {
+  TBitmap32 Source;
+  TBitmap32 Whole;  // enlarged anew each frame
+  TBitmap32 Patched;  // only the changed parts redone
+
+  TEnlargement(int width, int height, int destWidth, int destHeight) {
+    Source.SetSize(width, height);
+    Source.SetResampler(std::make_unique<TMyLinearResampler>(1));
+    Whole.SetSize(destWidth, destHeight);
+    Patched.SetSize(destWidth, destHeight);
+  }
+
+  const std::vector<TRect>& Redraw(TChangedAreas& areas) {
+    Whole.Draw(Whole.BoundsRect(), Source.BoundsRect(), Source);
+    const std::vector<TRect>& changed = areas.Compare(Source, Patched.Width(), Patched.Height());
+    for (const TRect& area : changed) {
+      Patched.SetClipRect(area);
+      Patched.Draw(Patched.BoundsRect(), Source.BoundsRect(), Source);
+    }
+    Patched.SetClipRect(Patched.BoundsRect());
+    return changed;
+  }
+
+  bool Same() const {
+    for (int y = 0; y < Whole.Height(); ++y)
+      for (int x = 0; x < Whole.Width(); ++x)
+        if (Whole.Pixel(x, y) != Patched.Pixel(x, y)) return false;
+    return true;
+  }
+};
+
+int64_t PixelCount(const std::vector<TRect>& areas) {
+  int64_t sum = 0;
+  for (const TRect& r : areas) sum += int64_t{r.Width()} * r.Height();
+  return sum;
+}
+
+TEST(ChangedAreasTest, FirstFramesAndNewSizesAreWholeAndAStillFrameHasNothing) {
+  TEnlargement e(20, 16, 50, 40);
+  TChangedAreas areas(8, 8);
+  const std::vector<TRect> first = e.Redraw(areas);
+  ASSERT_EQ(first.size(), 1u);
+  EXPECT_EQ(first[0].Right, 50);
+  EXPECT_EQ(first[0].Bottom, 40);
+  EXPECT_TRUE(e.Redraw(areas).empty());
+
+  EXPECT_EQ(areas.Compare(e.Source, 60, 40).size(), 1u) << "another enlargement";
+  EXPECT_TRUE(areas.Compare(e.Source, 60, 40).empty());
+  areas.Forget();
+  EXPECT_EQ(PixelCount(areas.Compare(e.Source, 60, 40)), 60 * 40);
+}
+
+TEST(ChangedAreasTest, PatchedEnlargementsEqualWholeOnesFrameAfterFrame) {
+  // The menu's exact 2.5, and a ratio whose tile edges fall between screen pixels.
+  for (const auto [w, h, dw, dh] : {std::array{250, 232, 625, 580}, std::array{61, 37, 171, 100}}) {
+    SCOPED_TRACE(testing::Message() << w << "x" << h << " onto " << dw << "x" << dh);
+    TEnlargement e(w, h, dw, dh);
+    TChangedAreas areas(8, 8);
+    RandSeed(7);
+    e.Redraw(areas);
+    const int changes = w * h / 2000 + 1;
+    for (int frame = 0; frame < 40; ++frame) {
+      // Single pixels anywhere, tile edges and surface edges included, as stars are.
+      for (int i = 0; i < changes; ++i) e.Source.SetPixel(Random(w), Random(h), 0xFF000000u | static_cast<TColor32>(Random(0xFFFFFF)));
+      if (frame % 10 == 9) e.Source.Clear(0xFF102030);
+      const std::vector<TRect>& changed = e.Redraw(areas);
+      ASSERT_TRUE(e.Same()) << "frame " << frame;
+      if (frame % 10 != 9) {
+        EXPECT_LT(PixelCount(changed), int64_t{dw} * dh / 2) << "frame " << frame;
+      }
+    }
+  }
+}
+
+TEST(ChangedAreasTest, AChangeReachesTheTilesWithinOnePixelAndRunsJoin) {
+  TBitmap32 source;
+  source.SetSize(40, 40);
+  TChangedAreas areas(8, 8);
+  areas.Compare(source, 100, 100);
+  // The last column of a tile: its right-hand neighbour mixes it in too.
+  source.SetPixel(7, 20, 1);
+  std::vector<TRect> changed = areas.Compare(source, 100, 100);
+  ASSERT_EQ(changed.size(), 1u);
+  EXPECT_EQ(changed[0].Left, 0);
+  EXPECT_EQ(changed[0].Right, 40);
+  EXPECT_EQ(changed[0].Top, 40);
+  EXPECT_EQ(changed[0].Bottom, 60);
+
+  // A column of changes is one area, not one per tile.
+  for (int y = 0; y < 40; ++y) source.SetPixel(20, y, 2);
+  changed = areas.Compare(source, 100, 100);
+  ASSERT_EQ(changed.size(), 1u);
+  EXPECT_EQ(changed[0].Left, 40);
+  EXPECT_EQ(changed[0].Right, 60);
+  EXPECT_EQ(changed[0].Top, 0);
+  EXPECT_EQ(changed[0].Bottom, 100);
+}
+
+}  // namespace
