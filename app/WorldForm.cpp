@@ -90,6 +90,7 @@ void TWorldForm::RunGame() {
 
 void TWorldForm::ClearWorldImage() {
   TBitmap32& picture = ScreenPicture();
+  ChangedAreas.Forget();
   if (picture.Width() == WorldImageWidth && picture.Height() == WorldImageHeight) {
     picture.Clear(clBlack32);
     GameWindow->Present(picture.View());
@@ -149,11 +150,13 @@ void TWorldForm::PlayFrame() {
 void TWorldForm::ComposeFrame() {
   // The enlargement covers the whole picture opaquely, so clearing it to black
   // first would change nothing that shows; that pass over the screen is skipped.
+  // Where the playfield has not changed since the last frame, the picture (and the
+  // window) already show its enlargement: only the changed parts are redone.
   TBitmap32& picture = ScreenPicture();
   const TBitmap32& playfield = Playfield();
-  picture.Draw(picture.BoundsRect(), playfield.BoundsRect(), playfield);
+  const std::vector<TPixelArea>& changed = ChangedAreas.Enlarge(playfield, picture);
   const TPixelView source = playfield.View();
-  GameWindow->Present(picture.View(), &source);
+  GameWindow->PresentChanged(picture.View(), changed, &source);
 }
 
 void TWorldForm::EndGame() {

@@ -8,6 +8,7 @@
 
 #include "platform/Platform.h"
 #include "sprites/Bitmap32.h"
+#include "sprites/ChangedAreas.h"
 #include "sprites/GraphicSpriteForm.h"
 #include "support/Geometry.h"
 #include "support/ObjectLists.h"
@@ -163,6 +164,9 @@ class TWorldForm {
   std::unique_ptr<TCustomStringList> PlayedCues;
   std::unique_ptr<TImage32> PlayfieldImage;
   std::unique_ptr<TImage32> ScreenImage;
+  // Only the parts of the playfield that changed since the last frame are enlarged
+  // onto the screen picture and sent to the window again.
+  TChangedAreas ChangedAreas{ChangeTileSize, ChangeTileSize};
   std::unique_ptr<TBitmap32> LevelFlagBitmap;
   std::unique_ptr<TBitmap32> ExplodeBitmap;
   std::unique_ptr<TBitmap32> LifeBitmap;

@@ -153,19 +153,8 @@ void TMenuForm::DrawFrame() {
   // One blink test for the row being named and one for PLAY/ENTER, in this order.
   DrawHighScores(BlinkVisible());
   DrawBottomWords(BlinkVisible());
-  EnlargeChangedAreas();
-  FormWindow->PresentChanged(ScreenImage.Bitmap.View(), ChangedParts);
-}
-
-void TMenuForm::EnlargeChangedAreas() {
-  TBitmap32& screen = ScreenImage.Bitmap;
-  ChangedParts.clear();
-  for (const TRect& area : ChangedAreas.Compare(MenuSurface, screen.Width(), screen.Height())) {
-    screen.SetClipRect(area);
-    screen.Draw(screen.BoundsRect(), MenuSurface.BoundsRect(), MenuSurface);
-    ChangedParts.push_back({area.Left, area.Top, area.Width(), area.Height()});
-  }
-  screen.SetClipRect(screen.BoundsRect());
+  const std::vector<TPixelArea>& changed = ChangedAreas.Enlarge(MenuSurface, ScreenImage.Bitmap);
+  FormWindow->PresentChanged(ScreenImage.Bitmap.View(), changed);
 }
 
 bool TMenuForm::BlinkVisible() {

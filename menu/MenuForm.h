@@ -17,8 +17,6 @@ constexpr int StarCount = 151;
 // Frames of the menu come this many milliseconds apart.
 constexpr uint32_t MenuFrameMs = 16;
 constexpr uint32_t MenuTimerMs = 1000;
-// Source pixels per side of the tiles compared between frames: 20 screen pixels.
-constexpr int MenuTileSize = 8;
 // The web page about the game that is installed beside the program.
 constexpr const char* HomePageFileName = "homepage.html";
 
@@ -76,13 +74,10 @@ class TMenuForm {
   void MouseDown(int x, int y);
   void EditName(uint16_t key);
 
-  void EnlargeChangedAreas();
-
   TImage StarImage;
   // Between two frames only the stars and the blinking words move: only the parts
   // around them are enlarged and sent to the screen again.
-  TChangedAreas ChangedAreas{MenuTileSize, MenuTileSize};
-  std::vector<TPixelArea> ChangedParts;
+  TChangedAreas ChangedAreas{ChangeTileSize, ChangeTileSize};
   std::unique_ptr<TPlatformWindow> FormWindow;
   std::unique_ptr<TTimer> Timer1;
 };

@@ -79,9 +79,10 @@ class TPlatformWindow {
   virtual void Present(const TPixelView& picture, const TPixelView* source = nullptr) = 0;
   // As Present, for a picture of the window's size that differs from the one presented
   // last only inside Changed: a back end may send just those parts.
-  virtual void PresentChanged(const TPixelView& picture, const std::vector<TPixelArea>& changed) {
+  virtual void PresentChanged(const TPixelView& picture, const std::vector<TPixelArea>& changed,
+                              const TPixelView* source = nullptr) {
     (void)changed;
-    Present(picture);
+    Present(picture, source);
   }
 
   // Handlers run only inside message processing. Key codes are TVirtualKey values;

@@ -37,6 +37,17 @@ const std::vector<TRect>& TChangedAreas::Compare(const TBitmap32& source, int de
   return Areas;
 }
 
+const std::vector<TPixelArea>& TChangedAreas::Enlarge(const TBitmap32& source, TBitmap32& dest) {
+  Redrawn.clear();
+  for (const TRect& area : Compare(source, dest.Width(), dest.Height())) {
+    dest.SetClipRect(area);
+    dest.Draw(dest.BoundsRect(), source.BoundsRect(), source);
+    Redrawn.push_back({area.Left, area.Top, area.Width(), area.Height()});
+  }
+  dest.SetClipRect(dest.BoundsRect());
+  return Redrawn;
+}
+
 void TChangedAreas::MarkAround(int x, int y) {
   const int firstColumn = std::max(x - 1, 0) / TileWidth, lastColumn = std::min(x + 1, SourceWidth - 1) / TileWidth;
   const int firstRow = std::max(y - 1, 0) / TileHeight, lastRow = std::min(y + 1, SourceHeight - 1) / TileHeight;

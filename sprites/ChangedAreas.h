@@ -12,6 +12,9 @@
 // enlarged and sent to the screen again. A tile counts as changed when a pixel within
 // one pixel of it changed, because the filter mixes each enlarged pixel from the source
 // pixels on either side of its centre.
+// Source pixels per side of the tiles compared: 20 screen pixels at the game's 2.5.
+constexpr int ChangeTileSize = 8;
+
 class TChangedAreas {
  public:
   // Tiles of TileWidth x TileHeight source pixels; for the menu's exact 2.5 enlargement,
@@ -23,7 +26,10 @@ class TChangedAreas {
   // the enlargement of the last frame compared. The first frame, and any after a change
   // of size or Forget, is one area over everything.
   const std::vector<TRect>& Compare(const TBitmap32& source, int destWidth, int destHeight);
-  // The next frame counts as wholly changed.
+  // Enlarges Source over the whole of Dest again, but only where the enlargement
+  // changed since the last call; the parts redrawn are returned in window terms.
+  const std::vector<TPixelArea>& Enlarge(const TBitmap32& source, TBitmap32& dest);
+  // The next frame counts as wholly changed: Dest was drawn on by other means.
   void Forget() { Previous.clear(); }
 
  private:
@@ -38,4 +44,5 @@ class TChangedAreas {
   std::vector<TColor32> Previous;
   std::vector<uint8_t> Marked;  // one per tile, row by row
   std::vector<TRect> Areas;
+  std::vector<TPixelArea> Redrawn;
 };

@@ -8,12 +8,6 @@
 #include "platform/x11/X11Display.h"
 #include "platform/x11/X11Keyboard.h"
 
-namespace {
-// The menu changes only around its stars from frame to frame, and its frames are far
-// enough apart for the server to be done with the last: one image, written in place.
-constexpr int MenuSharedImages = 1;
-}  // namespace
-
 TX11MenuWindow::TX11MenuWindow(std::shared_ptr<TX11Display> connection)
     : TX11Window(std::move(connection), TWindowKind::Menu) {
   Display* dpy = Connection->Dpy();
@@ -28,8 +22,7 @@ TX11MenuWindow::TX11MenuWindow(std::shared_ptr<TX11Display> connection)
   NameWindow();
   UseNamedArrow();
   Presenter = std::make_unique<TX11Presenter>(*Connection, Handle, DefaultVisual(dpy, Connection->Screen()),
-                                              DefaultDepth(dpy, Connection->Screen()), TPixelConversion::Opaque,
-                                              MenuSharedImages);
+                                              DefaultDepth(dpy, Connection->Screen()), TPixelConversion::Opaque);
 }
 
 TX11MenuWindow::~TX11MenuWindow() {
@@ -78,7 +71,8 @@ void TX11MenuWindow::BringToFront() {
 
 void TX11MenuWindow::Present(const TPixelView& picture, const TPixelView*) { Presenter->Present(picture); }
 
-void TX11MenuWindow::PresentChanged(const TPixelView& picture, const std::vector<TPixelArea>& changed) {
+void TX11MenuWindow::PresentChanged(const TPixelView& picture, const std::vector<TPixelArea>& changed,
+                                    const TPixelView*) {
   Presenter->PresentChanged(picture, changed);
 }
 

@@ -12,7 +12,8 @@ class TX11MenuWindow : public TX11Window {
   void Show() override;
   void Hide() override;
   void Present(const TPixelView& picture, const TPixelView* source = nullptr) override;
-  void PresentChanged(const TPixelView& picture, const std::vector<TPixelArea>& changed) override;
+  void PresentChanged(const TPixelView& picture, const std::vector<TPixelArea>& changed,
+                      const TPixelView* source = nullptr) override;
 
   void HandleEvent(const XEvent& event) override;
   // Raises the shown menu and gives it the keyboard focus.

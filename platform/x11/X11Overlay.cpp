@@ -175,6 +175,13 @@ void TX11OverlayWindow::Present(const TPixelView& picture, const TPixelView* sou
   UpdateInputShape();
 }
 
+void TX11OverlayWindow::PresentChanged(const TPixelView& picture, const std::vector<TPixelArea>& changed,
+                                       const TPixelView* source) {
+  if (!Composite && Connection->Extensions().Shape) UpdateBoundingShape(picture, source);
+  Presenter->PresentChanged(picture, changed);
+  UpdateInputShape();
+}
+
 void TX11OverlayWindow::HandleEvent(const XEvent& event) {
   if (Presenter->HandleEvent(event)) return;
   if (event.type == Expose)

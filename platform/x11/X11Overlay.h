@@ -22,6 +22,8 @@ class TX11OverlayWindow : public TX11Window {
   void Show() override;
   void Hide() override;
   void Present(const TPixelView& picture, const TPixelView* source = nullptr) override;
+  void PresentChanged(const TPixelView& picture, const std::vector<TPixelArea>& changed,
+                      const TPixelView* source = nullptr) override;
 
   void HandleEvent(const XEvent& event) override;
   void ScreenChanged(int width, int height) override;

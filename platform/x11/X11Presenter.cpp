@@ -29,13 +29,8 @@ unsigned long ScaleToMask(uint32_t value, unsigned long mask) {
 }  // namespace
 
 TX11Presenter::TX11Presenter(TX11Display& connection, Window window, Visual* visual, int depth,
-                             TPixelConversion conversion, int sharedImages)
-    : Connection(connection),
-      Target(window),
-      TargetVisual(visual),
-      Depth(depth),
-      Conversion(conversion),
-      SharedImages(std::clamp(sharedImages, 1, 2)) {
+                             TPixelConversion conversion)
+    : Connection(connection), Target(window), TargetVisual(visual), Depth(depth), Conversion(conversion) {
   Context = XCreateGC(Connection.Dpy(), Target, 0, nullptr);
   Shared = Connection.Extensions().Shm && ImageByteOrder(Connection.Dpy()) == HostByteOrder();
 }
@@ -52,7 +47,7 @@ void TX11Presenter::Resize(int width, int height) {
   Height = std::max(height, 0);
   Last = -1;
   if (Width == 0 || Height == 0) return;
-  BufferCount = SharedImages;
+  BufferCount = 2;
   for (int i = 0; i < BufferCount && Shared; ++i) {
     if (CreateShared(Buffers[i])) continue;
     DestroyBuffers();
@@ -237,21 +232,38 @@ void TX11Presenter::ConvertRow(const uint32_t* in, uint32_t* out, int count) con
   }
 }
 
+void TX11Presenter::Written(int index, const std::vector<TPixelArea>* changed) {
+  // Past this many parts a whole copy is the cheaper thing to keep track of.
+  constexpr size_t MostStaleParts = 4096;
+  Buffers[index].StaleAll = false;
+  Buffers[index].Stale.clear();
+  for (int i = 0; i < BufferCount; ++i) {
+    TBuffer& other = Buffers[i];
+    if (i == index || other.StaleAll) continue;
+    if (changed == nullptr || other.Stale.size() + changed->size() > MostStaleParts) {
+      other.StaleAll = true;
+      other.Stale.clear();
+      continue;
+    }
+    other.Stale.insert(other.Stale.end(), changed->begin(), changed->end());
+  }
+  Last = index;
+}
+
 void TX11Presenter::Present(const TPixelView& picture) {
   if (BufferCount == 0) return;
   const int next = (Last + 1) % BufferCount;
   TBuffer& buffer = Buffers[next];
   WaitUntilFree(buffer);
   Convert(picture, buffer);
-  Last = next;
+  Written(next, nullptr);
   Put(buffer, {0, 0, Width, Height}, true);
   XFlush(Connection.Dpy());
 }
 
 void TX11Presenter::PresentChanged(const TPixelView& picture, const std::vector<TPixelArea>& changed) {
   if (BufferCount == 0) return;
-  if (BufferCount != 1 || Last < 0 || !DirectPixels || picture.Pixels == nullptr || picture.Width != Width ||
-      picture.Height != Height) {
+  if (Last < 0 || !DirectPixels || picture.Pixels == nullptr || picture.Width != Width || picture.Height != Height) {
     Present(picture);
     return;
   }
@@ -262,9 +274,16 @@ void TX11Presenter::PresentChanged(const TPixelView& picture, const std::vector<
     const int x1 = std::min(area.X + area.Width, Width), y1 = std::min(area.Y + area.Height, Height);
     if (x0 < x1 && y0 < y1) parts.push_back({x0, y0, x1 - x0, y1 - y0});
   }
-  TBuffer& buffer = Buffers[Last];
+  const int next = (Last + 1) % BufferCount;
+  TBuffer& buffer = Buffers[next];
   WaitUntilFree(buffer);
-  for (const TPixelArea& area : parts) ConvertArea(picture, buffer, area);
+  if (buffer.StaleAll) {
+    Convert(picture, buffer);
+  } else {
+    for (const TPixelArea& area : buffer.Stale) ConvertArea(picture, buffer, area);
+    for (const TPixelArea& area : parts) ConvertArea(picture, buffer, area);
+  }
+  Written(next, &parts);
   for (size_t i = 0; i < parts.size(); ++i) Put(buffer, parts[i], i + 1 == parts.size());
   XFlush(Connection.Dpy());
 }

@@ -1,4 +1,4 @@
-// Putting frames into a window: MIT-SHM images (two, or one for a window that changes little) or XPutImage.
+// Putting frames into a window: MIT-SHM images, double-buffered, or XPutImage.
 #pragma once
 
 #include <X11/Xlib.h>
@@ -25,11 +25,7 @@ enum class TPixelConversion {
 
 class TX11Presenter {
  public:
-  // Two shared images let a frame be written while the server still reads the one
-  // before; a window that changes little per frame does better with one, written
-  // once the server has reported the last frame done.
-  TX11Presenter(TX11Display& connection, Window window, Visual* visual, int depth, TPixelConversion conversion,
-                int sharedImages = 2);
+  TX11Presenter(TX11Display& connection, Window window, Visual* visual, int depth, TPixelConversion conversion);
   ~TX11Presenter();
   TX11Presenter(const TX11Presenter&) = delete;
   TX11Presenter& operator=(const TX11Presenter&) = delete;
@@ -39,8 +35,7 @@ class TX11Presenter {
   // Copies Picture (clipped to the window's size, the rest black) and puts it into the window.
   void Present(const TPixelView& picture);
   // Puts only the Changed parts of Picture, which must be of the window's size and
-  // differ from the last frame nowhere else. With two images (where the one written
-  // lacks the last frame) the whole picture goes.
+  // differ from the last frame nowhere else.
   void PresentChanged(const TPixelView& picture, const std::vector<TPixelArea>& changed);
   // Puts that part of the last frame again (after an Expose); nothing before the first frame.
   void Repaint(int x, int y, int width, int height);
@@ -56,6 +51,9 @@ class TX11Presenter {
     XShmSegmentInfo Segment{};
     std::unique_ptr<uint32_t[]> Memory;  // the pixels when they are not in shared memory
     int Pending = 0;                     // puts the server has not yet reported done
+    // What this buffer lacks of the last frame: the parts changed since it was written.
+    bool StaleAll = true;
+    std::vector<TPixelArea> Stale;
   };
 
   bool CreateShared(TBuffer& buffer);
@@ -69,6 +67,9 @@ class TX11Presenter {
   void Convert(const TPixelView& picture, TBuffer& buffer);
   void ConvertArea(const TPixelView& picture, TBuffer& buffer, const TPixelArea& area);
   void ConvertRow(const uint32_t* in, uint32_t* out, int count) const;
+  // Buffer Index now holds the last frame whole; the others lack what Changed names
+  // (everything when it is null).
+  void Written(int index, const std::vector<TPixelArea>* changed);
   static Bool IsOwnCompletion(Display* dpy, XEvent* event, XPointer self);
 
   TX11Display& Connection;
@@ -85,7 +86,6 @@ class TX11Presenter {
   int Width = 0;
   int Height = 0;
   std::array<TBuffer, 2> Buffers;
-  int SharedImages;
   int BufferCount = 0;
   int Last = -1;  // buffer holding the last frame
 };

@@ -185,6 +185,29 @@ TEST_P(TX11OverlayTest, ShowsDrawnPixelsAndWhatIsBeneathBlack) {
   EXPECT_EQ(Client->ScreenPixel(1006, 902), Desktop);
 }
 
+TEST_P(TX11OverlayTest, FramesSentInPartsShowWhole) {
+  const int width = TX11TestServer::ScreenWidth, height = TX11TestServer::ScreenHeight;
+  TTestPicture playfield(width * 2 / 5, height * 2 / 5);
+  playfield.Fill(40, 40, 40, 40, Red);
+  TTestPicture frame = Enlarge(playfield, width, height);
+  const TPixelView source = playfield.View();
+  Overlay->Present(frame.View(), &source);
+  // The square moves right 20 playfield pixels a frame; each frame names only the
+  // screen area it swept. Three frames: the image written third lacks the second.
+  for (int step = 1; step <= 3; ++step) {
+    const int from = 40 + 20 * (step - 1);
+    playfield.Fill(from, 40, 20, 40, 0);
+    playfield.Fill(from + 40, 40, 20, 40, Red);
+    frame = Enlarge(playfield, width, height);
+    const std::vector<TPixelArea> swept{{from * 5 / 2 - 3, 97, 60 * 5 / 2 + 6, 106}};
+    Overlay->PresentChanged(frame.View(), swept, &source);
+  }
+  EXPECT_TRUE(PixelBecomes(300, 150, Red & 0xFFFFFF));
+  EXPECT_TRUE(PixelBecomes(160, 150, Desktop)) << "red in the first frame, which the third image held";
+  EXPECT_TRUE(PixelBecomes(220, 150, Desktop));
+  EXPECT_EQ(Client->ScreenPixel(600, 600), Desktop);
+}
+
 TEST_P(TX11OverlayWindowTest, ClicksPassThroughBlackOnly) {
   TTestPicture frame(TX11TestServer::ScreenWidth, TX11TestServer::ScreenHeight);
   frame.Fill(300, 300, 100, 100, Red);
