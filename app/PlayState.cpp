@@ -7,6 +7,7 @@
 #include "game/Bonuses.h"
 #include "game/Levels.h"
 #include "game/Monsters.h"
+#include "platform/Memory.h"
 #include "sprites/GraphicsTools.h"
 #include "support/InputPolling.h"
 #include "support/Random.h"
@@ -202,6 +203,9 @@ bool TWorldForm::InBlastArea(const TRect& r) const {
 void TWorldForm::NextLevel() {
   if (Level && (Level->Remaining > 0 || !IsListEmpty(MonsterList.get()))) return;
   Level.reset();
+  // The finished level's kinds and frames are freed by now: a good moment to give
+  // the heap's free space back before the next level takes what it needs.
+  ReturnFreeMemory();
   KickStamp = 0;
   InvincibleStamp = 0;
   if (++LevelNumber > LevelsPerCycle) {

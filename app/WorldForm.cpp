@@ -11,6 +11,7 @@
 #include "game/Level.h"
 #include "game/Monsters.h"
 #include "menu/MenuForm.h"
+#include "platform/Memory.h"
 #include "sprites/GraphicsTools.h"
 #include "sprites/Resampler.h"
 #include "support/Random.h"
@@ -169,6 +170,8 @@ void TWorldForm::EndGame() {
   MissileList->Clear();
   Level.reset();
   GameWindow->Hide();
+  // The menu may wait for hours: it should not hold what the game has freed.
+  ReturnFreeMemory();
 }
 
 void TWorldForm::FollowScreenSize() {
@@ -179,6 +182,7 @@ void TWorldForm::FollowScreenSize() {
   WorldImageHeight = screen.Height;
   Playfield().SetSize(Round(screen.Width / ScreenToPlayfield), Round(screen.Height / ScreenToPlayfield));
   ScreenPicture().SetSize(screen.Width, screen.Height);
+  ChangedAreas.Reserve(Playfield());
   GameWindow->SetBounds(0, 0, screen.Width, screen.Height);
 }
 

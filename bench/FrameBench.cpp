@@ -67,20 +67,31 @@ class TPlayingGame {
 
 void BM_PlayFrame(benchmark::State& state) {
   TPlayingGame game(static_cast<int>(state.range(0)));
-  double attackers = 0, missiles = 0;
+  double attackers = 0, missiles = 0, areas = 0, redrawn = 0;
   for (auto _ : state) {
     game.Frame();
     attackers += game.World->MonsterList->Count();
     missiles += game.World->MissileList->Count();
+    const std::vector<TPixelArea>& parts = game.World->ChangedAreas.LastRedrawn();
+    areas += static_cast<double>(parts.size());
+    for (const TPixelArea& part : parts) redrawn += double{1} * part.Width * part.Height;
   }
-  state.counters["attackers"] = attackers / static_cast<double>(state.iterations());
-  state.counters["missiles"] = missiles / static_cast<double>(state.iterations());
+  const double frames = static_cast<double>(state.iterations());
+  state.counters["attackers"] = attackers / frames;
+  state.counters["missiles"] = missiles / frames;
+  // How much of the screen was enlarged again per frame, and in how many parts.
+  state.counters["areas"] = areas / frames;
+  state.counters["redrawn%"] = 100 * redrawn / frames / (ScreenWidth * ScreenHeight);
 }
 
-// The composition alone: the enlargement of the playfield and the hand-over to the window.
+// The composition alone of a frame that changed everywhere (as after a level's start):
+// the whole enlargement of the playfield and the hand-over to the window.
 void BM_ComposeFrame(benchmark::State& state) {
   TPlayingGame game(static_cast<int>(state.range(0)));
-  for (auto _ : state) game.World->ComposeFrame();
+  for (auto _ : state) {
+    game.World->ChangedAreas.Forget();
+    game.World->ComposeFrame();
+  }
 }
 
 BENCHMARK(BM_PlayFrame)->Arg(15)->Arg(100)->Arg(500)->Unit(benchmark::kMillisecond);

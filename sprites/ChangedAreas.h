@@ -29,10 +29,17 @@ class TChangedAreas {
   // Enlarges Source over the whole of Dest again, but only where the enlargement
   // changed since the last call; the parts redrawn are returned in window terms.
   const std::vector<TPixelArea>& Enlarge(const TBitmap32& source, TBitmap32& dest);
+  // Takes now the memory that frames of Source's size need, so that play itself
+  // allocates nothing: a large block taken in mid-game would split the heap.
+  void Reserve(const TBitmap32& source);
+  // The parts the last Enlarge redrew.
+  const std::vector<TPixelArea>& LastRedrawn() const { return Redrawn; }
   // The next frame counts as wholly changed: Dest was drawn on by other means.
   void Forget() { Previous.clear(); }
 
  private:
+  // Many or large changes are enlarged faster by one whole draw than part by part.
+  bool CheaperWhole(const std::vector<TRect>& changed, const TBitmap32& dest) const;
   void MarkAround(int x, int y);
   void CollectRuns();
   int DestX(int sourceX) const { return static_cast<int>(int64_t{sourceX} * DestWidth / SourceWidth); }
@@ -45,4 +52,5 @@ class TChangedAreas {
   std::vector<uint8_t> Marked;  // one per tile, row by row
   std::vector<TRect> Areas;
   std::vector<TPixelArea> Redrawn;
+  std::vector<size_t> RunsAbove, RunsHere;  // kept between frames so that a frame allocates nothing
 };
