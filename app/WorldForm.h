@@ -166,7 +166,7 @@ class TWorldForm {
   std::unique_ptr<TImage32> ScreenImage;
   // Only the parts of the playfield that changed since the last frame are enlarged
   // onto the screen picture and sent to the window again.
-  TChangedAreas ChangedAreas{ChangeTileSize, ChangeTileSize};
+  TChangedAreas ChangedAreas;
   std::unique_ptr<TBitmap32> LevelFlagBitmap;
   std::unique_ptr<TBitmap32> ExplodeBitmap;
   std::unique_ptr<TBitmap32> LifeBitmap;

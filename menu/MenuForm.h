@@ -77,7 +77,7 @@ class TMenuForm {
   TImage StarImage;
   // Between two frames only the stars and the blinking words move: only the parts
   // around them are enlarged and sent to the screen again.
-  TChangedAreas ChangedAreas{ChangeTileSize, ChangeTileSize};
+  TChangedAreas ChangedAreas;
   std::unique_ptr<TPlatformWindow> FormWindow;
   std::unique_ptr<TTimer> Timer1;
 };

@@ -12,15 +12,8 @@
 // enlarged and sent to the screen again. A tile counts as changed when a pixel within
 // one pixel of it changed, because the filter mixes each enlarged pixel from the source
 // pixels on either side of its centre.
-// Source pixels per side of the tiles compared: 20 screen pixels at the game's 2.5.
-constexpr int ChangeTileSize = 8;
-
 class TChangedAreas {
  public:
-  // Tiles of TileWidth x TileHeight source pixels; for the menu's exact 2.5 enlargement,
-  // sizes that are multiples of 2 give tiles with whole edges on the screen.
-  TChangedAreas(int tileWidth, int tileHeight);
-
   // The parts of the enlargement of Source onto DestWidth x DestHeight (destination
   // pixels, right and bottom exclusive, a run of changed tiles each) that differ from
   // the enlargement of the last frame compared. The first frame, and any after a change
@@ -29,8 +22,8 @@ class TChangedAreas {
   // Enlarges Source over the whole of Dest again, but only where the enlargement
   // changed since the last call; the parts redrawn are returned in window terms.
   const std::vector<TPixelArea>& Enlarge(const TBitmap32& source, TBitmap32& dest);
-  // Takes now the memory that frames of Source's size need, so that play itself
-  // allocates nothing: a large block taken in mid-game would split the heap.
+  // Takes now the memory that frames of Source's size need, so that frames of play
+  // allocate nothing.
   void Reserve(const TBitmap32& source);
   // The parts the last Enlarge redrew.
   const std::vector<TPixelArea>& LastRedrawn() const { return Redrawn; }
@@ -40,12 +33,15 @@ class TChangedAreas {
  private:
   // Many or large changes are enlarged faster by one whole draw than part by part.
   bool CheaperWhole(const std::vector<TRect>& changed, const TBitmap32& dest) const;
-  void MarkAround(int x, int y);
+  // Marks the tiles that row Y's changes reach.
+  void MarkRow(const TColor32* now, const TColor32* before, int y);
   void CollectRuns();
   int DestX(int sourceX) const { return static_cast<int>(int64_t{sourceX} * DestWidth / SourceWidth); }
   int DestY(int sourceY) const { return static_cast<int>(int64_t{sourceY} * DestHeight / SourceHeight); }
 
-  int TileWidth, TileHeight;
+  // Source pixels per side of the tiles compared: 20 screen pixels at the game's 2.5,
+  // and one vector's worth of a row.
+  static constexpr int TileWidth = 8, TileHeight = 8;
   int SourceWidth = 0, SourceHeight = 0, DestWidth = 0, DestHeight = 0;
   int Columns = 0, Rows = 0;
   std::vector<TColor32> Previous;

@@ -47,7 +47,7 @@ int64_t PixelCount(const std::vector<TPixelArea>& areas) {
 
 TEST(ChangedAreasTest, FirstFramesAndNewSizesAreWholeAndAStillFrameHasNothing) {
   TEnlargement e(20, 16, 50, 40);
-  TChangedAreas areas(8, 8);
+  TChangedAreas areas;
   const std::vector<TPixelArea> first = e.Redraw(areas);
   ASSERT_EQ(first.size(), 1u);
   EXPECT_EQ(first[0].Width, 50);
@@ -67,7 +67,7 @@ TEST(ChangedAreasTest, PatchedEnlargementsEqualWholeOnesFrameAfterFrame) {
        {std::array{250, 232, 625, 580}, std::array{61, 37, 171, 100}, std::array{768, 432, 1920, 1080}}) {
     SCOPED_TRACE(testing::Message() << w << "x" << h << " onto " << dw << "x" << dh);
     TEnlargement e(w, h, dw, dh);
-    TChangedAreas areas(8, 8);
+    TChangedAreas areas;
     RandSeed(7);
     e.Redraw(areas);
     const int changes = w * h / 2000 + 1;
@@ -91,7 +91,7 @@ TEST(ChangedAreasTest, PatchedEnlargementsEqualWholeOnesFrameAfterFrame) {
 TEST(ChangedAreasTest, AChangeReachesTheTilesWithinOnePixelAndRunsJoin) {
   TBitmap32 source;
   source.SetSize(40, 40);
-  TChangedAreas areas(8, 8);
+  TChangedAreas areas;
   areas.Compare(source, 100, 100);
   // The last column of a tile: its right-hand neighbour mixes it in too.
   source.SetPixel(7, 20, 1);
