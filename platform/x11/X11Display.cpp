@@ -85,7 +85,9 @@ void TX11Display::FindExtensions() {
   }
 
   int firstEvent = 0;
-  if (XQueryExtension(Handle, "XInputExtension", &Found.XInputOpcode, &firstEvent, &error)) {
+  const char* noXInput2 = std::getenv("BLASTOVER_NO_XINPUT2");
+  const bool xinput2Refused = noXInput2 != nullptr && std::strcmp(noXInput2, "1") == 0;
+  if (!xinput2Refused && XQueryExtension(Handle, "XInputExtension", &Found.XInputOpcode, &firstEvent, &error)) {
     major = 2;
     minor = 2;
     Found.XInput2 = XIQueryVersion(Handle, &major, &minor) == Success && (major > 2 || (major == 2 && minor >= 1));

@@ -16,7 +16,7 @@ struct TX11Extensions {
   bool Shape = false;
   bool Shm = false;  // MIT-SHM offered and not turned off by BLASTOVER_NO_SHM=1
   int ShmEventBase = 0;
-  bool XInput2 = false;  // 2.1 or later, which delivers raw events without a grab
+  bool XInput2 = false;  // 2.1 or later (raw events without a grab), not turned off by BLASTOVER_NO_XINPUT2=1
   int XInputOpcode = 0;
   bool XFixes = false;  // 2.0 or later: cursor names, selection notices
   int XFixesMajor = 0;   // the version offered, 0 without XFixes (4 can hide the pointer)

@@ -80,6 +80,30 @@ TEST_F(TX11DesktopTest, MouseButtonsReportQuickClicksBetweenPolls) {
   EXPECT_EQ(y, 456);
 }
 
+TEST(TX11WithoutXInput2, ButtonsAndEscapeArePolledAndTheLossIsSaidOnce) {
+  setenv("BLASTOVER_NO_XINPUT2", "1", 1);
+  TX11TestClient client(TX11TestServer::Shared(false));
+  testing::internal::CaptureStderr();
+  std::unique_ptr<TX11Platform> platform = client.MakePlatform();
+  const std::string said = testing::internal::GetCapturedStderr();
+  unsetenv("BLASTOVER_NO_XINPUT2");
+  ASSERT_NE(platform, nullptr);
+  EXPECT_NE(said.find("no XInput 2.1: mouse buttons and Escape are polled"), std::string::npos) << said;
+
+  client.MovePointer(640, 512);
+  XTestFakeButtonEvent(client.Dpy(), Button1, True, CurrentTime);
+  client.Sync();
+  EXPECT_EQ(platform->MouseButtonsDown(), 1u);
+  XTestFakeButtonEvent(client.Dpy(), Button1, False, CurrentTime);
+  client.Sync();
+  EXPECT_EQ(platform->MouseButtonsDown(), 0u);
+  client.Key(XK_Escape, true);
+  EXPECT_TRUE(platform->EscapeHeld());
+  client.Key(XK_Escape, false);
+  EXPECT_FALSE(platform->EscapeHeld());
+  InstallPlatform(nullptr);
+}
+
 TEST_F(TX11DesktopTest, EscapeIsSeenHeldAndWhenTappedBetweenPolls) {
   EXPECT_FALSE(Platform->EscapeHeld());
   Client->Key(XK_Escape, true);
