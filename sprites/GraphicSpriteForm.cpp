@@ -6,8 +6,6 @@
 
 TGraphicSpriteForm* GraphicSpriteForm = nullptr;
 
-namespace {
-
 void LoadPicture(TImage& picture, const char* name, int width, int height, bool keyed) {
   const auto data = FindResource(TResourceKind::Picture, name);
   if (data.empty()) throw EPictureError(std::string("the picture ") + name + " is missing from the program");
@@ -31,8 +29,6 @@ void LoadPicture(TImage& picture, const char* name, int width, int height, bool 
     picture.TransparentColor = picture.Pixel(0, height - 1);
   }
 }
-
-}  // namespace
 
 TGraphicSpriteForm::TGraphicSpriteForm() {
 #define PICTURE(name, width, height) LoadPicture(name, #name, width, height, false);

@@ -29,6 +29,11 @@ class EPictureError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// Reads the picture resource Name into Picture, which must be Width x Height; with
+// Keyed its black is transparent. Throws EPictureError when the program file lacks the
+// picture or holds it damaged or in another size.
+void LoadPicture(TImage& picture, const char* name, int width, int height, bool keyed);
+
 class TGraphicSpriteForm {
  public:
   // Loads every picture; throws EPictureError when one is missing or not as catalogued.

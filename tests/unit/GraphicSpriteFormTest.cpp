@@ -50,6 +50,25 @@ TEST(GraphicSpriteFormTest, EveryCataloguedPictureIsInTheProgramAs24BitWithItsSi
   }
 }
 
+TEST(GraphicSpriteFormTest, APictureMissingOrOfAnotherSizeIsNamedInTheError) {
+  // As a damaged build would meet them: the message is what the player reads on leaving.
+  TImage picture;
+  const auto failure = [&](const char* name, int width, int height) {
+    try {
+      LoadPicture(picture, name, width, height, false);
+    } catch (const EPictureError& error) {
+      return std::string(error.what());
+    }
+    return std::string("no error");
+  };
+  EXPECT_EQ(failure("NoSuchImage", 10, 10), "the picture NoSuchImage is missing from the program");
+  EXPECT_EQ(failure("LaserImage", 49, 50), "the picture LaserImage is 50x50 instead of 49x50");
+  EXPECT_EQ(failure("laserimage", 50, 50), "the picture laserimage is missing from the program")
+      << "picture names are exact";
+  EXPECT_EQ(failure("LaserImage", 50, 50), "no error");
+  EXPECT_EQ(picture.Width, 50);
+}
+
 TEST(GraphicSpriteFormTest, TheProgramHoldsNoPictureTheCatalogueDoesNotName) {
   std::set<std::string> names;
   for (const TCatalogued& entry : Catalogue()) names.insert(entry.Name);
