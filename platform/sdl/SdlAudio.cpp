@@ -1,5 +1,6 @@
-// SDL2_mixer as the audio output: the WAVE resources are decoded and converted to the
-// output's format once at start-up, so that starting a cue costs nothing.
+// SDL2_mixer as the audio output: the WAVE resources are made ready once at start-up,
+// so that starting a cue costs nothing. They are stored in the output's own format, so
+// usually they play straight from the program file; otherwise they are converted.
 #include "platform/sdl/SdlAudio.h"
 
 #include <SDL2/SDL.h>
@@ -8,7 +9,10 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <cstdint>
 #include <cstdio>
+#include <cstring>
+#include <span>
 
 #include "platform/Resources.h"
 
@@ -45,6 +49,33 @@ class TQuietStderr {
   int Saved;
 };
 
+uint32_t LittleEndian32(const uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | uint32_t{p[3]} << 24; }
+uint16_t LittleEndian16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
+
+// Whether Wave is plain PCM of the output's rate, channels and sample size, with its
+// samples where SDL_mixer's quick loader looks for them: it walks the chunks after the
+// header without bounds, so the walk is made here first, the same way, within them.
+bool StoredAsOutput(std::span<const uint8_t> wave) {
+  constexpr size_t HeaderBytes = 12, ChunkHeaderBytes = 8, FormatBytes = 16;
+  if (wave.size() < HeaderBytes || std::memcmp(wave.data(), "RIFF", 4) != 0 ||
+      std::memcmp(wave.data() + 8, "WAVE", 4) != 0)
+    return false;
+  bool formatMatches = false;
+  for (size_t at = HeaderBytes; at + ChunkHeaderBytes <= wave.size();) {
+    const uint8_t* chunk = wave.data() + at;
+    const size_t size = LittleEndian32(chunk + 4);
+    if (size > wave.size() - at - ChunkHeaderBytes) return false;
+    if (std::memcmp(chunk, "fmt ", 4) == 0 && size >= FormatBytes) {
+      const uint8_t* format = chunk + ChunkHeaderBytes;
+      formatMatches = LittleEndian16(format) == 1 && LittleEndian16(format + 2) == OutputChannels &&
+                      LittleEndian32(format + 4) == SampleRate && LittleEndian16(format + 14) == 16;
+    }
+    if (std::memcmp(chunk, "data", 4) == 0) return formatMatches;
+    at += ChunkHeaderBytes + size;
+  }
+  return false;
+}
+
 std::string UpperCase(std::string text) {
   for (char& c : text)
     if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
@@ -73,9 +104,20 @@ TSdlAudio::TSdlAudio() {
   }
   Open = true;
   ChannelCount = Mix_AllocateChannels(FirstChannelCount);
+  int frequency = 0, channels = 0;
+  Uint16 format = 0;
+  Mix_QuerySpec(&frequency, &format, &channels);
+  const bool outputAsStored = frequency == SampleRate && format == AUDIO_S16LSB && channels == OutputChannels;
   for (const TResource& sound : ListResources(TResourceKind::Sound)) {
-    SDL_RWops* stream = SDL_RWFromConstMem(sound.Data.data(), static_cast<int>(sound.Data.size()));
-    Mix_Chunk* chunk = Mix_LoadWAV_RW(stream, 1);
+    Mix_Chunk* chunk = nullptr;
+    if (outputAsStored && StoredAsOutput(sound.Data)) {
+      // The chunk points into the program file, which it only reads: no copy of the
+      // samples in memory, and their pages are read in when first played.
+      chunk = Mix_QuickLoad_WAV(const_cast<Uint8*>(sound.Data.data()));
+    } else {
+      SDL_RWops* stream = SDL_RWFromConstMem(sound.Data.data(), static_cast<int>(sound.Data.size()));
+      chunk = Mix_LoadWAV_RW(stream, 1);
+    }
     if (chunk == nullptr) {
       std::fprintf(stderr, "blastover: the sound %.*s cannot be read (%s)\n", static_cast<int>(sound.Name.size()),
                    sound.Name.data(), Mix_GetError());
