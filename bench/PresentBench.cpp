@@ -2,22 +2,14 @@
 // benchmark's own: MIT-SHM (two images) beside XPutImage, without a compositor (the
 // window's shape follows the sprites) and with picom (black becomes alpha 0).
 #include <benchmark/benchmark.h>
-#include <fcntl.h>
-#include <poll.h>
-#include <signal.h>
-#include <sys/prctl.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <chrono>
-#include <cstdio>
 #include <cstdlib>
 #include <memory>
-#include <stdexcept>
 #include <string>
-#include <thread>
+#include <utility>
 #include <vector>
 
+#include "PrivateXServer.h"
 #include "platform/x11/X11Platform.h"
 #include "sprites/Bitmap32.h"
 #include "sprites/Resampler.h"
@@ -33,90 +25,15 @@ constexpr int PlayfieldHeight = 432;
 constexpr int FrameCount = 4;
 constexpr int SpriteCount = 100;
 constexpr int SpriteSide = 12;
-constexpr int StartTimeoutMs = 10000;
 
-// A child that dies with the benchmark, its output discarded; Descriptor stays open as 3.
-pid_t Spawn(const std::vector<std::string>& arguments, int descriptor, const std::string& display) {
-  const pid_t child = fork();
-  if (child != 0) return child;
-  prctl(PR_SET_PDEATHSIG, SIGKILL);
-  if (descriptor >= 0 && descriptor != 3) dup2(descriptor, 3);
-  const int null = open("/dev/null", O_RDWR);
-  dup2(null, 1);
-  dup2(null, 2);
-  if (!display.empty()) setenv("DISPLAY", display.c_str(), 1);
-  std::vector<char*> argv;
-  for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
-  argv.push_back(nullptr);
-  execvp(argv[0], argv.data());
-  _exit(127);
-}
-
-void Stop(pid_t process) {
-  if (process <= 0) return;
-  kill(process, SIGTERM);
-  waitpid(process, nullptr, 0);
-}
-
-// An Xvfb at 1920x1080, with picom on it when asked.
-class TPrivateServer {
- public:
-  explicit TPrivateServer(bool compositor) {
-    int ends[2];
-    if (pipe(ends) != 0) throw std::runtime_error("pipe failed");
-    const std::string size = std::to_string(ScreenWidth) + "x" + std::to_string(ScreenHeight) + "x24";
-    Xvfb = Spawn({"Xvfb", "-displayfd", "3", "-screen", "0", size, "-nolisten", "tcp", "-noreset"}, ends[1], "");
-    close(ends[1]);
-    std::string number;
-    while (number.empty() || number.back() != '\n') {
-      pollfd wanted{ends[0], POLLIN, 0};
-      char c = 0;
-      if (poll(&wanted, 1, StartTimeoutMs) <= 0 || read(ends[0], &c, 1) != 1) break;
-      number += c;
-    }
-    close(ends[0]);
-    if (number.empty() || number.back() != '\n') throw std::runtime_error("Xvfb did not start");
-    number.pop_back();
-    Name = ":" + number;
-    if (compositor) StartPicom();
+// One private X server at 1920x1080 of each kind, started when first asked for.
+TPrivateXServer& Server(bool compositor) {
+  static std::unique_ptr<TPrivateXServer> servers[2];
+  std::unique_ptr<TPrivateXServer>& server = servers[compositor ? 1 : 0];
+  if (!server) {
+    server = std::make_unique<TPrivateXServer>(ScreenWidth, ScreenHeight);
+    if (compositor) server->StartCompositor();
   }
-  ~TPrivateServer() {
-    Stop(Picom);
-    Stop(Xvfb);
-  }
-  TPrivateServer(const TPrivateServer&) = delete;
-  TPrivateServer& operator=(const TPrivateServer&) = delete;
-
-  const std::string& Display() const { return Name; }
-
- private:
-  // picom's own window appears once it has taken the compositor selection.
-  void StartPicom() {
-    Picom = Spawn({"picom", "--backend", "xrender", "--no-vsync", "--config", "/dev/null"}, -1, Name);
-    const std::string command = "xwininfo -display " + Name + " -root -children 2>/dev/null";
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(StartTimeoutMs);
-    while (std::chrono::steady_clock::now() < deadline) {
-      std::string listing;
-      if (FILE* pipe = popen(command.c_str(), "r")) {
-        char buffer[256];
-        while (fgets(buffer, sizeof buffer, pipe) != nullptr) listing += buffer;
-        pclose(pipe);
-      }
-      if (listing.find("\"picom\"") != std::string::npos) return;
-      std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    throw std::runtime_error("picom did not start");
-  }
-
-  std::string Name;
-  pid_t Xvfb = -1;
-  pid_t Picom = -1;
-};
-
-TPrivateServer& Server(bool compositor) {
-  static std::unique_ptr<TPrivateServer> servers[2];
-  std::unique_ptr<TPrivateServer>& server = servers[compositor ? 1 : 0];
-  if (!server) server = std::make_unique<TPrivateServer>(compositor);
   return *server;
 }
 
@@ -145,7 +62,7 @@ struct TFrames {
 
 void Present(benchmark::State& state, bool compositor, bool shared) {
   static const TFrames frames;
-  setenv("DISPLAY", Server(compositor).Display().c_str(), 1);
+  setenv("DISPLAY", Server(compositor).Name().c_str(), 1);
   setenv("SDL_AUDIODRIVER", "dummy", 1);
   if (shared)
     unsetenv("BLASTOVER_NO_SHM");

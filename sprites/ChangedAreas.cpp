@@ -48,7 +48,6 @@ const std::vector<TPixelArea>& TChangedAreas::Enlarge(const TBitmap32& source, T
   Redrawn.clear();
   const std::vector<TRect>& changed = Compare(source, dest.Width(), dest.Height());
   if (CheaperWhole(changed, dest)) {
-    Areas.assign(1, dest.BoundsRect());
     dest.Draw(dest.BoundsRect(), source.BoundsRect(), source);
     Redrawn.push_back({0, 0, dest.Width(), dest.Height()});
     return Redrawn;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/x11/X11Display.h"
+#include "platform/x11/X11Window.h"
 
 namespace {
 
@@ -41,12 +42,7 @@ void TX11DrawnCursor::SetPicture(const TPixelView& picture) {
     Handle = XCreateWindow(dpy, Connection.Root(), 0, 0, static_cast<unsigned>(picture.Width),
                            static_cast<unsigned>(picture.Height), 0, CopyFromParent, InputOutput, CopyFromParent,
                            CWOverrideRedirect | CWBorderPixel, &attributes);
-    XClassHint hint;
-    char name[] = "blastover";
-    char className[] = "Blastover";
-    hint.res_name = name;
-    hint.res_class = className;
-    XSetClassHint(dpy, Handle, &hint);
+    NameOwnWindow(dpy, Handle, nullptr);
     XShapeCombineRectangles(dpy, Handle, ShapeInput, 0, 0, nullptr, 0, ShapeSet, YXBanded);
     // Its moves must not look like another application's window coming up over ours.
     Connection.AddExtraOwnWindow(Handle);

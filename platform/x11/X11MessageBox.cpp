@@ -131,13 +131,7 @@ class TX11MessageBox {
     Handle = XCreateWindow(Dpy, Connection.Root(), Left, Top, static_cast<unsigned>(Width),
                            static_cast<unsigned>(Height), 1, CopyFromParent, InputOutput, CopyFromParent,
                            CWOverrideRedirect | CWBackPixel | CWBorderPixel | CWEventMask, &attributes);
-    XStoreName(Dpy, Handle, Caption.c_str());
-    XClassHint hint;
-    char name[] = "blastover";
-    char className[] = "Blastover";
-    hint.res_name = name;
-    hint.res_class = className;
-    XSetClassHint(Dpy, Handle, &hint);
+    NameOwnWindow(Dpy, Handle, Caption.c_str());
     Context = XCreateGC(Dpy, Handle, 0, nullptr);
     if (OwnFont) XSetFont(Dpy, Context, Font->fid);
     Connection.AddExtraOwnWindow(Handle);

@@ -267,8 +267,8 @@ void TX11Presenter::PresentChanged(const TPixelView& picture, const std::vector<
     Present(picture);
     return;
   }
-  std::vector<TPixelArea> parts;
-  parts.reserve(changed.size());
+  std::vector<TPixelArea>& parts = Parts;
+  parts.clear();
   for (const TPixelArea& area : changed) {
     const int x0 = std::max(area.X, 0), y0 = std::max(area.Y, 0);
     const int x1 = std::min(area.X + area.Width, Width), y1 = std::min(area.Y + area.Height, Height);

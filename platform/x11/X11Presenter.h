@@ -88,4 +88,5 @@ class TX11Presenter {
   std::array<TBuffer, 2> Buffers;
   int BufferCount = 0;
   int Last = -1;  // buffer holding the last frame
+  std::vector<TPixelArea> Parts;  // the changed parts of a frame within the window, kept between frames
 };

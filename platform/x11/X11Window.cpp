@@ -27,16 +27,17 @@ void TX11Window::CompositorChanged() {}
 
 void TX11Window::PointerMoved() {}
 
-void TX11Window::NameWindow() {
-  Display* dpy = Connection->Dpy();
+void NameOwnWindow(Display* dpy, Window window, const char* title) {
   XClassHint hint;
   char name[] = "blastover";
   char className[] = "Blastover";
   hint.res_name = name;
   hint.res_class = className;
-  XSetClassHint(dpy, Handle, &hint);
-  XStoreName(dpy, Handle, "Blastover");
+  XSetClassHint(dpy, window, &hint);
+  if (title != nullptr) XStoreName(dpy, window, title);
 }
+
+void TX11Window::NameWindow() { NameOwnWindow(Connection->Dpy(), Handle, "Blastover"); }
 
 void TX11Window::UseNamedArrow() {
   Display* dpy = Connection->Dpy();

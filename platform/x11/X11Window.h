@@ -47,6 +47,10 @@ class TX11Window : public TPlatformWindow {
   std::unique_ptr<TX11Presenter> Presenter;
 };
 
+// Marks Window as the program's own (class "blastover", for window managers, compositor
+// rules and the tests) and, when Title is given, names it.
+void NameOwnWindow(Display* dpy, Window window, const char* title);
+
 // Gives Window the keyboard focus, retrying every 10 ms for about a second until
 // the server reports it (a window being mapped cannot take it yet). The focus
 // before the call is stored in Previous when it was not one of our windows.

@@ -1,4 +1,4 @@
-// Starting Xvfb (and picom) for the tests, and the test's own X client.
+// The tests' X servers, the test's own X client, and what the tests read from the screen.
 // GoogleTest comes before the X headers, whose macros (None, Bool) break its own.
 #include <gtest/gtest.h>
 
@@ -7,16 +7,10 @@
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 #include <X11/extensions/Xfixes.h>
-#include <fcntl.h>
-#include <poll.h>
-#include <signal.h>
-#include <sys/prctl.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <cmath>
-#include <filesystem>
 #include <fstream>
 #include <stdexcept>
 #include <thread>
@@ -26,59 +20,12 @@
 
 namespace {
 
-constexpr int StartTimeoutMs = 10000;
-
 std::unique_ptr<TX11TestServer> SharedServers[2];
-
-// Runs File with Arguments in a child that dies with the test program, output discarded.
-// DisplayFd, when set, stays open in the child as descriptor 3.
-pid_t SpawnDaemon(const std::vector<std::string>& arguments, int displayFd, const std::string& display) {
-  const pid_t child = fork();
-  if (child != 0) return child;
-  prctl(PR_SET_PDEATHSIG, SIGKILL);
-  if (displayFd >= 0 && displayFd != 3) dup2(displayFd, 3);
-  const int null = open("/dev/null", O_RDWR);
-  dup2(null, 1);
-  dup2(null, 2);
-  if (!display.empty()) setenv("DISPLAY", display.c_str(), 1);
-  std::vector<char*> argv;
-  for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
-  argv.push_back(nullptr);
-  execvp(argv[0], argv.data());
-  _exit(127);
-}
-
-void Stop(pid_t& process) {
-  if (process <= 0) return;
-  kill(process, SIGTERM);
-  int status = 0;
-  waitpid(process, &status, 0);
-  process = -1;
-}
 
 }  // namespace
 
-TX11TestServer::TX11TestServer(bool compositor) : Owner(getpid()) {
-  StartXvfb();
+TX11TestServer::TX11TestServer(bool compositor) : Server(ScreenWidth, ScreenHeight, true) {
   if (compositor) StartCompositor();
-}
-
-TX11TestServer::~TX11TestServer() {
-  if (getpid() != Owner) return;
-  Stop(Picom);
-  Stop(Xvfb);
-  std::filesystem::remove_all(FramebufferFolder);
-}
-
-void TX11TestServer::StopCompositor() {
-  Stop(Picom);
-}
-
-void TX11TestServer::Kill() {
-  Stop(Picom);
-  Stop(Xvfb);
-  // A death test's server dies with its process, never destroyed.
-  std::filesystem::remove_all(FramebufferFolder);
 }
 
 TX11TestServer& TX11TestServer::Shared(bool compositor) {
@@ -91,38 +38,9 @@ void TX11TestServer::StopShared() {
   for (auto& server : SharedServers) server.reset();
 }
 
-void TX11TestServer::StartXvfb() {
-  int pipeEnds[2];
-  if (pipe(pipeEnds) != 0) throw std::runtime_error("pipe failed");
-  const std::string size = std::to_string(ScreenWidth) + "x" + std::to_string(ScreenHeight) + "x24";
-  char folder[] = "/tmp/blastover-xvfb-XXXXXX";
-  if (mkdtemp(folder) == nullptr) throw std::runtime_error("mkdtemp failed");
-  FramebufferFolder = folder;
-  // -noreset: the server keeps its state when the last client goes, as a desktop's does.
-  // -fbdir: the screen is a file, in which the server also draws the pointer.
-  Xvfb = SpawnDaemon({"Xvfb", "-displayfd", "3", "-screen", "0", size, "-nolisten", "tcp", "-noreset", "-fbdir",
-                      FramebufferFolder},
-                     pipeEnds[1], "");
-  close(pipeEnds[1]);
-  std::string number;
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(StartTimeoutMs);
-  while (number.empty() || number.back() != '\n') {
-    pollfd descriptor{pipeEnds[0], POLLIN, 0};
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-    if (left.count() <= 0 || poll(&descriptor, 1, static_cast<int>(left.count())) <= 0) break;
-    char c = 0;
-    if (read(pipeEnds[0], &c, 1) != 1) break;
-    number += c;
-  }
-  close(pipeEnds[0]);
-  if (number.empty() || number.back() != '\n') throw std::runtime_error("Xvfb did not start");
-  number.pop_back();
-  DisplayName = ":" + number;
-}
-
 std::vector<uint32_t> TX11TestServer::ShownPixels(int left, int top, int width, int height) const {
   std::vector<uint32_t> pixels;
-  std::ifstream file(FramebufferFolder + "/Xvfb_screen0", std::ios::binary);
+  std::ifstream file(Server.ScreenFile(), std::ios::binary);
   // The XWD header: 25 big-endian 32-bit fields, then the window name, then the colours.
   unsigned char header[100] = {};
   if (!file.read(reinterpret_cast<char*>(header), sizeof header)) return pixels;
@@ -147,16 +65,6 @@ std::vector<uint32_t> TX11TestServer::ShownPixels(int left, int top, int width, 
     }
   }
   return pixels;
-}
-
-void TX11TestServer::StartCompositor() {
-  Picom = SpawnDaemon({"picom", "--backend", "xrender", "--no-vsync", "--config", "/dev/null"}, -1, DisplayName);
-  Display* dpy = XOpenDisplay(DisplayName.c_str());
-  if (dpy == nullptr) throw std::runtime_error("cannot reach the test server");
-  const Atom selection = XInternAtom(dpy, "_NET_WM_CM_S0", False);
-  const bool running = WaitUntil([&] { return XGetSelectionOwner(dpy, selection) != None; }, nullptr, StartTimeoutMs);
-  XCloseDisplay(dpy);
-  if (!running) throw std::runtime_error("picom did not take the compositor selection");
 }
 
 TX11TestClient::TX11TestClient(const TX11TestServer& server)

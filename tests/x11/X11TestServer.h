@@ -10,43 +10,35 @@
 #include <string>
 #include <vector>
 
+#include "PrivateXServer.h"
 #include "platform/x11/X11Platform.h"
 
-// An Xvfb of its own (it picks a free display number, so parallel runs never
-// clash), with picom on it when Compositor is set. Ended when destroyed.
+// A private X server of the tests' screen size, with picom on it when Compositor is
+// set. Ended when destroyed.
 class TX11TestServer {
  public:
   static constexpr int ScreenWidth = 1280;
   static constexpr int ScreenHeight = 1024;
 
   explicit TX11TestServer(bool compositor);
-  ~TX11TestServer();
-  TX11TestServer(const TX11TestServer&) = delete;
-  TX11TestServer& operator=(const TX11TestServer&) = delete;
 
   // One server of each kind per test program, started when first asked for.
   static TX11TestServer& Shared(bool compositor);
   static void StopShared();
 
-  const std::string& Name() const { return DisplayName; }
-  bool Compositor() const { return Picom > 0; }
+  const std::string& Name() const { return Server.Name(); }
+  bool Compositor() const { return Server.CompositorRunning(); }
   // Starts picom and waits until it owns the compositor selection.
-  void StartCompositor();
-  void StopCompositor();
+  void StartCompositor() { Server.StartCompositor(); }
+  void StopCompositor() { Server.StopCompositor(); }
   // Ends the X server at once, as a crash or a lost network would.
-  void Kill();
+  void Kill() { Server.Stop(); }
   // Red, green and blue of the screen as the user sees it, the pointer's picture
   // included (a client's view of the root never holds it), row by row.
   std::vector<uint32_t> ShownPixels(int left, int top, int width, int height) const;
 
  private:
-  void StartXvfb();
-
-  pid_t Owner;  // a forked child (a death test) must not end its parent's servers
-  std::string DisplayName;
-  std::string FramebufferFolder;  // where Xvfb keeps its screen as an XWD file
-  pid_t Xvfb = -1;
-  pid_t Picom = -1;
+  TPrivateXServer Server;
 };
 
 // A client connection of the test itself, and the platform under test on the same server.
