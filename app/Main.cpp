@@ -4,11 +4,11 @@
 #include <string>
 
 #include "app/WorldForm.h"
-#include "platform/x11/X11Platform.h"
+#include "platform/DesktopPlatform.h"
 
 int main() {
   std::string error;
-  std::unique_ptr<TPlatform> platform = CreateX11Platform(error);
+  std::unique_ptr<TPlatform> platform = CreateDesktopPlatform(error);
   if (!platform) {
     std::fprintf(stderr, "blastover: %s\n", error.c_str());
     return 1;

@@ -107,7 +107,11 @@ class TPlatform {
   // passed, whichever comes first. Runs no handler itself.
   virtual void WaitForMessage(uint32_t timeoutMs) = 0;
 
-  // Size of the whole screen (every monitor together) in pixels, read anew each call.
+  // The game plays on one monitor: the one holding the pointer when the Overlay is shown
+  // at the start of a game (the primary one when that cannot be known). Its size in
+  // pixels, read anew each call so that a changed resolution is followed. Every screen
+  // position the game sees or gives (the pointer, SetPointerPos, SetBounds) is relative
+  // to that monitor's top-left corner, and may lie outside it.
   virtual TScreenSize ScreenSize() = 0;
 
   virtual std::unique_ptr<TPlatformWindow> CreateWindow(TWindowKind kind) = 0;

@@ -1,0 +1,12 @@
+// The platform of the desktop the program runs on: the one call the entry point makes to
+// get it. Each operating system implements it once, choosing among its back ends.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "platform/Platform.h"
+
+// The platform of this desktop, or null with Error set to a one-line message that says
+// why none could be opened ("cannot open display ...").
+std::unique_ptr<TPlatform> CreateDesktopPlatform(std::string& error);
