@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <set>
+#include <string_view>
 
 #include "platform/PngCodec.h"
 #include "platform/Resources.h"
@@ -48,6 +49,41 @@ TEST(GraphicSpriteFormTest, EveryCataloguedPictureIsInTheProgramAs24BitWithItsSi
       })) << "a font picture holds a colour other than white and black";
     }
   }
+}
+
+// The share of a picture's lit pixels with no lit pixel beside, above or below them. The
+// game enlarges its pictures bilinearly, the player's death up to about 60 times: such a
+// pixel becomes a faint detached blot, and one that touches others only at a corner fares
+// little better, since the join fades to half its brightness.
+double IsolatedShare(const TDecodedPng& png) {
+  const auto lit = [&](int x, int y) {
+    return x >= 0 && y >= 0 && x < png.Width && y < png.Height &&
+           (png.Pixels[static_cast<size_t>(y) * png.Width + x] & 0xFFFFFF) != 0;
+  };
+  int litCount = 0;
+  int isolated = 0;
+  for (int y = 0; y < png.Height; ++y) {
+    for (int x = 0; x < png.Width; ++x) {
+      if (!lit(x, y)) continue;
+      ++litCount;
+      if (!lit(x - 1, y) && !lit(x + 1, y) && !lit(x, y - 1) && !lit(x, y + 1)) ++isolated;
+    }
+  }
+  return litCount == 0 ? 0.0 : static_cast<double>(isolated) / litCount;
+}
+
+TEST(GraphicSpriteFormTest, ExplosionFramesAreSolidBurstsWithoutStrayPixels) {
+  // A spark or two may stay; scattered specks, which break up on screen, may not.
+  constexpr double MaxIsolatedShare = 0.03;
+  int frames = 0;
+  for (const TCatalogued& entry : Catalogue()) {
+    if (std::string_view(entry.Name).find("Explode") == std::string_view::npos) continue;
+    ++frames;
+    const double share = IsolatedShare(DecodePng(FindResource(TResourceKind::Picture, entry.Name)));
+    EXPECT_LT(share, MaxIsolatedShare)
+        << entry.Name << ": " << static_cast<int>(share * 100 + 0.5) << " % of its lit pixels stand alone";
+  }
+  EXPECT_EQ(frames, 26) << "every death animation's frames are checked";
 }
 
 TEST(GraphicSpriteFormTest, APictureMissingOrOfAnotherSizeIsNamedInTheError) {
