@@ -1,12 +1,24 @@
-// The entry point: opens the desktop, sets up the game window and runs games until the player quits.
+// The entry point: answers the command line, opens the desktop, sets up the game window
+// and runs games until the player quits.
 #include <cstdio>
 #include <exception>
+#include <iostream>
+#include <span>
 #include <string>
 
+#include "app/BuildInfo.h"
+#include "app/CommandLine.h"
 #include "app/WorldForm.h"
 #include "platform/DesktopPlatform.h"
+#include "support/GameFolders.h"
 
-int main() {
+int main(int argc, char** argv) {
+  // --help and --version need no display, so they are answered before one is opened.
+  const TProgramInfo info{BuiltVersion(), BuiltInBackEnds(), UserDataFolder()};
+  const char* const* first = argv + 1;
+  const std::span<const char* const> arguments(first, static_cast<size_t>(argc > 0 ? argc - 1 : 0));
+  if (const std::optional<int> exitCode = HandleCommandLine(arguments, info, std::cout, std::cerr)) return *exitCode;
+
   std::string error;
   std::unique_ptr<TPlatform> platform = CreateDesktopPlatform(error);
   if (!platform) {

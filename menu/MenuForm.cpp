@@ -6,6 +6,7 @@
 
 #include "app/WorldForm.h"
 #include "sprites/Resampler.h"
+#include "support/GameFolders.h"
 #include "support/MessageDialog.h"
 #include "support/Paths.h"
 #include "support/Random.h"
@@ -56,7 +57,7 @@ void FrameRect(TBitmap32& b, int left, int top, int right, int bottom, TColor32 
 
 bool Inside(const TRect& r, int x, int y) { return x >= r.Left && x < r.Right && y >= r.Top && y < r.Bottom; }
 
-std::string HomePageAddress() { return "file://" + ProgramFolder() + HomePageFileName; }
+std::string HomePageAddress() { return "file://" + DocumentFolder() + HomePageFileName; }
 
 }  // namespace
 

@@ -7,12 +7,12 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
+#include "support/GameFolders.h"
 #include "support/MessageDialog.h"
 #include "support/Paths.h"
 #include "support/TextRoutines.h"
@@ -30,13 +30,6 @@ bool CanWriteInto(const std::string& folder) {
   std::error_code ignored;
   std::filesystem::create_directories(folder, ignored);
   return access(folder.c_str(), W_OK) == 0;
-}
-
-std::string UserDataFolder() {
-  const char* data = std::getenv("XDG_DATA_HOME");
-  if (data != nullptr && data[0] == '/') return std::string(data) + "/blastover/";
-  const char* home = std::getenv("HOME");
-  return std::string(home != nullptr ? home : ".") + "/.local/share/blastover/";
 }
 
 // The deepest nesting of elements in Text, counted from its tags without parsing it.
@@ -77,6 +70,7 @@ void ParseInto(TXML& document, const std::string& path) {
 }  // namespace
 
 std::string XmlFolder() {
+  if (RunsInstalled()) return InstalledFilesFolder();
   const std::string wanted = ProgramFolder() + SubFolder;
   if (CanWriteInto(wanted)) return wanted;
   const std::string fallback = UserDataFolder();

@@ -39,8 +39,9 @@ class TXML {
   pugi::xml_document Document;
 };
 
-// The folder in which the game keeps its files: the program's folder and SubFolder,
-// or, when that cannot be written, the user's data folder (said once on stderr).
+// The folder in which the game keeps its files: for an installed program, the player's
+// data folder; otherwise the program's folder and SubFolder, or, when that cannot be
+// written, the player's data folder (said once on stderr).
 std::string XmlFolder();
 // A new document: for a bare name, the file of that name in XmlFolder(), parsed when it
 // exists (EXmlError when it cannot be read); for an empty name, a document with the

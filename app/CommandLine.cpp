@@ -1,0 +1,81 @@
+// The command line's answers: the help text, the version and the one-line complaint.
+#include "app/CommandLine.h"
+
+namespace {
+
+constexpr const char* ProgramName = "blastover";
+
+std::string WithoutTrailingSlash(std::string folder) {
+  if (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+  return folder;
+}
+
+void PrintHelp(const TProgramInfo& info, std::ostream& out) {
+  out << "Usage: " << ProgramName << " [--help | --version]\n"
+      << "\n"
+      << "Blastover is an arcade shooter played over your own desktop. Attackers from thirteen\n"
+         "arcade-themed levels chase the mouse pointer, which is your gun; everything the game\n"
+         "does not draw stays see-through and lets your clicks pass to the windows beneath.\n"
+         "Between games a star-field menu shows the high-score table and takes your name.\n"
+      << "\n"
+      << "Playing:\n"
+         "  mouse           the pointer is the gun: keep it away from attackers and missiles\n"
+         "  left button     fire a growing flash; the gun then reloads for two seconds\n"
+         "  Escape          leave the game (or shoot the word QUIT at the top of the screen)\n"
+         "  in the menu     type your name and press Enter; click PLAY, HOMEPAGE or QUIT\n"
+      << "\n"
+      << "Files:\n"
+         "  HISCORE.XML (the high-score table) and SETTINGS.XML. An installed game keeps them in\n"
+      << "  " << WithoutTrailingSlash(info.DataFolder) << " ($XDG_DATA_HOME/blastover);\n"
+      << "  a game run from its build folder keeps them beside the program.\n"
+      << "\n"
+      << "Environment:\n";
+  for (const TBackEndInfo* backEnd : info.BackEnds)
+    for (const TEnvironmentSwitch& entry : backEnd->Switches)
+      out << "  " << entry.Setting << "\n      " << backEnd->Name << ": " << entry.Effect << "\n";
+  out << "\n"
+      << "Options:\n"
+         "  -h, --help      show this help and leave\n"
+         "  -V, --version   show the version and the back ends built in, and leave\n";
+}
+
+void PrintVersion(const TProgramInfo& info, std::ostream& out) {
+  out << "Blastover " << info.Version << "\n" << "Back ends:\n";
+  for (const TBackEndInfo* backEnd : info.BackEnds) out << "  " << backEnd->Name << ": " << backEnd->Role << "\n";
+}
+
+// A written answer counts only when it reached its reader (a full disk, a closed pipe).
+int Finish(std::ostream& out, std::ostream& err, const char* what) {
+  out.flush();
+  if (out) return 0;
+  err << ProgramName << ": cannot write the " << what << "\n";
+  return 1;
+}
+
+}  // namespace
+
+std::optional<int> HandleCommandLine(std::span<const char* const> arguments, const TProgramInfo& info,
+                                     std::ostream& out, std::ostream& err) {
+  bool help = false, version = false;
+  for (const std::string argument : arguments) {
+    if (argument == "--help" || argument == "-h") {
+      help = true;
+    } else if (argument == "--version" || argument == "-V") {
+      version = true;
+    } else {
+      // The game takes no other argument: one line names the first it did not understand.
+      const char* kind = argument.starts_with('-') ? "unknown option" : "unexpected argument";
+      err << ProgramName << ": " << kind << " '" << argument << "' (try '" << ProgramName << " --help')\n";
+      return 2;
+    }
+  }
+  if (help) {
+    PrintHelp(info, out);
+    return Finish(out, err, "help");
+  }
+  if (version) {
+    PrintVersion(info, out);
+    return Finish(out, err, "version");
+  }
+  return std::nullopt;
+}

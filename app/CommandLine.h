@@ -1,0 +1,25 @@
+// The command line: --help and --version, answered before any display is opened.
+#pragma once
+
+#include <optional>
+#include <ostream>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "platform/BackEndInfo.h"
+
+// What the program knows of itself to answer --help and --version.
+struct TProgramInfo {
+  std::string Version;
+  // The back ends compiled in, in the order the build lists them.
+  std::vector<const TBackEndInfo*> BackEnds;
+  // Where an installed game keeps its files for this user.
+  std::string DataFolder;
+};
+
+// Reads the arguments that follow the program's name. Nothing when the game should start;
+// otherwise the exit code, after --help or --version printed to Out (0) or a bad argument
+// was named in one line on Err (2). A failure to write the answer gives 1.
+std::optional<int> HandleCommandLine(std::span<const char* const> arguments, const TProgramInfo& info,
+                                     std::ostream& out, std::ostream& err);

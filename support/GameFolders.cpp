@@ -1,0 +1,86 @@
+// The installed layout, the player's data folder and the take-over of an older copy's files.
+#include "support/GameFolders.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+
+#include "support/Paths.h"
+
+namespace fs = std::filesystem;
+
+// Where the build installs things, relative to the program's folder; the build sets these.
+#ifndef BLASTOVER_BIN_DIR
+#define BLASTOVER_BIN_DIR "bin"
+#endif
+#ifndef BLASTOVER_DOC_FROM_BIN
+#define BLASTOVER_DOC_FROM_BIN "../share/doc/blastover"
+#endif
+#ifndef BLASTOVER_PREFIX_FROM_BIN
+#define BLASTOVER_PREFIX_FROM_BIN ".."
+#endif
+
+namespace {
+
+// Older copies were installed as PREFIX/blastover/blastover and kept their files beside it.
+constexpr const char* OlderCopyFolder = "blastover";
+
+// Copies File into Folder under the same name, whole or not at all.
+bool CopyWhole(const fs::path& file, const fs::path& folder) {
+  const fs::path target = folder / file.filename();
+  const fs::path partial = target.string() + ".new";
+  std::error_code error;
+  fs::copy_file(file, partial, fs::copy_options::overwrite_existing, error);
+  if (!error) fs::rename(partial, target, error);
+  if (!error) return true;
+  std::fprintf(stderr, "blastover: cannot copy %s into %s: %s\n", file.c_str(), folder.c_str(),
+               error.message().c_str());
+  fs::remove(partial, error);
+  return false;
+}
+
+// The game's files (HISCORE.XML, SETTINGS.XML) that an older copy left in its folder.
+void TakeOverOlderFiles(const fs::path& olderFolder, const fs::path& dataFolder) {
+  std::error_code error;
+  std::string taken;
+  for (const fs::directory_entry& entry : fs::directory_iterator(olderFolder, error)) {
+    const fs::path& file = entry.path();
+    if (!entry.is_regular_file(error) || file.extension() != ".XML") continue;
+    if (CopyWhole(file, dataFolder)) taken += (taken.empty() ? "" : " and ") + file.filename().string();
+  }
+  if (!taken.empty())
+    std::fprintf(stderr, "blastover: %s of the copy in %s now kept in %s\n", taken.c_str(),
+                 olderFolder.c_str(), dataFolder.c_str());
+}
+
+}  // namespace
+
+std::string UserDataFolder() {
+  const char* data = std::getenv("XDG_DATA_HOME");
+  // A relative value is to be ignored, as the base-directory rules say.
+  if (data != nullptr && data[0] == '/') return std::string(data) + "/blastover/";
+  const char* home = std::getenv("HOME");
+  return std::string(home != nullptr ? home : ".") + "/.local/share/blastover/";
+}
+
+bool RunsInstalled() {
+  const std::string folder = ProgramFolder();
+  const std::string binTail = std::string("/") + BLASTOVER_BIN_DIR + "/";
+  return folder.size() >= binTail.size() && folder.ends_with(binTail);
+}
+
+std::string InstalledFilesFolder() {
+  const std::string folder = UserDataFolder();
+  std::error_code error;
+  if (fs::exists(folder, error)) return folder;
+  fs::create_directories(folder, error);
+  if (error) return folder;
+  const fs::path older = fs::path(ProgramFolder()) / BLASTOVER_PREFIX_FROM_BIN / OlderCopyFolder;
+  if (fs::is_directory(older, error)) TakeOverOlderFiles(older.lexically_normal(), folder);
+  return folder;
+}
+
+std::string DocumentFolder() {
+  if (!RunsInstalled()) return ProgramFolder();
+  return (fs::path(ProgramFolder()) / BLASTOVER_DOC_FROM_BIN).lexically_normal().string() + "/";
+}
