@@ -1,9 +1,11 @@
 // The installed layout, the player's data folder and the take-over of an older copy's files.
 #include "support/GameFolders.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <vector>
 
 #include "support/Paths.h"
 
@@ -42,12 +44,13 @@ bool CopyWhole(const fs::path& file, const fs::path& folder) {
 // The game's files (HISCORE.XML, SETTINGS.XML) that an older copy left in its folder.
 void TakeOverOlderFiles(const fs::path& olderFolder, const fs::path& dataFolder) {
   std::error_code error;
+  std::vector<fs::path> files;
+  for (const fs::directory_entry& entry : fs::directory_iterator(olderFolder, error))
+    if (entry.is_regular_file(error) && entry.path().extension() == ".XML") files.push_back(entry.path());
+  std::sort(files.begin(), files.end());
   std::string taken;
-  for (const fs::directory_entry& entry : fs::directory_iterator(olderFolder, error)) {
-    const fs::path& file = entry.path();
-    if (!entry.is_regular_file(error) || file.extension() != ".XML") continue;
+  for (const fs::path& file : files)
     if (CopyWhole(file, dataFolder)) taken += (taken.empty() ? "" : " and ") + file.filename().string();
-  }
   if (!taken.empty())
     std::fprintf(stderr, "blastover: %s of the copy in %s now kept in %s\n", taken.c_str(),
                  olderFolder.c_str(), dataFolder.c_str());

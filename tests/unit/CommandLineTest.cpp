@@ -17,7 +17,7 @@ struct TAnswer {
   std::string Err;
 };
 
-TAnswer Run(std::vector<const char*> arguments) {
+TAnswer AnswerTo(std::vector<const char*> arguments) {
   std::ostringstream out, err;
   TAnswer answer;
   answer.ExitCode = HandleCommandLine(arguments, Info, out, err);
@@ -27,14 +27,14 @@ TAnswer Run(std::vector<const char*> arguments) {
 }
 
 TEST(CommandLineTest, NoArgumentStartsTheGame) {
-  const TAnswer answer = Run({});
+  const TAnswer answer = AnswerTo({});
   EXPECT_FALSE(answer.ExitCode.has_value());
   EXPECT_EQ(answer.Out + answer.Err, "");
 }
 
 TEST(CommandLineTest, HelpNamesTheFilesFolderAndEveryBackEndsSwitches) {
   for (const char* option : {"--help", "-h"}) {
-    const TAnswer answer = Run({option});
+    const TAnswer answer = AnswerTo({option});
     EXPECT_EQ(answer.ExitCode, 0);
     EXPECT_EQ(answer.Err, "");
     EXPECT_EQ(answer.Out.rfind("Usage: blastover", 0), 0u);
@@ -46,20 +46,20 @@ TEST(CommandLineTest, HelpNamesTheFilesFolderAndEveryBackEndsSwitches) {
 }
 
 TEST(CommandLineTest, VersionListsTheBackEndsInTheBuildsOrder) {
-  const TAnswer answer = Run({"--version"});
+  const TAnswer answer = AnswerTo({"--version"});
   EXPECT_EQ(answer.ExitCode, 0);
   EXPECT_EQ(answer.Out, "Blastover 4.5.6\nBack ends:\n  Screen: pictures\n  Speaker: sound\n");
   // Asked for both, the help answers.
-  EXPECT_EQ(Run({"-V", "--help"}).Out.rfind("Usage:", 0), 0u);
+  EXPECT_EQ(AnswerTo({"-V", "--help"}).Out.rfind("Usage:", 0), 0u);
 }
 
 TEST(CommandLineTest, AnyOtherArgumentIsNamedInOneLineWithExitCodeTwo) {
-  const TAnswer unknown = Run({"--help", "--fullscreen"});
+  const TAnswer unknown = AnswerTo({"--help", "--fullscreen"});
   EXPECT_EQ(unknown.ExitCode, 2);
   EXPECT_EQ(unknown.Out, "");
   EXPECT_EQ(unknown.Err, "blastover: unknown option '--fullscreen' (try 'blastover --help')\n");
-  EXPECT_EQ(Run({"scores.xml"}).Err, "blastover: unexpected argument 'scores.xml' (try 'blastover --help')\n");
-  EXPECT_EQ(Run({"-"}).ExitCode, 2);
+  EXPECT_EQ(AnswerTo({"scores.xml"}).Err, "blastover: unexpected argument 'scores.xml' (try 'blastover --help')\n");
+  EXPECT_EQ(AnswerTo({"-"}).ExitCode, 2);
 }
 
 TEST(CommandLineTest, AnAnswerThatCannotBeWrittenIsAFailure) {

@@ -12,11 +12,16 @@ uint8_t Alpha(uint32_t pixel) { return static_cast<uint8_t>(pixel >> 24); }
 
 TEST(IconPainterTest, TheFlashsBlackIsSeeThroughAndTheGunPointsAtItsHeart) {
   const TDecodedPng cursor = DecodePng(FindResource(TResourceKind::Cursor, "MOUSEFULL"));
-  const TIconPicture drawing =
-      PaintIcon(DecodePng(FindResource(TResourceKind::Picture, "LaserImage")), cursor);
+  const TDecodedPng flash = DecodePng(FindResource(TResourceKind::Picture, "LaserImage"));
+  const TIconPicture drawing = PaintIcon(flash, cursor);
   ASSERT_EQ(drawing.Size, IconDrawingSize);
-  const int last = drawing.Size - 1, centre = drawing.Size / 2;
-  for (const auto& [x, y] : {std::pair{0, 0}, {last, 0}, {0, last}, {last, last}}) EXPECT_EQ(drawing.At(x, y), 0u);
+  const int centre = drawing.Size / 2;
+  const int left = centre - flash.Width / 2, top = centre - flash.Height / 2;
+  // The flash is round: the corners of its square are black, and must not show.
+  for (const auto& [x, y] : {std::pair{0, 0}, {flash.Width - 1, 0}, {0, flash.Height - 1}}) {
+    ASSERT_EQ(flash.Pixels[y * flash.Width + x] & 0xFFFFFF, 0u);
+    EXPECT_EQ(drawing.At(left + x, top + y), 0u);
+  }
   // The cursor's top-left pixel is its tip.
   EXPECT_EQ(drawing.At(centre, centre), cursor.Pixels[0]);
   EXPECT_EQ(Alpha(drawing.At(centre - 4, centre - 4)), 255);
