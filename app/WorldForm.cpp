@@ -33,7 +33,8 @@ TWorldForm::~TWorldForm() {
 
 void TWorldForm::InitWorld() {
   ShowPlayHint = true;
-  // The game's files lie in the program's own folder.
+  // The game's files lie in the program's own folder; an installed game keeps them in the
+  // player's data folder instead.
   SubFolder.clear();
 
   // The second run replaces the first run's objects; nothing refers to those by then.
