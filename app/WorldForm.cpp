@@ -3,8 +3,12 @@
 // How a frame reaches the screen: everything is drawn into the small playfield
 // (the screen size divided by 2.5), which is then enlarged with bilinear filtering
 // onto the screen-sized picture and handed to the platform window. That window
-// covers the whole desktop; its pure black pixels are see-through and let clicks
-// pass, so only what the game draws appears over the user's windows.
+// covers the whole desktop, and only what the game draws appears over the user's
+// windows: the playfield's pure black covers nothing, every other colour covers its
+// place, and the enlargement filters that coverage with the colours into the
+// picture's alpha. The picture is thus premultiplied ARGB, and a sprite's edge is a
+// partly covered pixel of the sprite's own colour, not a mix with black: over the
+// desktop it fades into what lies beneath instead of showing a dark rim.
 #include "app/WorldForm.h"
 
 #include "game/Bonuses.h"
@@ -47,7 +51,7 @@ void TWorldForm::InitWorld() {
   playfield.SetSize(Round(WorldImageWidth / ScreenToPlayfield), Round(WorldImageHeight / ScreenToPlayfield));
   // Custom mode without a callback: the playfield is drawn onto the screen opaquely.
   playfield.DrawMode = TDrawMode::Custom;
-  playfield.SetResampler(std::make_unique<TMyLinearResampler>());
+  playfield.SetResampler(std::make_unique<TMyLinearResampler>(TAlphaRule::Coverage));
 
   ScreenImage = std::make_unique<TImage32>();
   ScreenImage->Bitmap.SetSize(WorldImageWidth, WorldImageHeight);
@@ -94,15 +98,15 @@ void TWorldForm::ClearWorldImage() {
   TBitmap32& picture = ScreenPicture();
   ChangedAreas.Forget();
   if (picture.Width() == WorldImageWidth && picture.Height() == WorldImageHeight) {
-    picture.Clear(clBlack32);
+    picture.Clear(0);
     GameWindow->Present(picture.View());
     return;
   }
-  // Only during set-up, before the screen picture has the window's size.
-  TBitmap32 black;
-  black.SetSize(WorldImageWidth, WorldImageHeight);
-  black.Clear(clBlack32);
-  GameWindow->Present(black.View());
+  // Only during set-up, before the screen picture has the window's size. A new
+  // surface is all 0: nothing covered.
+  TBitmap32 empty;
+  empty.SetSize(WorldImageWidth, WorldImageHeight);
+  GameWindow->Present(empty.View());
 }
 
 void TWorldForm::TWaveTimerEvent() {

@@ -1,5 +1,8 @@
 // The per-frame enlargement of the playfield onto the screen picture at three screen
 // sizes, beside pixman's and SDL's bilinear scaling of the same picture to the same size.
+// All three make premultiplied ARGB: ours takes the coverage from the colours as it
+// reads them; pixman is handed the playfield already in premultiplied form (alpha 255
+// on every sprite pixel), so it does only the filtering.
 #include <benchmark/benchmark.h>
 #include <pixman.h>
 
@@ -14,21 +17,24 @@ namespace {
 constexpr double Enlargement = 2.5;
 
 // A playfield as the game has it: mostly transparent, with sprites here and there.
+// Every sprite pixel is solid (alpha 255, never pure black), which makes it premultiplied
+// ARGB for pixman too.
 void MakePlayfield(TBitmap32& playfield, int screenWidth, int screenHeight) {
   playfield.SetSize(Round(screenWidth / Enlargement), Round(screenHeight / Enlargement));
   RandSeed(1);
   for (int i = 0; i < playfield.Width() * playfield.Height() / 20; ++i)
-    playfield.SetPixel(Random(playfield.Width()), Random(playfield.Height()), static_cast<TColor32>(Random(1 << 24)));
+    playfield.SetPixel(Random(playfield.Width()), Random(playfield.Height()),
+                       0xFF000000u | static_cast<TColor32>(Random((1 << 24) - 1) + 1));
   // As the game sets it up: custom mode without a callback draws opaquely.
   playfield.DrawMode = TDrawMode::Custom;
 }
 
 // The game's own enlargement, on one thread or with its helper thread.
-void Ours(benchmark::State& state, int threads) {
+void Ours(benchmark::State& state, int threads, TAlphaRule alpha = TAlphaRule::Coverage) {
   const int width = static_cast<int>(state.range(0)), height = static_cast<int>(state.range(1));
   TBitmap32 playfield;
   MakePlayfield(playfield, width, height);
-  playfield.SetResampler(std::make_unique<TMyLinearResampler>(threads));
+  playfield.SetResampler(std::make_unique<TMyLinearResampler>(alpha, threads));
   TBitmap32 screen;
   screen.SetSize(width, height);
   for (auto _ : state) {
@@ -41,6 +47,8 @@ void Ours(benchmark::State& state, int threads) {
 
 void BM_EnlargeOurs(benchmark::State& state) { Ours(state, 1); }
 void BM_EnlargeOursTwoThreads(benchmark::State& state) { Ours(state, 2); }
+// What taking the coverage from the colours costs: the alpha filtered as it is.
+void BM_EnlargeOursWithoutCoverage(benchmark::State& state) { Ours(state, 1, TAlphaRule::Filtered); }
 // The fallback for processors without AVX2.
 void BM_EnlargeOursSse2(benchmark::State& state) {
   LimitVectorUnit(TVectorUnit::Sse2);
@@ -48,7 +56,8 @@ void BM_EnlargeOursSse2(benchmark::State& state) {
   LimitVectorUnit(TVectorUnit::Avx2);
 }
 
-// pixman: bilinear filter, edges padded, the transform mapping the screen back onto the playfield.
+// pixman: bilinear filter, edges padded, the transform mapping the screen back onto the
+// playfield, premultiplied ARGB in and out.
 void BM_EnlargePixman(benchmark::State& state) {
   const int width = static_cast<int>(state.range(0)), height = static_cast<int>(state.range(1));
   TBitmap32 playfield;
@@ -57,7 +66,7 @@ void BM_EnlargePixman(benchmark::State& state) {
   screen.SetSize(width, height);
   pixman_image_t* source = pixman_image_create_bits(PIXMAN_a8r8g8b8, playfield.Width(), playfield.Height(),
                                                     playfield.Bits(), playfield.Width() * 4);
-  pixman_image_t* target = pixman_image_create_bits(PIXMAN_x8r8g8b8, width, height, screen.Bits(), width * 4);
+  pixman_image_t* target = pixman_image_create_bits(PIXMAN_a8r8g8b8, width, height, screen.Bits(), width * 4);
   pixman_transform_t transform;
   pixman_transform_init_scale(&transform, pixman_double_to_fixed(static_cast<double>(playfield.Width()) / width),
                               pixman_double_to_fixed(static_cast<double>(playfield.Height()) / height));
@@ -102,6 +111,7 @@ void ScreenSizes(benchmark::internal::Benchmark* b) {
 BENCHMARK(BM_EnlargeOurs)->Apply(ScreenSizes);
 BENCHMARK(BM_EnlargeOursTwoThreads)->Apply(ScreenSizes)->UseRealTime();
 BENCHMARK(BM_EnlargeOursSse2)->Apply(ScreenSizes);
+BENCHMARK(BM_EnlargeOursWithoutCoverage)->Apply(ScreenSizes);
 BENCHMARK(BM_EnlargePixman)->Apply(ScreenSizes);
 BENCHMARK(BM_EnlargeSdl)->Apply(ScreenSizes);
 

@@ -1,6 +1,6 @@
 // Presenting game frames at 1920x1080 through the X11 back end, on an Xvfb of the
 // benchmark's own: MIT-SHM (two images) beside XPutImage, without a compositor (the
-// window's shape follows the sprites) and with picom (black becomes alpha 0).
+// window's shape follows the sprites) and with picom (premultiplied ARGB blended as it is).
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
@@ -53,7 +53,7 @@ struct TFrames {
       for (const auto& [x, y] : places)
         for (int dy = 0; dy < SpriteSide; ++dy)
           for (int dx = 0; dx < SpriteSide; ++dx) playfield.SetPixel(x + f + dx, y + dy, 0x00C08040);
-      playfield.SetResampler(std::make_unique<TMyLinearResampler>());
+      playfield.SetResampler(std::make_unique<TMyLinearResampler>(TAlphaRule::Coverage));
       Screens[f].SetSize(ScreenWidth, ScreenHeight);
       Screens[f].Draw(Screens[f].BoundsRect(), playfield.BoundsRect(), playfield);
     }

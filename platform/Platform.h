@@ -49,8 +49,8 @@ enum TVirtualKey : uint16_t {
 };
 
 enum class TWindowKind {
-  // Full-screen game window: pure black (red, green and blue all 0) is see-through
-  // and lets clicks pass; raising it never takes the keyboard focus.
+  // Full-screen game window: what the game does not cover (alpha 0, see Present) is
+  // see-through and lets clicks pass; raising it never takes the keyboard focus.
   Overlay,
   // Opaque top-most window (the menu): takes the focus when brought to the front
   // and receives key presses and left clicks.
@@ -73,8 +73,13 @@ class TPlatformWindow {
   const std::string& GetCaption() const { return Caption; }
 
   // Puts a picture of the window's size on screen, top-left at the window's origin.
-  // The picture is copied before the call returns. For an Overlay, Source may name
-  // the smaller picture that Picture was enlarged from by bilinear filtering, so
+  // The picture is copied before the call returns. A Menu's picture is opaque (its
+  // alpha is not shown). An Overlay's picture is premultiplied ARGB, alpha the part
+  // of the pixel the game covers (platform/Coverage.h): shown as it is where the
+  // desktop blends per pixel, and otherwise as the shape of the pixels covered at least
+  // half, each with its colour divided by its coverage (ShapedFromPremultiplied). For
+  // an Overlay, Source may name the smaller picture that Picture was enlarged from by
+  // bilinear filtering (every pixel of it that is not pure black covers its place), so
   // that the back end can find the see-through area cheaply; it may be null.
   virtual void Present(const TPixelView& picture, const TPixelView* source = nullptr) = 0;
   // As Present, for a picture of the window's size that differs from the one presented
@@ -143,8 +148,12 @@ class TPlatform {
   // be heard (no such sound, no audio output).
   virtual bool PlaySound(const std::string& name) = 0;
 
-  // Opens a document or web address with the desktop's default handler.
+  // Opens a document or web address with the desktop's default handler. False when it
+  // cannot; errno then says why.
   virtual bool OpenAddress(const std::string& address) = 0;
+  // After OpenAddress failed: the name of the desktop's opener when it was the opener
+  // that could not be found or started (the address none of the fault); else empty.
+  virtual std::string MissingOpener() { return {}; }
   // Starts a program by command line; with Wait, returns when it has ended.
   virtual bool StartProgram(const std::string& commandLine, bool wait) = 0;
   // A modal box with one OK button; returns when the player has closed it.

@@ -20,6 +20,11 @@
 // same integers, so a sprite's enlarged frame, which decides hits, never depends on
 // the processor. A whole screen is written past the caches, and the program's own
 // resampler shares a 4K one with a helper thread.
+//
+// With the coverage rule each source pixel's alpha is replaced, as it is read, by
+// whether it covers its place (255 unless it is pure black); filtered like the colours,
+// it says how much of each destination pixel the picture covers, and since black adds
+// nothing to the colours they come out premultiplied by it.
 #include "sprites/Resampler.h"
 
 #include <algorithm>
@@ -57,6 +62,13 @@ constexpr int BlockPixels = 8;
 constexpr int BlockSlot[BlockPixels] = {0, 1, 4, 5, 2, 3, 6, 7};
 
 std::atomic<TVectorUnit> UnitLimit{TVectorUnit::Avx2};
+
+constexpr uint32_t ColourBits = 0x00FFFFFFu;
+constexpr uint32_t AlphaBits = 0xFF000000u;
+
+// The pixel with the coverage rule's alpha: 255 where it is not pure black; pure black
+// (whatever its alpha) covers nothing and adds nothing.
+inline uint32_t WithCoverage(uint32_t pixel) { return (pixel & ColourBits) != 0 ? pixel | AlphaBits : 0; }
 
 TVectorUnit DetectVectorUnit() {
 #if defined(__SSE2__) && (defined(__GNUC__) || defined(__clang__))
@@ -131,17 +143,20 @@ struct TLinearPlan {
   TVectorUnit Unit = TVectorUnit::Scalar;
   // Opaque and large: written past the caches.
   bool Stream = false;
+  // Alpha is the coverage (TAlphaRule::Coverage) rather than the source's alpha.
+  bool Coverage = false;
   bool InUse = false;
 
   int Count() const { return Area.Right - Area.Left; }
 };
 
 // One destination pixel of a widened row: per channel near * (256 - w) + far * w.
-void WidenPixel(const uint8_t* row, const TLinearAxis& columns, size_t i, uint16_t* out) {
-  const uint8_t* near = row + static_cast<size_t>(columns.Near[i]) * 4;
-  const uint8_t* far = row + static_cast<size_t>(columns.Far[i]) * 4;
+void WidenPixel(const TColor32* row, const TLinearAxis& columns, size_t i, bool coverage, uint16_t* out) {
+  uint32_t near = row[columns.Near[i]], far = row[columns.Far[i]];
+  if (coverage) near = WithCoverage(near), far = WithCoverage(far);
   const uint32_t w = columns.Weight(i);
-  for (int c = 0; c < 4; ++c) out[c] = static_cast<uint16_t>(near[c] * (WeightOne - w) + far[c] * w);
+  for (int c = 0; c < 4; ++c)
+    out[c] = static_cast<uint16_t>(((near >> (8 * c)) & 0xFF) * (WeightOne - w) + ((far >> (8 * c)) & 0xFF) * w);
 }
 
 // Mixes two widened pixels into bytes. Each product keeps only its high 16 bits,
@@ -156,9 +171,8 @@ void MixPixel(const uint16_t* upper, const uint16_t* lower, uint32_t weight, uin
   }
 }
 
-void WidenScalar(const TColor32* row, const TLinearAxis& columns, int count, uint16_t* out) {
-  const auto* bytes = reinterpret_cast<const uint8_t*>(row);
-  for (int i = 0; i < count; ++i) WidenPixel(bytes, columns, static_cast<size_t>(i), out + i * 4);
+void WidenScalar(const TColor32* row, const TLinearAxis& columns, int count, bool coverage, uint16_t* out) {
+  for (int i = 0; i < count; ++i) WidenPixel(row, columns, static_cast<size_t>(i), coverage, out + i * 4);
 }
 
 void MixScalar(const uint16_t* upper, const uint16_t* lower, uint32_t weight, uint8_t* out, int count) {
@@ -166,27 +180,33 @@ void MixScalar(const uint16_t* upper, const uint16_t* lower, uint32_t weight, ui
 }
 
 #ifdef __SSE2__
+// The coverage rule on each pixel of a vector.
+__m128i CoverageSse2(__m128i pixels) {
+  const __m128i colours = _mm_and_si128(pixels, _mm_set1_epi32(static_cast<int>(ColourBits)));
+  const __m128i black = _mm_cmpeq_epi32(colours, _mm_setzero_si128());
+  return _mm_or_si128(colours, _mm_andnot_si128(black, _mm_set1_epi32(static_cast<int>(AlphaBits))));
+}
+
 // Two destination pixels at a time, each channel a 16-bit lane. In 16-bit lanes
 // near * 256 + (far - near) * w wraps around, but its true value fits, so it comes
 // out exact with one multiplication instead of two.
-void WidenSse2(const TColor32* row, const TLinearAxis& columns, int count, uint16_t* out) {
+
+void WidenSse2(const TColor32* row, const TLinearAxis& columns, int count, bool coverage, uint16_t* out) {
   const __m128i zero = _mm_setzero_si128();
   int i = 0;
   for (; i + 2 <= count; i += 2) {
-    const __m128i near = _mm_unpacklo_epi8(
-        _mm_unpacklo_epi32(_mm_cvtsi32_si128(static_cast<int>(row[columns.Near[i]])),
-                           _mm_cvtsi32_si128(static_cast<int>(row[columns.Near[i + 1]]))),
-        zero);
-    const __m128i far = _mm_unpacklo_epi8(
-        _mm_unpacklo_epi32(_mm_cvtsi32_si128(static_cast<int>(row[columns.Far[i]])),
-                           _mm_cvtsi32_si128(static_cast<int>(row[columns.Far[i + 1]]))),
-        zero);
+    __m128i nearPair = _mm_unpacklo_epi32(_mm_cvtsi32_si128(static_cast<int>(row[columns.Near[i]])),
+                                          _mm_cvtsi32_si128(static_cast<int>(row[columns.Near[i + 1]])));
+    __m128i farPair = _mm_unpacklo_epi32(_mm_cvtsi32_si128(static_cast<int>(row[columns.Far[i]])),
+                                         _mm_cvtsi32_si128(static_cast<int>(row[columns.Far[i + 1]])));
+    if (coverage) nearPair = CoverageSse2(nearPair), farPair = CoverageSse2(farPair);
+    const __m128i near = _mm_unpacklo_epi8(nearPair, zero);
+    const __m128i far = _mm_unpacklo_epi8(farPair, zero);
     const __m128i weight = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(&columns.WeightBytes[i])), zero);
     const __m128i sum = _mm_add_epi16(_mm_slli_epi16(near, 8), _mm_mullo_epi16(_mm_sub_epi16(far, near), weight));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i * 4), sum);
   }
-  const auto* bytes = reinterpret_cast<const uint8_t*>(row);
-  for (; i < count; ++i) WidenPixel(bytes, columns, static_cast<size_t>(i), out + i * 4);
+  for (; i < count; ++i) WidenPixel(row, columns, static_cast<size_t>(i), coverage, out + i * 4);
 }
 
 void MixSse2(const uint16_t* upper, const uint16_t* lower, uint32_t weight, uint8_t* out, int count) {
@@ -214,18 +234,24 @@ void MixSse2(const uint16_t* upper, const uint16_t* lower, uint32_t weight, uint
 // the eight from its first one (a reduction, or the row's right end) is widened
 // pixel by pixel into the same places.
 __attribute__((target("avx2"))) void WidenAvx2(const TColor32* row, int rowWidth, const TLinearAxis& columns,
-                                               int count, uint16_t* out) {
+                                               int count, bool coverage, uint16_t* out) {
   const __m256i zero = _mm256_setzero_si256();
-  const auto* bytes = reinterpret_cast<const uint8_t*>(row);
+  const __m256i colourBits = _mm256_set1_epi32(static_cast<int>(ColourBits));
+  const __m256i alphaBits = _mm256_set1_epi32(static_cast<int>(AlphaBits));
   const int blocks = count / BlockPixels * BlockPixels;
   for (int i = 0; i < blocks; i += BlockPixels) {
     uint16_t* target = out + i * 4;
     const int base = columns.Near[static_cast<size_t>(i)];
     if (columns.Far[static_cast<size_t>(i) + BlockPixels - 1] - base >= BlockPixels || base + BlockPixels > rowWidth) {
-      for (int j = 0; j < BlockPixels; ++j) WidenPixel(bytes, columns, static_cast<size_t>(i + j), target + BlockSlot[j] * 4);
+      for (int j = 0; j < BlockPixels; ++j)
+        WidenPixel(row, columns, static_cast<size_t>(i + j), coverage, target + BlockSlot[j] * 4);
       continue;
     }
-    const __m256i window = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(row + base));
+    __m256i window = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(row + base));
+    if (coverage) {
+      const __m256i colours = _mm256_and_si256(window, colourBits);
+      window = _mm256_or_si256(colours, _mm256_andnot_si256(_mm256_cmpeq_epi32(colours, zero), alphaBits));
+    }
     const __m256i offset = _mm256_set1_epi32(base);
     const __m256i nearIndex = _mm256_sub_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(&columns.Near[i])), offset);
     const __m256i farIndex = _mm256_sub_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(&columns.Far[i])), offset);
@@ -241,7 +267,7 @@ __attribute__((target("avx2"))) void WidenAvx2(const TColor32* row, int rowWidth
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(target), low);
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(target + 16), high);
   }
-  for (int i = blocks; i < count; ++i) WidenPixel(bytes, columns, static_cast<size_t>(i), out + i * 4);
+  for (int i = blocks; i < count; ++i) WidenPixel(row, columns, static_cast<size_t>(i), coverage, out + i * 4);
 }
 
 // Packing the two halves of a block puts its pixels back in order.
@@ -374,14 +400,14 @@ void Widen(const TLinearPlan& plan, const TBitmap32& source, int y, uint16_t* ou
   switch (plan.Unit) {
 #ifdef __SSE2__
     case TVectorUnit::Avx2:
-      WidenAvx2(row, source.Width(), plan.Columns, plan.Count(), out);
+      WidenAvx2(row, source.Width(), plan.Columns, plan.Count(), plan.Coverage, out);
       return;
     case TVectorUnit::Sse2:
-      WidenSse2(row, plan.Columns, plan.Count(), out);
+      WidenSse2(row, plan.Columns, plan.Count(), plan.Coverage, out);
       return;
 #endif
     default:
-      WidenScalar(row, plan.Columns, plan.Count(), out);
+      WidenScalar(row, plan.Columns, plan.Count(), plan.Coverage, out);
   }
 }
 
@@ -605,13 +631,14 @@ namespace {
 
 // The bilinear draw; an opaque one of at least SplitPixels pixels is shared with Worker.
 void LinearResample(TBitmap32& dest, const TRect& destRect, const TBitmap32& source, const TRect& sourceRect,
-                    const std::function<TRowWorker*()>& worker, int splitPixels) {
+                    TAlphaRule alpha, const std::function<TRowWorker*()>& worker, int splitPixels) {
   const TClippedArea area = ClipToSurface(destRect, dest);
   const TRect from = LimitToSource(sourceRect, source);
   if (area.Empty() || from.Width() <= 0 || from.Height() <= 0) return;
   TThreadLease<TLinearPlan> plan;
   plan->Area = area;
   plan->Unit = ActiveVectorUnit();
+  plan->Coverage = alpha == TAlphaRule::Coverage;
   plan->Columns.Build(area.Left, area.Right, destRect.Left, destRect.Width(), from.Left, from.Width());
   plan->Rows.Build(area.Top, area.Bottom, destRect.Top, destRect.Height(), from.Top, from.Height());
   const int rows = area.Bottom - area.Top;
@@ -647,20 +674,25 @@ void LinearResample(TBitmap32& dest, const TRect& destRect, const TBitmap32& sou
 
 }  // namespace
 
-std::unique_ptr<TCustomResampler> TLinearResampler::Clone() const { return std::make_unique<TLinearResampler>(); }
+std::unique_ptr<TCustomResampler> TLinearResampler::Clone() const { return std::make_unique<TLinearResampler>(Alpha); }
 
 void TLinearResampler::Resample(TBitmap32& dest, const TRect& destRect, const TBitmap32& source,
                                 const TRect& sourceRect) const {
-  LinearResample(dest, destRect, source, sourceRect, [] { return nullptr; }, 0);
+  LinearResample(dest, destRect, source, sourceRect, Alpha, [] { return nullptr; }, 0);
 }
 
 TMyLinearResampler::TMyLinearResampler(int threads, int splitPixels)
-    : Threads(std::thread::hardware_concurrency() >= 2 ? std::clamp(threads, 1, 2) : 1), SplitPixels(splitPixels) {}
+    : TMyLinearResampler(TAlphaRule::Filtered, threads, splitPixels) {}
+
+TMyLinearResampler::TMyLinearResampler(TAlphaRule alpha, int threads, int splitPixels)
+    : TLinearResampler(alpha),
+      Threads(std::thread::hardware_concurrency() >= 2 ? std::clamp(threads, 1, 2) : 1),
+      SplitPixels(splitPixels) {}
 
 TMyLinearResampler::~TMyLinearResampler() = default;
 
 std::unique_ptr<TCustomResampler> TMyLinearResampler::Clone() const {
-  return std::make_unique<TMyLinearResampler>(Threads, SplitPixels);
+  return std::make_unique<TMyLinearResampler>(Alpha, Threads, SplitPixels);
 }
 
 void TMyLinearResampler::Resample(TBitmap32& dest, const TRect& destRect, const TBitmap32& source,
@@ -669,5 +701,5 @@ void TMyLinearResampler::Resample(TBitmap32& dest, const TRect& destRect, const 
     if (!Worker) Worker = std::make_unique<TRowWorker>();
     return Worker.get();
   };
-  LinearResample(dest, destRect, source, sourceRect, worker, Threads >= 2 ? SplitPixels : 0);
+  LinearResample(dest, destRect, source, sourceRect, Alpha, worker, Threads >= 2 ? SplitPixels : 0);
 }

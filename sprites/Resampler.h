@@ -22,13 +22,28 @@ class TNearestResampler : public TCustomResampler {
   void Resample(TBitmap32& dest, const TRect& destRect, const TBitmap32& source, const TRect& sourceRect) const override;
 };
 
+// What the alpha channel of a bilinear filter's pixels holds.
+enum class TAlphaRule {
+  // The source's alpha, filtered like the colours.
+  Filtered,
+  // How much of the pixel the source covers (0..255). A source pixel that is not pure
+  // black covers its place wholly, pure black not at all, whatever their own alpha.
+  // Black adds nothing to the colours, so they come out premultiplied by the coverage:
+  // premultiplied ARGB, as compositors take it.
+  Coverage,
+};
+
 // Bilinear filtering: each destination pixel mixes the four source pixels around its
 // centre, every channel (alpha included) by the same weights. Edges repeat the
 // outermost source pixels.
 class TLinearResampler : public TCustomResampler {
  public:
+  explicit TLinearResampler(TAlphaRule alpha = TAlphaRule::Filtered) : Alpha(alpha) {}
   std::unique_ptr<TCustomResampler> Clone() const override;
   void Resample(TBitmap32& dest, const TRect& destRect, const TBitmap32& source, const TRect& sourceRect) const override;
+
+ protected:
+  TAlphaRule Alpha;
 };
 
 class TRowWorker;
@@ -43,6 +58,7 @@ class TMyLinearResampler : public TLinearResampler {
 
   // Threads is 1 or 2; a machine with one core always draws on the calling thread.
   explicit TMyLinearResampler(int threads = 2, int splitPixels = DefaultSplitPixels);
+  explicit TMyLinearResampler(TAlphaRule alpha, int threads = 2, int splitPixels = DefaultSplitPixels);
   ~TMyLinearResampler() override;
   std::unique_ptr<TCustomResampler> Clone() const override;
   void Resample(TBitmap32& dest, const TRect& destRect, const TBitmap32& source, const TRect& sourceRect) const override;

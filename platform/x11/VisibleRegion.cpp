@@ -42,14 +42,15 @@ class TBandBuilder {
   int Rows = 0;
 };
 
-void RunsOfRow(const uint32_t* row, int first, int last, TRuns& runs) {
-  runs.clear();
+// Appends the runs of pixels of Row[First, Last) that Shows picks.
+template <typename TShows>
+void AddRunsOfRow(const uint32_t* row, int first, int last, TShows shows, TRuns& runs) {
   int x = first;
   while (x < last) {
-    while (x < last && !IsVisiblePixel(row[x])) ++x;
+    while (x < last && !shows(row[x])) ++x;
     if (x == last) break;
     const int start = x;
-    while (x < last && IsVisiblePixel(row[x])) ++x;
+    while (x < last && shows(row[x])) ++x;
     runs.emplace_back(start, x);
   }
 }
@@ -89,8 +90,36 @@ TRegionRects VisibleRects(const TPixelView& picture, int left, int top, int widt
   if (picture.Pixels == nullptr || x0 >= x1) return bands.Finish();
   TRuns runs;
   for (int y = y0; y < y1; ++y) {
-    RunsOfRow(picture.Row(y), x0, x1, runs);
+    runs.clear();
+    AddRunsOfRow(picture.Row(y), x0, x1, InShape, runs);
     bands.AddRow(y, runs);
+  }
+  return bands.Finish();
+}
+
+TRegionRects VisibleRectsWithin(const TPixelView& picture, const TRegionRects& candidates) {
+  TBandBuilder bands;
+  if (picture.Pixels == nullptr) return bands.Finish();
+  TRuns runs;
+  for (size_t first = 0; first < candidates.size();) {
+    // One band of candidates: the same top and height.
+    size_t last = first;
+    while (last < candidates.size() && candidates[last].Y == candidates[first].Y &&
+           candidates[last].Height == candidates[first].Height)
+      ++last;
+    const int y0 = std::max(candidates[first].Y, 0);
+    const int y1 = std::min(candidates[first].Y + candidates[first].Height, picture.Height);
+    for (int y = y0; y < y1; ++y) {
+      runs.clear();
+      for (size_t i = first; i < last; ++i) {
+        const int x0 = std::max(candidates[i].X, 0), x1 = std::min(candidates[i].X + candidates[i].Width, picture.Width);
+        AddRunsOfRow(picture.Row(y), x0, x1, InShape, runs);
+      }
+      // Neighbouring candidates may leave runs that touch.
+      MergeRuns(runs);
+      bands.AddRow(y, runs);
+    }
+    first = last;
   }
   return bands.Finish();
 }
@@ -107,7 +136,8 @@ TRegionRects PossiblyVisibleRects(const TPixelView& source, int width, int heigh
   std::vector<std::pair<int, int>> rowSpans(static_cast<size_t>(source.Height));
   TRuns runs;
   for (int y = 0; y < source.Height; ++y) {
-    RunsOfRow(source.Row(y), 0, source.Width, runs);
+    runs.clear();
+    AddRunsOfRow(source.Row(y), 0, source.Width, IsCoveringPixel, runs);
     TRuns& widened = rowRuns[static_cast<size_t>(y)];
     for (const auto& [first, last] : runs) widened.push_back(EnlargedSpan(first, last, scaleX, width));
     MergeRuns(widened);

@@ -22,7 +22,7 @@ TX11MenuWindow::TX11MenuWindow(std::shared_ptr<TX11Display> connection)
   NameWindow();
   UseNamedArrow();
   Presenter = std::make_unique<TX11Presenter>(*Connection, Handle, DefaultVisual(dpy, Connection->Screen()),
-                                              DefaultDepth(dpy, Connection->Screen()), TPixelConversion::Opaque);
+                                              DefaultDepth(dpy, Connection->Screen()), TPixelConversion::AsIs);
 }
 
 TX11MenuWindow::~TX11MenuWindow() {

@@ -58,8 +58,8 @@ void TX11OverlayWindow::CreateNative() {
   Composite = Connection->CompositorRunning() && ChooseAlphaVisual(alphaVisual);
   if (!Composite)
     Connection->Warn(Connection->CompositorRunning()
-                         ? "no 32-bit visual for the compositor: black is cut out with a window shape"
-                         : "no compositing manager: black is cut out with a window shape");
+                         ? "no 32-bit visual for the compositor: the window takes the shape of what the game draws"
+                         : "no compositing manager: the window takes the shape of what the game draws");
 
   XSetWindowAttributes attributes{};
   attributes.override_redirect = True;
@@ -100,7 +100,7 @@ void TX11OverlayWindow::CreateNative() {
     SetShape(ShapeInput, {});
   }
   Presenter = std::make_unique<TX11Presenter>(*Connection, Handle, visual, depth,
-                                              Composite ? TPixelConversion::BlackTransparent : TPixelConversion::Opaque);
+                                              Composite ? TPixelConversion::AsIs : TPixelConversion::Shaped);
   Presenter->Resize(Width, Height);
 }
 
@@ -143,8 +143,10 @@ void TX11OverlayWindow::SetShape(int kind, const TRegionRects& rects) {
 }
 
 void TX11OverlayWindow::UpdateBoundingShape(const TPixelView& picture, const TPixelView* source) {
+  // The playfield names the few parts of the screen the game covers at all; only
+  // those are read for the pixels it covers at least half.
   TRegionRects rects = source != nullptr && source->Pixels != nullptr
-                           ? PossiblyVisibleRects(*source, picture.Width, picture.Height)
+                           ? VisibleRectsWithin(picture, PossiblyVisibleRects(*source, picture.Width, picture.Height))
                            : VisibleRects(picture, 0, 0, Width, Height);
   // Every change of the shape sends Expose to the windows beneath: change it only when it differs.
   if (rects == BoundingRects) return;

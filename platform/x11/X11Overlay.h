@@ -4,12 +4,14 @@
 #include "platform/x11/VisibleRegion.h"
 #include "platform/x11/X11Window.h"
 
-// Black becomes see-through in one of two ways, chosen when the window is made:
-// - with a compositing manager, the window has a 32-bit visual and black pixels
-//   get alpha 0, so the compositor shows what lies beneath;
-// - without one, alpha would be ignored, so the window's bounding shape is cut
-//   down to the visible pixels (from the playfield when the frame comes with it).
-// Either way the input shape holds only visible pixels, and only near the pointer:
+// What the game does not cover becomes see-through in one of two ways, chosen when
+// the window is made:
+// - with a compositing manager, the window has a 32-bit visual and takes the frame's
+//   premultiplied ARGB as it is, so sprite edges fade into what lies beneath;
+// - without one, alpha would be ignored, so the window's bounding shape is cut down
+//   to the pixels covered at least half, their colours divided by the coverage
+//   (looked for only where the playfield, when the frame comes with it, covers anything).
+// Either way the input shape holds only the shape's pixels, and only near the pointer:
 // that is the one place a click can come from, and a small region is cheap to send
 // every frame. A compositor starting or stopping means a new window, as a window's
 // visual cannot change.

@@ -8,12 +8,10 @@
 #include <bit>
 #include <cstring>
 
+#include "platform/Coverage.h"
 #include "platform/x11/X11Display.h"
 
 namespace {
-
-constexpr uint32_t RgbMask = 0x00FFFFFF;
-constexpr uint32_t OpaqueAlpha = 0xFF000000;
 
 int HostByteOrder() { return std::endian::native == std::endian::little ? LSBFirst : MSBFirst; }
 
@@ -191,7 +189,8 @@ void TX11Presenter::Convert(const TPixelView& picture, TBuffer& buffer) {
     const Visual& visual = *TargetVisual;
     for (int y = 0; y < Height; ++y) {
       for (int x = 0; x < Width; ++x) {
-        const uint32_t pixel = x < columns && y < rows ? picture.Row(y)[x] : 0;
+        uint32_t pixel = x < columns && y < rows ? picture.Row(y)[x] : 0;
+        if (Conversion == TPixelConversion::Shaped) ShapedFromPremultiplied(&pixel, &pixel, 1);
         FrameCopy[static_cast<size_t>(y) * Width + x] = pixel;
         const unsigned long value = ScaleToMask((pixel >> 16) & 0xFF, visual.red_mask) |
                                     ScaleToMask((pixel >> 8) & 0xFF, visual.green_mask) |
@@ -222,14 +221,10 @@ void TX11Presenter::ConvertArea(const TPixelView& picture, TBuffer& buffer, cons
 }
 
 void TX11Presenter::ConvertRow(const uint32_t* in, uint32_t* out, int count) const {
-  if (Conversion == TPixelConversion::Opaque) {
+  if (Conversion == TPixelConversion::Shaped)
+    ShapedFromPremultiplied(in, out, count);
+  else
     std::memcpy(out, in, static_cast<size_t>(count) * 4);
-    return;
-  }
-  for (int x = 0; x < count; ++x) {
-    const uint32_t pixel = in[x];
-    out[x] = (pixel & RgbMask) != 0 ? pixel | OpaqueAlpha : 0;
-  }
 }
 
 void TX11Presenter::Written(int index, const std::vector<TPixelArea>* changed) {

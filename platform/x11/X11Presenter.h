@@ -16,11 +16,12 @@ class TX11Display;
 
 // How the pixels of a picture become the window's pixels.
 enum class TPixelConversion {
-  // Red, green and blue as they are; the alpha byte is not shown (the default visual).
-  Opaque,
-  // Premultiplied ARGB for a compositor: pure black becomes fully transparent
-  // (0x00000000), every other colour fully opaque.
-  BlackTransparent,
+  // As they are. With the default visual the alpha byte is not shown (the menu); with
+  // a 32-bit visual under a compositor the overlay's premultiplied ARGB is blended as it is.
+  AsIs,
+  // The overlay's premultiplied pixels in the form of a shaped window that has no
+  // alpha: colours divided by their coverage inside the shape, black outside it.
+  Shaped,
 };
 
 class TX11Presenter {

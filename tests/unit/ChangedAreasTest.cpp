@@ -15,7 +15,7 @@ struct TEnlargement {
 
   TEnlargement(int width, int height, int destWidth, int destHeight) {
     Source.SetSize(width, height);
-    Source.SetResampler(std::make_unique<TMyLinearResampler>(1));
+    Source.SetResampler(std::make_unique<TMyLinearResampler>(TAlphaRule::Coverage, 1));
     Whole.SetSize(destWidth, destHeight);
     Patched.SetSize(destWidth, destHeight);
   }

@@ -120,6 +120,44 @@ TEST(ResamplerTest, EveryVectorUnitDrawsTheSamePixelsOpaqueOrNot) {
   }
 }
 
+// Sprites here and there on pure black, whose alpha is anything: the playfield as the game draws it.
+void FillSprites(TBitmap32& picture, int width, int height, uint64_t seed) {
+  FillRandom(picture, width, height, seed);
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x)
+      if (Random(2) == 0) picture.SetPixel(x, y, picture.Pixel(x, y) & 0xFF000000u);
+}
+
+TEST(ResamplerTest, TheCoverageRuleFiltersCoverageAsAlphaAndGivesPremultipliedColours) {
+  TBitmap32 source;
+  FillSprites(source, 41, 31, 5);
+  // What the rule reads: 255 for every pixel that is not pure black, which stays 0.
+  TBitmap32 covered;
+  covered.Assign(source);
+  for (int y = 0; y < covered.Height(); ++y)
+    for (int x = 0; x < covered.Width(); ++x) {
+      const TColor32 p = covered.Pixel(x, y);
+      covered.SetPixel(x, y, (p & 0xFFFFFFu) != 0 ? p | 0xFF000000u : 0);
+    }
+  std::vector<std::vector<TColor32>> results;
+  for (TVectorUnit unit : VectorUnits()) {
+    SCOPED_TRACE(static_cast<int>(unit));
+    const TVectorUnitLimit limit(unit);
+    results.push_back(Enlarged(source, 102, 77, std::make_unique<TMyLinearResampler>(TAlphaRule::Coverage)));
+    int worst = 0;
+    for (int y = 0; y < 77; ++y)
+      for (int x = 0; x < 102; ++x) {
+        const TColor32 p = results.back()[static_cast<size_t>(y) * 102 + x];
+        const double u = (x + 0.5) * 41 / 102 - 0.5, v = (y + 0.5) * 31 / 77 - 0.5;
+        worst = std::max(worst, ChannelDistance(p, ReferenceBilinear(covered, u, v)));
+        // Premultiplied: no colour exceeds the coverage.
+        ASSERT_LE(std::max({RedComponent(p), GreenComponent(p), BlueComponent(p)}), AlphaComponent(p)) << x << "," << y;
+      }
+    EXPECT_LE(worst, 1);
+  }
+  for (size_t i = 1; i < results.size(); ++i) EXPECT_EQ(results[i], results[0]) << "unit " << i;
+}
+
 TEST(ResamplerTest, TheHelperThreadFillsItsBandsOfRowsAsTheCallerWould) {
   // Rows for three bands, the last one short, and a split threshold every draw passes.
   TBitmap32 source;

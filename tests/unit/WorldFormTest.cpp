@@ -30,10 +30,10 @@ TEST_F(WorldFormTest, TheFirstSetUpSizesFromTheDesignAndTheSecondFromTheScreen) 
   EXPECT_EQ(World->ScreenPicture().Width(), 1024);
   EXPECT_EQ(World->ScreenPicture().Height(), 768);
   EXPECT_TRUE(World->ShowPlayHint);
-  // The window starts fully see-through.
+  // The window starts fully see-through: nothing covered, not even by black.
   const TCapturedFrame& frame = Platform->LastFrame(TWindowKind::Overlay);
   ASSERT_EQ(frame.Width, 1024);
-  EXPECT_TRUE(std::all_of(frame.Pixels.begin(), frame.Pixels.end(), [](uint32_t p) { return (p & 0xFFFFFF) == 0; }));
+  EXPECT_TRUE(std::all_of(frame.Pixels.begin(), frame.Pixels.end(), [](uint32_t p) { return p == 0; }));
 }
 
 TEST_F(WorldFormTest, APlayfieldPixelShowsEnlargedOnTheScreenAndTheRestStaysBlack) {
@@ -45,11 +45,15 @@ TEST_F(WorldFormTest, APlayfieldPixelShowsEnlargedOnTheScreenAndTheRestStaysBlac
   const TCapturedFrame& frame = Platform->LastFrame(TWindowKind::Overlay);
   // Playfield pixel (100, 50) lies under screen pixels 250 to 252 and 125 to 127
   // (1024 / 410 is a little under 2.5); its neighbours have its colour, so no mixing.
-  EXPECT_EQ(frame.Pixel(251, 126) & 0xFFFFFF, 0xFF8000u);
-  EXPECT_EQ(frame.Pixel(0, 0) & 0xFFFFFF, 0u);
-  EXPECT_EQ(frame.Pixel(256, 126) & 0xFFFFFF, 0u);
-  EXPECT_NE(frame.Pixel(254, 126) & 0xFFFFFF, 0xFF8000u);  // the filtered edge
-  EXPECT_NE(frame.Pixel(254, 126) & 0xFFFFFF, 0u);
+  // The picture is premultiplied ARGB, its alpha the part of each pixel that is covered.
+  EXPECT_EQ(frame.Pixel(251, 126), 0xFFFF8000u);
+  EXPECT_EQ(frame.Pixel(0, 0), 0u);
+  EXPECT_EQ(frame.Pixel(256, 126), 0u);
+  const uint32_t edge = frame.Pixel(254, 126);  // the filtered edge: partly covered, in the square's colour
+  EXPECT_GT(edge >> 24, 0u);
+  EXPECT_LT(edge >> 24, 255u);
+  EXPECT_EQ((edge >> 16) & 0xFF, edge >> 24);
+  EXPECT_NEAR(static_cast<double>((edge >> 8) & 0xFF), (edge >> 24) * 128.0 / 255, 1.0);
   int lit = 0;
   for (uint32_t p : frame.Pixels) lit += (p & 0xFFFFFF) != 0;
   EXPECT_GE(lit, 8 * 8);
@@ -137,7 +141,7 @@ TEST_F(WorldFormPacingTest, AMinuteOfPlayPacesFramesAndTimersAndEscapeEndsThePro
   EXPECT_LE(Platform->TimesWaited(), static_cast<int>(Platform->TickCount() - start) / 16 + 600 + 300 + 1200);
   EXPECT_FALSE(World->Window().IsVisible());
   const TCapturedFrame& last = Platform->LastFrame(TWindowKind::Overlay);
-  EXPECT_TRUE(std::all_of(last.Pixels.begin(), last.Pixels.end(), [](uint32_t p) { return (p & 0xFFFFFF) == 0; }));
+  EXPECT_TRUE(std::all_of(last.Pixels.begin(), last.Pixels.end(), [](uint32_t p) { return p == 0; }));
 }
 
 }  // namespace

@@ -9,6 +9,8 @@
 #include <sstream>
 
 #include "X11TestServer.h"
+#include "sprites/Bitmap32.h"
+#include "sprites/Resampler.h"
 
 namespace {
 
@@ -183,6 +185,50 @@ TEST_P(TX11OverlayTest, ShowsDrawnPixelsAndWhatIsBeneathBlack) {
   EXPECT_TRUE(PixelBecomes(1002, 902, Green & 0xFFFFFF));
   EXPECT_TRUE(PixelBecomes(275, 150, Desktop));
   EXPECT_EQ(Client->ScreenPixel(1006, 902), Desktop);
+}
+
+TEST_P(TX11OverlayTest, ALonePixelShowsNoDarkRimOverTheDesktop) {
+  // One white playfield pixel, enlarged by the game's own enlargement.
+  TBitmap32 playfield;
+  playfield.SetSize(TX11TestServer::ScreenWidth * 2 / 5, TX11TestServer::ScreenHeight * 2 / 5);
+  playfield.SetPixel(200, 100, 0x00FFFFFF);
+  playfield.DrawMode = TDrawMode::Custom;
+  playfield.SetResampler(std::make_unique<TMyLinearResampler>(TAlphaRule::Coverage));
+  TBitmap32 frame;
+  frame.SetSize(TX11TestServer::ScreenWidth, TX11TestServer::ScreenHeight);
+  frame.Draw(frame.BoundsRect(), playfield.BoundsRect(), playfield);
+  const TPixelView source = playfield.View();
+  Overlay->Present(frame.View(), &source);
+  // Screen pixel (501, 251) is the one most covered, by 0.9 x 0.9: white over a
+  // compositor only when the shape's rule makes it so.
+  if (GetParam().Compositor)
+    ASSERT_TRUE(WaitUntil([&] { return Client->ScreenPixel(501, 251) != Desktop; }, Platform.get()));
+  else
+    ASSERT_TRUE(PixelBecomes(501, 251, 0xFFFFFF));
+
+  // Around it (screen pixels 497.5 to 505 each way, and a margin), every pixel is a
+  // mix of white and the desktop: with a compositor a soft edge, without one the
+  // shape's pixels are white and the rest is the desktop.
+  std::string wrong;
+  const auto clean = [&] {
+    for (int y = 493; y < 510; ++y)
+      for (int x = 493; x < 510; ++x) {
+        const uint32_t shown = Client->ScreenPixel(x, y);
+        bool ok = shown == Desktop || shown == 0xFFFFFF;
+        if (GetParam().Compositor) {
+          ok = true;
+          for (int shift = 0; shift < 24; shift += 8) ok = ok && ((shown >> shift) & 0xFF) + 1 >= ((Desktop >> shift) & 0xFF);
+        }
+        if (!ok) {
+          std::ostringstream text;
+          text << std::hex << shown << " at " << std::dec << x << "," << y;
+          wrong = text.str();
+          return false;
+        }
+      }
+    return true;
+  };
+  EXPECT_TRUE(WaitUntil(clean, Platform.get())) << wrong;
 }
 
 TEST_P(TX11OverlayTest, FramesSentInPartsShowWhole) {
