@@ -55,5 +55,7 @@ void RunProgram(const std::string& file, const std::string& parameters, bool wai
   const std::string address = arguments.empty() ? target : target + " " + arguments;
   errno = 0;
   if (CurrentPlatform().OpenAddress(address)) return;
-  ShowMessageDialog(ProgramFailureText(file), MessageKindError);
+  // Without the desktop's opener the file is not at fault: the message names what is missing.
+  const std::string opener = CurrentPlatform().MissingOpener();
+  ShowMessageDialog(ProgramFailureText(opener.empty() ? file : opener), MessageKindError);
 }

@@ -174,8 +174,9 @@ bool THeadlessPlatform::PlaySound(const std::string& name) {
 
 bool THeadlessPlatform::OpenAddress(const std::string& address) {
   Record("open", address);
-  if (!OpenAddressResult) errno = ENOENT;
-  return OpenAddressResult;
+  const bool opened = OpenAddressResult && MissingOpenerName.empty();
+  if (!opened) errno = ENOENT;
+  return opened;
 }
 
 bool THeadlessPlatform::StartProgram(const std::string& commandLine, bool) {

@@ -86,6 +86,9 @@ class THeadlessPlatform : public TPlatform {
   // Makes the pointer unreadable, as when the desktop refuses to say where it is.
   void SetPointerReadable(bool readable) { PointerReadable = readable; }
   void SetOpenAddressResult(bool result) { OpenAddressResult = result; }
+  // Makes OpenAddress fail as if the desktop had no opener of this Name.
+  void SetMissingOpener(const std::string& name) { MissingOpenerName = name; }
+  std::string MissingOpener() override { return MissingOpenerName; }
 
   // Records.
   const std::vector<THeadlessEvent>& Events() const { return EventLog; }
@@ -132,6 +135,7 @@ class THeadlessPlatform : public TPlatform {
   bool PointerReadable = true;
   bool Active = false;
   bool OpenAddressResult = true;
+  std::string MissingOpenerName;
   std::vector<TScheduled> Scheduled;  // in the order they were scheduled
   std::vector<THeadlessWindow*> Windows;
   std::vector<THeadlessEvent> EventLog;

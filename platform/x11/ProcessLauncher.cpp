@@ -42,6 +42,7 @@ std::vector<std::string> SplitCommandLine(const std::string& commandLine) {
 
 bool TProcessLauncher::Start(const std::vector<std::string>& words, bool wait) {
   Reap();
+  StartFailed = true;
   if (words.empty() || words[0].empty()) return false;
   std::vector<char*> arguments;
   for (const std::string& word : words) arguments.push_back(const_cast<char*>(word.c_str()));
@@ -53,6 +54,7 @@ bool TProcessLauncher::Start(const std::vector<std::string>& words, bool wait) {
     errno = failure;
     return false;
   }
+  StartFailed = false;
   if (!wait) {
     Running.push_back(child);
     return true;

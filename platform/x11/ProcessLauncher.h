@@ -24,7 +24,11 @@ class TProcessLauncher {
   bool StartAndWatch(const std::vector<std::string>& words, int graceMs);
   // Collects the programs started without waiting that have ended, so none is left a zombie.
   void Reap();
+  // True when the last Start or StartAndWatch failed because the program itself could
+  // not be found or started, rather than ending with an error.
+  bool NotStarted() const { return StartFailed; }
 
  private:
   std::vector<pid_t> Running;
+  bool StartFailed = false;
 };

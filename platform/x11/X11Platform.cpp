@@ -130,10 +130,14 @@ void TX11Platform::ProcessMessages() {
   // A fast mouse reports motion a thousand times a second; following it every few
   // milliseconds is as good for clicks and costs a round trip far less often.
   constexpr uint32_t PointerFollowMs = 8;
+  // A jump of the pointer (a warp, as tablets and remote desktops may move it) comes
+  // without raw motion: a drawn gun looks at least once a frame of play.
+  constexpr uint32_t DrawnGunLookMs = 30;
   PointerMoveWaiting = Input->TakePointerMoved() || PointerMoveWaiting;
-  // Without raw motion nothing says the pointer moved: a drawn gun looks on every pass.
-  if (!Connection->Extensions().XInput2 && Cursors->Drawing()) PointerMoveWaiting = true;
   const uint32_t now = TickCount();
+  // Without raw motion nothing says the pointer moved: a drawn gun looks on every pass.
+  if (Cursors->Drawing() && (!Connection->Extensions().XInput2 || now - LastPointerFollow >= DrawnGunLookMs))
+    PointerMoveWaiting = true;
   if (PointerMoveWaiting && now - LastPointerFollow >= PointerFollowMs) {
     PointerMoveWaiting = false;
     LastPointerFollow = now;
@@ -185,7 +189,13 @@ bool TX11Platform::IsApplicationActive() {
   return Connection->IsOwnWindow(focus);
 }
 
-bool TX11Platform::GetPointerPos(int& x, int& y) { return Input->PointerPos(x, y); }
+bool TX11Platform::GetPointerPos(int& x, int& y) {
+  if (!Input->PointerPos(x, y)) return false;
+  // The game asks where the gun is every frame: a drawn gun goes there at once, even
+  // when no motion event said the pointer moved.
+  if (Cursors->Drawing()) Cursors->FollowPointer(x, y);
+  return true;
+}
 
 void TX11Platform::SetPointerPos(int x, int y) {
   XWarpPointer(Connection->Dpy(), None, Connection->Root(), 0, 0, 0, 0, x, y);
@@ -229,8 +239,12 @@ bool TX11Platform::OpenAddress(const std::string& address) {
   if (address.empty()) return false;
   // Long enough for the desktop's opener to say it has nothing to open the address with.
   constexpr int OpenerGraceMs = 2000;
-  return Processes->StartAndWatch({"xdg-open", address}, OpenerGraceMs);
+  if (Processes->StartAndWatch({Opener, address}, OpenerGraceMs)) return true;
+  MissingOpenerName = Processes->NotStarted() ? Opener : "";
+  return false;
 }
+
+std::string TX11Platform::MissingOpener() { return MissingOpenerName; }
 
 bool TX11Platform::StartProgram(const std::string& commandLine, bool wait) {
   return Processes->Start(SplitCommandLine(commandLine), wait);

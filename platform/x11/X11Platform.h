@@ -44,6 +44,7 @@ class TX11Platform : public TPlatform {
   void RestoreCursors() override;
   bool PlaySound(const std::string& name) override;
   bool OpenAddress(const std::string& address) override;
+  std::string MissingOpener() override;
   bool StartProgram(const std::string& commandLine, bool wait) override;
   void ShowMessageBox(const std::string& caption, const std::string& text) override;
   std::string ProgramFolder() override;
@@ -71,4 +72,7 @@ class TX11Platform : public TPlatform {
   bool RestackWanted = false;
   bool PointerMoveWaiting = false;
   uint32_t LastPointerFollow = 0;
+  // The desktop's opener of documents and addresses, looked up in PATH.
+  static constexpr const char* Opener = "xdg-open";
+  std::string MissingOpenerName;
 };

@@ -2,6 +2,7 @@
 #include "support/Paths.h"
 
 #include <cerrno>
+#include <thread>
 
 #include "HeadlessFixture.h"
 
@@ -48,6 +49,16 @@ TEST_F(RunProgramTest, AFileWithABlankIsQuotedAndAFailureIsShown) {
   EXPECT_EQ(Platform->EventsOf("caption"), std::vector<std::string>{"Bericht"});
   errno = ENOENT;
   EXPECT_EQ(ProgramFailureText("my game"), "Kon programma my game niet uitvoeren. No such file or directory (Code 2)");
+}
+
+TEST_F(RunProgramTest, WithoutTheDesktopsOpenerTheMessageNamesTheOpenerNotTheFile) {
+  Platform->SetMissingOpener("xdg-open");
+  // Off the interface's thread a message goes to the platform's own box, which keeps its text.
+  std::thread([] { RunProgram("file:///opt/blastover/homepage.html", "", true, true); }).join();
+  const std::vector<std::string> texts = Platform->EventsOf("message box");
+  ASSERT_EQ(texts.size(), 1u);
+  EXPECT_NE(texts[0].find("Kon programma xdg-open niet uitvoeren."), std::string::npos) << texts[0];
+  EXPECT_EQ(texts[0].find("homepage.html"), std::string::npos) << texts[0];
 }
 
 }  // namespace

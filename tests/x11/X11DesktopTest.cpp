@@ -356,6 +356,13 @@ TEST_F(TX11DesktopTest, AnAddressNothingCanOpenIsAFailureAndOneBeingOpenedASucce
   errno = 0;
   EXPECT_FALSE(Platform->OpenAddress("file:///nowhere.html"));
   EXPECT_EQ(errno, ENOENT);
+  EXPECT_EQ(Platform->MissingOpener(), "") << "the opener ran: the address is at fault";
+  // Without any opener in PATH it is the opener that is missing.
+  setenv("PATH", bin.c_str(), 1);
+  std::filesystem::remove(bin + "/xdg-open");
+  EXPECT_FALSE(Platform->OpenAddress("file:///somewhere.html"));
+  EXPECT_EQ(Platform->MissingOpener(), "xdg-open");
+  setenv("PATH", (bin + ":" + path).c_str(), 1);
   opener("sleep 5");
   EXPECT_TRUE(Platform->OpenAddress("file:///somewhere.html"));
   opener("exit 0");

@@ -152,6 +152,13 @@ TEST_F(TX11GunCursorTest, WithoutReplacementTheGunIsDrawnAtThePointerAboveTheGam
   EXPECT_TRUE(WaitUntil([&] { return Client->ScreenPixel(300, 200) == 0x808080; }, Platform.get()));
   Platform->BringToFront();
   EXPECT_TRUE(drawnAt(600, 400));
+  // And a jump that no motion event reports (a warp, as tablets and remote desktops
+  // move it), within a frame.
+  XWarpPointer(Dpy, None, Client->Root(), 0, 0, 0, 0, 650, 420);
+  Client->Sync();
+  EXPECT_TRUE(WaitUntil([&] { return drawnAt(650, 420); }, Platform.get(), 60));
+  Client->MovePointer(600, 400);
+  ASSERT_TRUE(WaitUntil([&] { return drawnAt(600, 400); }, Platform.get(), 500));
 
   // A click on the gun reaches the window beneath.
   Client->Click(Button1);
