@@ -9,7 +9,8 @@
 namespace {
 
 // The glyph pictures are white; each variant is that white replaced by its colour.
-constexpr TColor32 VariantColours[FontVariants] = {0x00FFFFFF, 0xFFFFFF00, 0x0000DEF7, 0x009700F7, 0xFFFF0000};
+// The purple is light enough to read on black (5.3:1).
+constexpr TColor32 VariantColours[FontVariants] = {0x00FFFFFF, 0xFFFFFF00, 0x0000DEF7, 0x00AA50FF, 0xFFFF0000};
 constexpr int White = 0, Yellow = 1, Red = 4;
 
 constexpr uint32_t BlinkHalfMs = 250;

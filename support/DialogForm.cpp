@@ -32,7 +32,9 @@ constexpr TColor32 White = Color32(255, 255, 255);
 constexpr TColor32 Shadow = Color32(128, 128, 128);
 constexpr TColor32 ButtonFace = Color32(222, 226, 234);
 constexpr TColor32 TitleBar = Color32(60, 80, 130);
-constexpr TColor32 HeadingShadow = Color32(110, 125, 160);
+// Dark on the pale banner: at least 5:1 against its palest strip's neighbour, the
+// banner colour itself, and 7.9:1 against its white end.
+constexpr TColor32 HeadingColour = TitleBar;
 
 // Started on the user-interface thread: the dialog knows it when it is called from another.
 const std::thread::id UserInterfaceThread = std::this_thread::get_id();
@@ -182,15 +184,13 @@ void TDialogForm::DrawBanner() {
                                     blend(BlueComponent(BannerColour)));
     FillRect(Canvas, {i * stripWidth, top, (i + 1) * stripWidth, top + BannerHeight}, colour);
   }
-  // The heading, white and bold (drawn twice, a pixel apart), over a soft shadow.
+  // The heading, dark and bold (drawn twice, a pixel apart), so that it reads on the pale banner.
   const TRect heading{TitleLabel.Left, top + TitleLabel.Top, TitleLabel.Right, top + TitleLabel.Bottom};
   const std::vector<std::string> headingLines = WrapText(Heading, heading.Width());
   for (size_t i = 0; i < headingLines.size() && i < 2; ++i) {
     const int y = heading.Top + static_cast<int>(i) * (GlyphHeight + 2);
-    DrawText(heading.Left + 1, y + 1, headingLines[i], HeadingShadow, heading.Right);
-    DrawText(heading.Left + 2, y + 1, headingLines[i], HeadingShadow, heading.Right);
-    DrawText(heading.Left, y, headingLines[i], White, heading.Right);
-    DrawText(heading.Left + 1, y, headingLines[i], White, heading.Right);
+    DrawText(heading.Left, y, headingLines[i], HeadingColour, heading.Right);
+    DrawText(heading.Left + 1, y, headingLines[i], HeadingColour, heading.Right);
   }
   // The program's icon: its arcade cabinet, scaled into the logo's square.
   if (GraphicSpriteForm != nullptr) {

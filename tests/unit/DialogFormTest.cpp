@@ -1,6 +1,7 @@
 // The message dialog: its banner, its one button, its text, and how it closes.
 #include "support/DialogForm.h"
 
+#include "ContrastRatio.h"
 #include "HeadlessFixture.h"
 #include "support/MessageDialog.h"
 
@@ -17,6 +18,25 @@ TEST_F(DialogFormTest, TheBannerFadesToWhiteInOnePixelStripsAndEndsInWhite) {
   EXPECT_EQ(RedComponent(picture.Pixel(127, y)), 198 + Round(57.0 * 127 / 254));
   EXPECT_EQ(BlueComponent(picture.Pixel(200, y)), 239 + Round(16.0 * 200 / 254));
   for (int x = 254; x < DialogClientWidth; ++x) EXPECT_EQ(picture.Pixel(x, y) & 0xFFFFFF, 0xFFFFFFu) << x;
+}
+
+TEST_F(DialogFormTest, EveryTextStandsOutFromWhatIsBehindItByAtLeastFourAndAHalfToOne) {
+  const TDialogForm dialog("Bericht", "A heading that takes two lines of the banner to say", "the message", 0,
+                           {{"&Ok", mrOk}});
+  const TBitmap32& picture = dialog.Picture();
+  const int top = DialogTitleBarHeight;
+  // The heading over the banner, whose strips run top to bottom below the letters too.
+  EXPECT_GE(LowestContrast(picture, {8, top + 7, 265, top + 37}, [&](int x, int) { return picture.Pixel(x, top + 40); }),
+            4.5);
+  // The title over the title bar, left of the close box.
+  EXPECT_GE(LowestContrast(picture, {0, 0, DialogClientWidth - 20, top}, [&](int, int) { return picture.Pixel(0, 0); }),
+            4.5);
+  // The caption inside the button, within its bevel.
+  const TRect button = dialog.ButtonRect(0);
+  const TRect inside{button.Left + 4, button.Top + 4, button.Right - 4, button.Bottom - 4};
+  EXPECT_GE(LowestContrast(picture, inside, [&](int, int) { return picture.Pixel(button.Left + 2, button.Top + 2); }),
+            4.5);
+  EXPECT_LT(ContrastRatio(0xFFFFFF, BannerColour), 4.5) << "white on the banner would not do";
 }
 
 TEST_F(DialogFormTest, ASingleOkButtonIsCentredFocusedAndTheDefault) {

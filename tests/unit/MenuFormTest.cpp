@@ -3,6 +3,7 @@
 
 #include <fstream>
 
+#include "ContrastRatio.h"
 #include "GameFixture.h"
 #include "support/Timing.h"
 
@@ -21,6 +22,17 @@ class MenuFormTest : public TGameTest {
   }
   TMenuForm& Menu() { return *World->Menu; }
 };
+
+TEST_F(MenuFormTest, EveryColourOfTheMenusTextStandsOutFromItsBlackByFourAndAHalfToOne) {
+  // White, yellow and the two colours of the lower ranks.
+  for (int variant = 0; variant <= 3; ++variant) {
+    TBitmap32 text;
+    text.SetSize(40, 12);
+    text.Clear(clBlack32);
+    World->DrawTextOn(text, 0, 0, "10TH", variant);
+    EXPECT_GE(LowestContrast(text, text.BoundsRect(), [](int, int) { return clBlack32; }), 4.5) << variant;
+  }
+}
 
 TEST_F(MenuFormTest, AQualifyingScoreTakesANameThatIsWrittenToTheFile) {
   Type({'A', 'B', VK_BACK, 'C', VK_RETURN, VK_RETURN});
