@@ -15,6 +15,7 @@
 #include "game/Level.h"
 #include "game/Monsters.h"
 #include "menu/MenuForm.h"
+#include "platform/Coverage.h"
 #include "platform/Memory.h"
 #include "sprites/GraphicsTools.h"
 #include "sprites/Resampler.h"
@@ -81,6 +82,17 @@ void TWorldForm::InitWorld() {
   LifeBitmap = BitmapFromImage(SpriteForm->LiveImage);
   LaserBitmap = BitmapFromImage(SpriteForm->LaserImage);
   ExplodeBitmap = BitmapFromImage(SpriteForm->DonkeyKongExplodeImage);
+  // The death's blast grows to dozens of times its size. Filtered with its coverage and
+  // laid down where it covers at least half, in its own colours, its edges and sparks
+  // stay its colours instead of fading through black into dark tiles. Drawn after the
+  // play of the frame, it decides nothing.
+  ExplodeBitmap->SetResampler(std::make_unique<TLinearResampler>(TAlphaRule::Coverage));
+  ExplodeBitmap->DrawMode = TDrawMode::Custom;
+  ExplodeBitmap->OnPixelCombine = [](TColor32 f, TColor32& b, TColor32) {
+    if (!InShape(f)) return;
+    ShapedFromPremultiplied(&f, &f, 1);
+    b = f & 0x00FFFFFFu;  // the playfield's colours carry no alpha of their own
+  };
   LevelFlagBitmap = BitmapFromImage(SpriteForm->LevelFlagImage);
 }
 

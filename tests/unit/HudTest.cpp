@@ -73,6 +73,32 @@ TEST_F(HudTest, TheDisplayShowsScoresLivesFlagsAndTheHintAtTheirPlaces) {
   EXPECT_FALSE(Drawn(0, 213, 410, 220));
 }
 
+TEST_F(HudTest, TheGrownDeathBlastKeepsItsOwnColoursToItsEdges) {
+  // The blast's picture: the sum of the channels of its darkest colour.
+  const TBitmap32& blast = *World->ExplodeBitmap;
+  const auto brightness = [](TColor32 c) { return RedComponent(c) + GreenComponent(c) + BlueComponent(c); };
+  int darkest = 3 * 255;
+  for (int y = 0; y < blast.Height(); ++y)
+    for (int x = 0; x < blast.Width(); ++x)
+      if ((blast.Pixel(x, y) & 0xFFFFFF) != 0) darkest = std::min(darkest, brightness(blast.Pixel(x, y)));
+  // Half a second after the death it is ten times its size, over an empty playfield:
+  // no pixel of it fades through black into something darker than the picture has.
+  World->ShowPlayHint = false;
+  World->DeathPoint = {200, 150};
+  World->DeathStamp = Platform->TickCount() - 500;
+  World->ClearPlayfield();
+  World->DrawHud();
+  int drawn = 0;
+  for (int y = 60; y < 240; ++y)
+    for (int x = 110; x < 290; ++x) {
+      const TColor32 p = World->Playfield().Pixel(x, y);
+      if ((p & 0xFFFFFF) == 0) continue;
+      ++drawn;
+      ASSERT_GE(brightness(p), darkest) << x << "," << y;
+    }
+  EXPECT_GT(drawn, 10 * 10 * 10);
+}
+
 TEST_F(HudTest, OneUpBlinksAndTheCountdownsRoundHalvesToEven) {
   const auto oneUpShown = [&](uint32_t after) {
     Platform->AdvanceClock(after);
