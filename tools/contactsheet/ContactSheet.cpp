@@ -1,7 +1,12 @@
 // Renders every catalogue picture, enlarged 2.5 times as the game shows it and named in
 // the game's own sprite font, onto one PNG sheet per theme; and every kind of every
 // kind set with its eight facing slots, death frames, firing frame and missiles:
-//   contact-sheet OUTPUT_FOLDER
+//   contact-sheet OUTPUT_FOLDER [--shaped]
+// Every sheet shows its pictures twice: over black, and over a desktop (a mid-blue
+// and a white field behind each picture). They are enlarged as the game enlarges its
+// playfield (coverage filtered with the colours) and laid over the background as the
+// overlay window shows them: blended as a compositor blends them, or with --shaped as
+// a window without a compositor shows them (the pixels covered at least half).
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
@@ -14,6 +19,7 @@
 #include "game/Bonuses.h"
 #include "game/KindSets.h"
 #include "game/Levels.h"
+#include "platform/Coverage.h"
 #include "platform/PngCodec.h"
 #include "platform/headless/HeadlessPlatform.h"
 #include "sprites/GraphicSpriteForm.h"
@@ -31,6 +37,55 @@ constexpr int SheetWidth = 1000;
 constexpr TColor32 Background = Color32(40, 40, 48);
 constexpr TColor32 TitleColour = 0x00FFFF00;  // the font's yellow
 constexpr TColor32 LabelColour = 0x00C8C8C8;
+// The desktop's two fields: the left half of every picture's place and the right half.
+constexpr TColor32 DesktopBlue = Color32(0x33, 0x66, 0xCC);
+constexpr TColor32 DesktopWhite = Color32(0xFF, 0xFF, 0xFF);
+
+// What lies behind the pictures of one copy of a sheet.
+enum class TBackdrop { Black, Desktop };
+
+// Lays frames over a backdrop as the game's overlay window shows them.
+class TShowing {
+ public:
+  explicit TShowing(bool shaped) : Shaped(shaped) {}
+
+  // Frame (with its transparent border, as the playfield has black around a sprite)
+  // enlarged onto Place of Sheet over the backdrop.
+  void Draw(TBitmap32& sheet, const TRect& place, const TBitmap32& frame, TBackdrop backdrop) const {
+    TBitmap32 source;
+    source.Assign(frame);
+    source.DrawMode = TDrawMode::Opaque;
+    source.SetResampler(std::make_unique<TLinearResampler>(TAlphaRule::Coverage));
+    TBitmap32 enlarged;
+    enlarged.SetSize(place.Width(), place.Height());
+    enlarged.Draw(enlarged.BoundsRect(), source.BoundsRect(), source);
+    const int middle = place.Left + place.Width() / 2;
+    for (int y = 0; y < place.Height(); ++y) {
+      TColor32* row = enlarged.ScanLine(y);
+      if (Shaped) ShapedFromPremultiplied(row, row, place.Width());
+      for (int x = 0; x < place.Width(); ++x) {
+        const int sx = place.Left + x, sy = place.Top + y;
+        if (sx < 0 || sy < 0 || sx >= sheet.Width() || sy >= sheet.Height()) continue;
+        const TColor32 behind = backdrop == TBackdrop::Black ? 0 : sx < middle ? DesktopBlue : DesktopWhite;
+        sheet.SetPixel(sx, sy, Over(row[x], behind));
+      }
+    }
+  }
+
+ private:
+  // A premultiplied pixel over an opaque one; a shaped one is wholly in or out.
+  static TColor32 Over(TColor32 pixel, TColor32 behind) {
+    const uint32_t alpha = AlphaComponent(pixel);
+    TColor32 shown = 0xFF000000u;
+    for (int shift = 0; shift < 24; shift += 8) {
+      const uint32_t channel = ((pixel >> shift) & 0xFF) + (((behind >> shift) & 0xFF) * (255 - alpha) + 127) / 255;
+      shown |= std::min<uint32_t>(channel, 255) << shift;
+    }
+    return shown;
+  }
+
+  bool Shaped;
+};
 
 struct TGroup {
   std::string Title;
@@ -87,13 +142,29 @@ struct TCell {
   int X, Y, Width;
 };
 
-void RenderSheet(const TGroup& group, const TLabelFont& titles, const TLabelFont& labels, const std::string& path) {
+// A frame's place on the sheet: its picture and transparent border enlarged as the game enlarges them.
+TRect EnlargedPlace(const TBitmap32& frame, int x, int y) {
+  return {x, y, x + Round(frame.Width() * Enlargement), y + Round(frame.Height() * Enlargement)};
+}
+
+// Clears the copy of a sheet that starts at Top and is Height high, and gives it its title.
+void StartCopy(TBitmap32& sheet, int top, int height, TBackdrop backdrop, const TLabelFont& titles,
+               const std::string& title, int x, int y) {
+  const TColor32 fill = backdrop == TBackdrop::Black ? clBlack32 : Background;
+  for (int row = top; row < std::min(top + height, sheet.Height()); ++row)
+    std::fill(sheet.ScanLine(row), sheet.ScanLine(row) + sheet.Width(), fill);
+  titles.Draw(sheet, x, top + y, title + (backdrop == TBackdrop::Black ? " ON BLACK" : " ON A DESKTOP"));
+}
+
+void RenderSheet(const TGroup& group, const TLabelFont& titles, const TLabelFont& labels, const TShowing& showing,
+                 const std::string& path) {
   const int lineHeight = 9 * TextScale;
   int x = Gap, y = Gap * 2 + lineHeight, rowHeight = 0;
   std::vector<TCell> cells;
   for (const TImage* picture : group.Pictures) {
-    const int width = std::max(Round(picture->Width * Enlargement), TLabelFont::Width(picture->Name));
-    const int height = Round(picture->Height * Enlargement) + 4 + lineHeight;
+    // The frame has a border of one transparent pixel all round.
+    const int width = std::max(Round((picture->Width + 2) * Enlargement), TLabelFont::Width(picture->Name));
+    const int height = Round((picture->Height + 2) * Enlargement) + 4 + lineHeight;
     if (x + width > SheetWidth - Gap && x > Gap) {
       x = Gap;
       y += rowHeight + Gap;
@@ -103,16 +174,18 @@ void RenderSheet(const TGroup& group, const TLabelFont& titles, const TLabelFont
     x += width + Gap;
     rowHeight = std::max(rowHeight, height);
   }
+  const int copyHeight = y + rowHeight + Gap;
   TBitmap32 sheet;
-  sheet.SetSize(SheetWidth, y + rowHeight + Gap);
-  sheet.Clear(Background);
-  titles.Draw(sheet, Gap, Gap, group.Title);
-  for (const TCell& cell : cells) {
-    const auto frame = BitmapFromImage(*cell.Picture);
-    const int width = Round(cell.Picture->Width * Enlargement), height = Round(cell.Picture->Height * Enlargement);
-    // The frame's transparent border is left off, so the picture's own pixels fill the cell.
-    sheet.Draw({cell.X, cell.Y, cell.X + width, cell.Y + height}, {1, 1, frame->Width() - 1, frame->Height() - 1}, *frame);
-    labels.Draw(sheet, cell.X, cell.Y + height + 4, cell.Picture->Name);
+  sheet.SetSize(SheetWidth, 2 * copyHeight);
+  for (const TBackdrop backdrop : {TBackdrop::Black, TBackdrop::Desktop}) {
+    const int top = backdrop == TBackdrop::Black ? 0 : copyHeight;
+    StartCopy(sheet, top, copyHeight, backdrop, titles, group.Title, Gap, Gap);
+    for (const TCell& cell : cells) {
+      const auto frame = BitmapFromImage(*cell.Picture);
+      const TRect place = EnlargedPlace(*frame, cell.X, top + cell.Y);
+      showing.Draw(sheet, place, *frame, backdrop);
+      labels.Draw(sheet, cell.X, place.Bottom + 4, cell.Picture->Name);
+    }
   }
   WritePngFile(path, sheet.View(), false);
 }
@@ -120,7 +193,8 @@ void RenderSheet(const TGroup& group, const TLabelFont& titles, const TLabelFont
 // Lays out labelled strips of frames left to right, wrapping, and draws them in a second pass.
 class TStripSheet {
  public:
-  TStripSheet(const TLabelFont& titles, const TLabelFont& labels) : Titles(titles), Labels(labels) {}
+  TStripSheet(const TLabelFont& titles, const TLabelFont& labels, const TShowing& showing)
+      : Titles(titles), Labels(labels), Showing(showing) {}
 
   void Title(const std::string& text) {
     NewLine();
@@ -150,23 +224,11 @@ class TStripSheet {
 
   void Write(const std::string& path) {
     NewLine();
+    const int copyHeight = Y + Gap;
     TBitmap32 sheet;
-    sheet.SetSize(Width, Y + Gap);
-    sheet.Clear(Background);
-    for (const TItem& item : Items) {
-      if (item.IsTitle) {
-        Titles.Draw(sheet, item.X, item.Y, item.Label);
-        continue;
-      }
-      Labels.Draw(sheet, item.X, item.Y, item.Label);
-      int x = item.X;
-      for (const TBitmap32* frame : item.Frames) {
-        const int w = Round(frame->Width() * Enlargement), h = Round(frame->Height() * Enlargement);
-        const int top = item.Y + 9 * TextScale + 4;
-        sheet.Draw({x, top, x + w, top + h}, frame->BoundsRect(), *frame);
-        x += w + 2;
-      }
-    }
+    sheet.SetSize(Width, 2 * copyHeight);
+    for (const TBackdrop backdrop : {TBackdrop::Black, TBackdrop::Desktop})
+      WriteCopy(sheet, backdrop == TBackdrop::Black ? 0 : copyHeight, copyHeight, backdrop);
     WritePngFile(path, sheet.View(), false);
   }
 
@@ -177,8 +239,29 @@ class TStripSheet {
     int X, Y;
     bool IsTitle;
   };
+
+  void WriteCopy(TBitmap32& sheet, int top, int height, TBackdrop backdrop) const {
+    bool titled = false;
+    for (const TItem& item : Items) {
+      if (item.IsTitle) {
+        if (!titled) StartCopy(sheet, top, height, backdrop, Titles, item.Label, item.X, item.Y);
+        else Titles.Draw(sheet, item.X, top + item.Y, item.Label);
+        titled = true;
+        continue;
+      }
+      Labels.Draw(sheet, item.X, top + item.Y, item.Label);
+      int x = item.X;
+      for (const TBitmap32* frame : item.Frames) {
+        const TRect place = EnlargedPlace(*frame, x, top + item.Y + 9 * TextScale + 4);
+        Showing.Draw(sheet, place, *frame, backdrop);
+        x = place.Right + 2;
+      }
+    }
+  }
+
   const TLabelFont& Titles;
   const TLabelFont& Labels;
+  const TShowing& Showing;
   std::vector<TItem> Items;
   int X = Gap, Y = Gap, RowHeight = 0;
   int Width = SheetWidth;  // wider when one strip alone is wider
@@ -203,8 +286,8 @@ void AddKindStrips(TStripSheet& sheet, const TGraphicSprite& kind, const std::st
 }
 
 void RenderKindSheet(const std::string& title, const TLevel& level, const TLabelFont& titles, const TLabelFont& labels,
-                     const std::string& path) {
-  TStripSheet sheet(titles, labels);
+                     const TShowing& showing, const std::string& path) {
+  TStripSheet sheet(titles, labels, showing);
   sheet.Title(title + " KINDS");
   for (int i = 0; i < level.AttackerKinds.Count(); ++i)
     AddKindStrips(sheet, *level.AttackerKinds.Items(i), "KIND " + std::to_string(i + 1));
@@ -226,10 +309,12 @@ std::string FileName(const std::string& title) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: contact-sheet OUTPUT_FOLDER\n");
+  const bool shaped = argc == 3 && std::string(argv[2]) == "--shaped";
+  if (argc != 2 && !shaped) {
+    std::fprintf(stderr, "usage: contact-sheet OUTPUT_FOLDER [--shaped]\n");
     return 2;
   }
+  const TShowing showing(shaped);
   try {
     const std::filesystem::path folder = argv[1];
     std::filesystem::create_directories(folder);
@@ -237,7 +322,7 @@ int main(int argc, char** argv) {
     const TLabelFont titles(form, TitleColour), labels(form, LabelColour);
     for (const TGroup& group : Groups(form)) {
       const std::string path = (folder / FileName(group.Title)).string();
-      RenderSheet(group, titles, labels, path);
+      RenderSheet(group, titles, labels, showing, path);
       std::printf("%s\n", path.c_str());
     }
     // The kind sets are built as a level builds them, which needs a game window.
@@ -255,7 +340,7 @@ int main(int argc, char** argv) {
         TLevel level;
         set(level);
         const std::string path = (folder / ("kinds-" + FileName(title))).string();
-        RenderKindSheet(title, level, titles, labels, path);
+        RenderKindSheet(title, level, titles, labels, showing, path);
         std::printf("%s\n", path.c_str());
       }
       WorldForm = nullptr;

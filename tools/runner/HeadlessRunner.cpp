@@ -19,6 +19,7 @@
 #include "game/Bonuses.h"
 #include "game/Level.h"
 #include "game/Monsters.h"
+#include "platform/PngCodec.h"
 #include "platform/headless/HeadlessPlatform.h"
 #include "support/Random.h"
 
@@ -43,6 +44,7 @@ struct TScript {
   std::vector<uint32_t> Clicks;
   std::optional<uint32_t> Escape;
   uint32_t SweepMs = 0;  // 0: no sweeping
+  std::vector<uint32_t> Snapshots;  // times of the pictures asked for, in order
 };
 
 [[noreturn]] void Fail(const std::string& where, const std::string& what) {
@@ -118,6 +120,9 @@ TScript ReadScript(const std::string& path) {
       script.Button.emplace_back(time, action == "press");
     } else if (action == "escape") {
       script.Escape = time;
+    } else if (action == "snapshot") {
+      if (!script.Snapshots.empty() && time < script.Snapshots.back()) Fail(where, "snapshots go back in time");
+      script.Snapshots.push_back(time);
     } else {
       Fail(where, "unknown action '" + action + "'");
     }
@@ -195,6 +200,24 @@ long ResidentKiB() {
 // The bytes the program has allocated and not freed (what the allocator keeps for later
 // does not count, unlike in the resident size).
 long HeapInUseKiB() { return static_cast<long>(mallinfo2().uordblks / 1024); }
+
+// The pictures the script asks for ("at T snapshot"), once a frame is done at or after
+// T: the frame as the window got it (at-T.png, as it shows over black) and the
+// playfield it was enlarged from (at-T-playfield.png), both into Folder.
+std::unique_ptr<TTimer> TimedSnapshots(const TScript& script, THeadlessPlatform& platform, const TWorldForm& world,
+                                       const std::string& folder) {
+  if (folder.empty() || script.Snapshots.empty()) return nullptr;
+  auto next = std::make_shared<size_t>(0);
+  return std::make_unique<TTimer>(FrameIntervalMs, [&script, &platform, &world, folder, next] {
+    if (*next >= script.Snapshots.size() || platform.FrameCount(TWindowKind::Overlay) == 0) return;
+    const uint32_t time = script.Snapshots[*next];
+    if (platform.TickCount() - script.StartTick < time) return;
+    const std::string name = folder + "/at-" + std::to_string(time);
+    platform.SaveFramePng(platform.LastFrame(TWindowKind::Overlay), name + ".png");
+    WritePngFile(name + "-playfield.png", world.Playfield().View(), false);
+    while (*next < script.Snapshots.size() && script.Snapshots[*next] <= time) ++*next;
+  });
+}
 
 // A perfect player's sweep: every living attacker and missile is hit until it dies.
 void Sweep(TWorldForm& world) {
@@ -306,6 +329,7 @@ int main(int argc, char** argv) {
         const std::string path = snapshots + "/level-" + std::to_string(key.first) + "-cycle-" + std::to_string(key.second) + ".png";
         platform.SaveFramePng(platform.LastFrame(TWindowKind::Overlay), path);
       });
+    std::unique_ptr<TTimer> timedSnapper = TimedSnapshots(script, platform, world, snapshots);
     std::unique_ptr<TTimer> sweeper;
     if (script.SweepMs != 0) sweeper = std::make_unique<TTimer>(script.SweepMs, [&] { Sweep(world); });
     TInvariants invariants(world);
@@ -356,6 +380,7 @@ int main(int argc, char** argv) {
     memoryWatch.reset();
     sweeper.reset();
     snapper.reset();
+    timedSnapper.reset();
     WorldForm = nullptr;
   } catch (const std::exception& failure) {
     std::cerr << "blastover-headless: " << failure.what() << "\n";
