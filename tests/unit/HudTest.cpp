@@ -82,7 +82,8 @@ TEST_F(HudTest, TheGrownDeathBlastKeepsItsOwnColoursToItsEdges) {
     for (int x = 0; x < blast.Width(); ++x)
       if ((blast.Pixel(x, y) & 0xFFFFFF) != 0) darkest = std::min(darkest, brightness(blast.Pixel(x, y)));
   // Half a second after the death it is ten times its size, over an empty playfield:
-  // no pixel of it fades through black into something darker than the picture has.
+  // no pixel of it fades through black into something darker than the picture has
+  // (mixes of its own colours may round a level or two below it).
   World->ShowPlayHint = false;
   World->DeathPoint = {200, 150};
   World->DeathStamp = Platform->TickCount() - 500;
@@ -94,7 +95,7 @@ TEST_F(HudTest, TheGrownDeathBlastKeepsItsOwnColoursToItsEdges) {
       const TColor32 p = World->Playfield().Pixel(x, y);
       if ((p & 0xFFFFFF) == 0) continue;
       ++drawn;
-      ASSERT_GE(brightness(p), darkest) << x << "," << y;
+      ASSERT_GE(brightness(p), darkest - 6) << x << "," << y;
     }
   EXPECT_GT(drawn, 10 * 10 * 10);
 }
