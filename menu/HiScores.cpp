@@ -1,10 +1,9 @@
 // Reading, writing and filling the high-score table.
 #include "menu/HiScores.h"
 
-#include <cerrno>
 #include <charconv>
-#include <filesystem>
 
+#include "platform/Platform.h"
 #include "support/MessageDialog.h"
 #include "support/TextRoutines.h"
 #include "support/Xml.h"
@@ -73,9 +72,7 @@ void THiScoreList::SaveHiScores() {
   document->FileName = XmlFolder() + HiScoreFileName;
   if (Unreadable) {
     // The player's old table is not thrown away unseen: it stays beside the new one.
-    std::error_code ignored;
-    std::filesystem::copy_file(document->FileName, document->FileName + ".bad",
-                               std::filesystem::copy_options::overwrite_existing, ignored);
+    CurrentPlatform().Files().KeepBadCopy(document->FileName);
   }
   pugi::xml_node root = document->Root();
   for (int i = 0; i < Count(); ++i) {

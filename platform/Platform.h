@@ -1,5 +1,6 @@
 // The one interface between the game and the operating system: time, messages,
-// windows, global input, cursors, shell and dialogs. Only platform/ implements it.
+// windows, global input, cursors, sound, shell, dialogs and files. Only platform/
+// implements it.
 #pragma once
 
 #include <cstdint>
@@ -8,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/FileSystem.h"
 #include "platform/Timer.h"
 
 // A read-only view of 32-bit pixels (alpha 24-31, red 16-23, green 8-15, blue 0-7).
@@ -159,8 +161,8 @@ class TPlatform {
   // A modal box with one OK button; returns when the player has closed it.
   virtual void ShowMessageBox(const std::string& caption, const std::string& text) = 0;
 
-  // The folder of the program file, with a trailing '/'.
-  virtual std::string ProgramFolder() = 0;
+  // The files of the game and the folders they live in.
+  virtual TFileSystem& Files() = 0;
 
   // The timers of the program; back ends fire the due ones in ProcessMessages.
   TTimerQueue& Timers() { return TimerQueue; }

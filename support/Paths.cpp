@@ -21,9 +21,14 @@ size_t ExtensionStart(const std::string& name) {
 
 }  // namespace
 
-std::string ProgramFolder() { return CurrentPlatform().ProgramFolder(); }
+std::string ProgramFolder() { return CurrentPlatform().Files().ProgramFolder(); }
 
 bool HasPath(const std::string& name) { return name.find_first_of("/\\") != std::string::npos; }
+
+std::string ExtractFilePath(const std::string& name) {
+  const size_t slash = name.find_last_of("/\\");
+  return slash == std::string::npos ? std::string() : name.substr(0, slash + 1);
+}
 
 std::string ChangeExt(const std::string& name, const std::string& ext) {
   std::string result = name.substr(0, ExtensionStart(name));

@@ -7,6 +7,8 @@
 std::string ProgramFolder();
 // Name holds a folder part.
 bool HasPath(const std::string& name);
+// The folder part of Name with its trailing separator; empty when it has none.
+std::string ExtractFilePath(const std::string& name);
 // Name with its extension replaced by Ext; "." goes in front of a non-empty Ext that has none.
 std::string ChangeExt(const std::string& name, const std::string& ext);
 // ChangeExt(Name, "").

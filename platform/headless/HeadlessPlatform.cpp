@@ -9,6 +9,30 @@
 
 #include "platform/PngCodec.h"
 #include "platform/Resources.h"
+#include "platform/headless/SimulatedFileSystem.h"
+
+// The headless platform's files: a file system (the simulated one, or the computer's
+// own) whose program folder and data folder are the platform's choice.
+class THeadlessFiles : public TFileSystem {
+ public:
+  THeadlessFiles(std::unique_ptr<TFileSystem> storage, std::string programFolder, std::string dataFolder)
+      : Storage(std::move(storage)), Program(std::move(programFolder)), Data(std::move(dataFolder)) {}
+
+  TFileContents ReadFile(const std::string& path, uint64_t limit) override { return Storage->ReadFile(path, limit); }
+  bool SaveFile(const std::string& path, const std::string& bytes, std::string& error) override {
+    return Storage->SaveFile(path, bytes, error);
+  }
+  bool KeepBadCopy(const std::string& path) override { return Storage->KeepBadCopy(path); }
+  bool MakeFolder(const std::string& folder) override { return Storage->MakeFolder(folder); }
+  bool FolderAcceptsWrites(const std::string& folder) override { return Storage->FolderAcceptsWrites(folder); }
+  std::string DataFolder() override { return Data; }
+  std::string ProgramFolder() override { return Program; }
+  std::string ProgramName() override { return Storage->ProgramName(); }
+
+  std::unique_ptr<TFileSystem> Storage;
+  std::string Program;
+  std::string Data;
+};
 
 class THeadlessWindow : public TPlatformWindow {
  public:
@@ -53,13 +77,18 @@ class THeadlessWindow : public TPlatformWindow {
   } Bounds{0, 0, 0, 0};
 };
 
-THeadlessPlatform::THeadlessPlatform(int screenWidth, int screenHeight, uint32_t startTick)
+THeadlessPlatform::THeadlessPlatform(int screenWidth, int screenHeight, uint32_t startTick, THeadlessDisk disk)
     : Clock(startTick), Screen{screenWidth, screenHeight}, Pointer{screenWidth / 2, screenHeight / 2} {
-  std::string folder = (std::filesystem::temp_directory_path() / "blastover-XXXXXX").string();
-  if (mkdtemp(folder.data()) != nullptr) {
-    OwnFolder = folder;
-    Folder = folder + "/";
+  if (disk == THeadlessDisk::Simulated) {
+    auto simulated = std::make_unique<TSimulatedFileSystem>();
+    Simulated = simulated.get();
+    const std::string program = simulated->ProgramFolder(), data = simulated->DataFolder();
+    FileStore = std::make_unique<THeadlessFiles>(std::move(simulated), program, data);
+    return;
   }
+  std::string folder = (std::filesystem::temp_directory_path() / "blastover-XXXXXX").string();
+  if (mkdtemp(folder.data()) != nullptr) OwnFolder = folder;
+  FileStore = std::make_unique<THeadlessFiles>(CreateSystemFileSystem(), folder + "/", folder + "/data/");
 }
 
 THeadlessPlatform::~THeadlessPlatform() {
@@ -67,6 +96,10 @@ THeadlessPlatform::~THeadlessPlatform() {
   std::error_code ignored;
   if (!OwnFolder.empty()) std::filesystem::remove_all(OwnFolder, ignored);
 }
+
+TFileSystem& THeadlessPlatform::Files() { return *FileStore; }
+
+void THeadlessPlatform::SetProgramFolder(std::string folder) { FileStore->Program = std::move(folder); }
 
 void THeadlessPlatform::ProcessMessages() {
   DeliverDueEvents();

@@ -36,12 +36,22 @@ struct THeadlessEvent {
 };
 
 class THeadlessWindow;
+class THeadlessFiles;
+class TSimulatedFileSystem;
+
+// Where the headless platform keeps the game's files.
+enum class THeadlessDisk {
+  Simulated,  // a file system in memory that can play faults (TSimulatedFileSystem)
+  Real,       // the computer's own, with a new folder of the platform's as the program's folder
+};
 
 class THeadlessPlatform : public TPlatform {
  public:
   // The clock starts at StartTick; choose one just before 2^32 to test the wrap. The
-  // program's folder is a new empty folder of its own, removed with the platform.
-  THeadlessPlatform(int screenWidth, int screenHeight, uint32_t startTick = 1000);
+  // program's folder and the user's data folder start empty; on the real disk they lie
+  // in a new folder of the platform's, removed with it.
+  THeadlessPlatform(int screenWidth, int screenHeight, uint32_t startTick = 1000,
+                    THeadlessDisk disk = THeadlessDisk::Simulated);
   ~THeadlessPlatform() override;
 
   uint32_t TickCount() override { return Clock; }
@@ -64,12 +74,15 @@ class THeadlessPlatform : public TPlatform {
   bool OpenAddress(const std::string& address) override;
   bool StartProgram(const std::string& commandLine, bool wait) override;
   void ShowMessageBox(const std::string& caption, const std::string& text) override;
-  std::string ProgramFolder() override { return Folder; }
+  TFileSystem& Files() override;
 
   // Test controls.
   void AdvanceClock(uint32_t ms) { Clock += ms; }
   void SetScreenSize(int width, int height) { Screen = {width, height}; }
-  void SetProgramFolder(std::string folder) { Folder = std::move(folder); }
+  // Another folder (with a trailing separator) as the program's.
+  void SetProgramFolder(std::string folder);
+  // The simulated disk, to play its faults; null on the real disk.
+  TSimulatedFileSystem* SimulatedDisk() { return Simulated; }
   // The pointer as a function of the virtual tick; replaces any fixed position.
   void SetPointerScript(std::function<TScreenPoint(uint32_t tick)> script) { PointerScript = std::move(script); }
   // Buttons held (1 left, 2 right, 4 middle) as a function of the virtual tick.
@@ -125,8 +138,9 @@ class THeadlessPlatform : public TPlatform {
 
   uint32_t Clock;
   TScreenSize Screen;
-  std::string Folder;
-  std::string OwnFolder;  // the folder made for this platform
+  std::unique_ptr<THeadlessFiles> FileStore;
+  TSimulatedFileSystem* Simulated = nullptr;
+  std::string OwnFolder;  // the folder made for this platform on the real disk
   TScreenPoint Pointer;
   std::function<TScreenPoint(uint32_t)> PointerScript;
   std::function<unsigned(uint32_t)> ButtonScript;

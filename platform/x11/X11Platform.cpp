@@ -253,12 +253,3 @@ bool TX11Platform::StartProgram(const std::string& commandLine, bool wait) {
 void TX11Platform::ShowMessageBox(const std::string& caption, const std::string& text) {
   ShowX11MessageBox(*Connection, caption, text);
 }
-
-std::string TX11Platform::ProgramFolder() {
-  char path[PATH_MAX];
-  const ssize_t length = readlink("/proc/self/exe", path, sizeof path - 1);
-  if (length <= 0) return "./";
-  const std::string file(path, static_cast<size_t>(length));
-  const size_t slash = file.rfind('/');
-  return slash == std::string::npos ? "./" : file.substr(0, slash + 1);
-}

@@ -47,7 +47,7 @@ class TX11Platform : public TPlatform {
   std::string MissingOpener() override;
   bool StartProgram(const std::string& commandLine, bool wait) override;
   void ShowMessageBox(const std::string& caption, const std::string& text) override;
-  std::string ProgramFolder() override;
+  TFileSystem& Files() override { return *FileSystem; }
 
   // Shows Picture (straight-alpha ARGB) with its hot spot at (HotX, HotY) in place of
   // every standard cursor, or drawn at the pointer where the server cannot replace
@@ -67,6 +67,7 @@ class TX11Platform : public TPlatform {
   std::unique_ptr<TX11Cursors> Cursors;
   std::unique_ptr<TSdlAudio> Audio;
   std::unique_ptr<TProcessLauncher> Processes;
+  std::unique_ptr<TFileSystem> FileSystem = CreateSystemFileSystem();
   // Last, so that it goes first: its stop action uses the members above.
   std::unique_ptr<TX11Guard> Guard;
   bool RestackWanted = false;

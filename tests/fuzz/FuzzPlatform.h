@@ -1,10 +1,10 @@
-// The headless platform the fuzz targets run on, with the game's files in its own folder.
+// The headless platform the fuzz targets run on, with the game's files on its simulated disk.
 #pragma once
 
-#include <fstream>
 #include <string>
 
 #include "platform/headless/HeadlessPlatform.h"
+#include "platform/headless/SimulatedFileSystem.h"
 #include "support/Xml.h"
 
 inline THeadlessPlatform& FuzzPlatform() {
@@ -19,7 +19,7 @@ inline THeadlessPlatform& FuzzPlatform() {
 }
 
 inline void WriteFuzzFile(const std::string& path, const uint8_t* data, size_t size) {
-  std::ofstream(path, std::ios::binary | std::ios::trunc).write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+  FuzzPlatform().SimulatedDisk()->PutFile(path, std::string(reinterpret_cast<const char*>(data), size));
 }
 
 // A message the code under test may show is closed at once, as a player would.

@@ -33,10 +33,10 @@ pid_t StartSaveLoop(const std::string& folder) {
 }
 
 TEST(CrashSafeSaveTest, AKillAtAnyMomentLeavesTheOldOrTheNewFileWhole) {
-  THeadlessPlatform platform(640, 480);
+  THeadlessPlatform platform(640, 480, 1000, THeadlessDisk::Real);
   InstallPlatform(&platform);
   SubFolder.clear();
-  const std::string folder = platform.ProgramFolder();
+  const std::string folder = platform.Files().ProgramFolder();
   std::mt19937 random(12345);
   int checked = 0;
   for (int kill = 0; kill < Kills(); ++kill) {

@@ -22,7 +22,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: blastover-save-loop FOLDER\n");
     return 2;
   }
-  THeadlessPlatform platform(640, 480);
+  THeadlessPlatform platform(640, 480, 1000, THeadlessDisk::Real);
   platform.SetProgramFolder(std::string(argv[1]) + "/");
   InstallPlatform(&platform);
   SubFolder.clear();

@@ -1,20 +1,26 @@
-// A headless platform installed for the length of one test.
+// A headless platform installed for the length of one test, and the fixture of the tests
+// that run on the simulated disk and on the real one alike.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <ostream>
+#include <string>
 
 #include "platform/Timer.h"
 #include "platform/headless/HeadlessPlatform.h"
+#include "platform/headless/SimulatedFileSystem.h"
 
-class THeadlessTest : public ::testing::Test {
+template <typename TBase>
+class THeadlessTestOn : public TBase {
  protected:
-  explicit THeadlessTest(int width = 320, int height = 240, uint32_t startTick = 1000)
-      : Platform(std::make_unique<THeadlessPlatform>(width, height, startTick)) {
+  explicit THeadlessTestOn(int width = 320, int height = 240, uint32_t startTick = 1000,
+                           THeadlessDisk disk = THeadlessDisk::Simulated)
+      : Platform(std::make_unique<THeadlessPlatform>(width, height, startTick, disk)) {
     InstallPlatform(Platform.get());
   }
-  ~THeadlessTest() override { InstallPlatform(nullptr); }
+  ~THeadlessTestOn() override { InstallPlatform(nullptr); }
 
   // From now on, whenever a menu or dialog window shows, the player presses Key there.
   void AnswerWindowsWith(uint16_t key) {
@@ -23,6 +29,50 @@ class THeadlessTest : public ::testing::Test {
     });
   }
 
+  // The program's folder, where the game keeps its files.
+  std::string Folder() { return Platform->Files().ProgramFolder(); }
+  // The whole file; empty when there is none.
+  std::string ReadText(const std::string& path) { return Platform->Files().ReadFile(path, 1 << 24).Bytes; }
+  bool Exists(const std::string& path) { return Platform->Files().ReadFile(path, 0).Outcome != TReadOutcome::Missing; }
+  // A file as another program (or the player's editor) leaves it.
+  void WriteText(const std::string& path, const std::string& text) {
+    std::string error;
+    ASSERT_TRUE(Platform->Files().SaveFile(path, text, error)) << error;
+  }
+
   std::unique_ptr<THeadlessPlatform> Platform;
   std::unique_ptr<TTimer> Answerer;
 };
+
+using THeadlessTest = THeadlessTestOn<::testing::Test>;
+
+// Runs once on the simulated disk, where every fault can be played, and once on the
+// computer's own disk.
+class TBothDisksTest : public THeadlessTestOn<::testing::TestWithParam<THeadlessDisk>> {
+ protected:
+  TBothDisksTest() : THeadlessTestOn(320, 240, 1000, GetParam()) {}
+
+  // The program's folder can no longer be written.
+  void MakeProgramFolderUnwritable() {
+    if (TSimulatedFileSystem* simulated = Platform->SimulatedDisk()) {
+      simulated->SetReadOnly(Folder());
+      return;
+    }
+    // Even root cannot make a folder inside a file.
+    const std::string blocker = Folder() + "not-a-folder";
+    WriteText(blocker, "");
+    Platform->SetProgramFolder(blocker + "/");
+  }
+};
+
+inline void PrintTo(THeadlessDisk disk, std::ostream* out) {
+  *out << (disk == THeadlessDisk::Simulated ? "the simulated disk" : "the real disk");
+}
+
+// The name of each disk, for the test names.
+inline std::string DiskName(const ::testing::TestParamInfo<THeadlessDisk>& disk) {
+  return disk.param == THeadlessDisk::Simulated ? "SimulatedDisk" : "RealDisk";
+}
+
+#define INSTANTIATE_ON_BOTH_DISKS(suite) \
+  INSTANTIATE_TEST_SUITE_P(, suite, ::testing::Values(THeadlessDisk::Simulated, THeadlessDisk::Real), DiskName)

@@ -1,24 +1,18 @@
 // The high-score table: the default, insertion and ties, the file in both directions,
-// and files that cannot be read.
+// and files that cannot be read, on the simulated disk and on the real one.
 #include "menu/HiScores.h"
-
-#include <filesystem>
-#include <fstream>
 
 #include "HeadlessFixture.h"
 #include "support/Xml.h"
 
 namespace {
 
-class HiScoresTest : public THeadlessTest {
+class HiScoresTest : public TBothDisksTest {
  protected:
   HiScoresTest() { SubFolder.clear(); }
-  std::string Path() { return Platform->ProgramFolder() + HiScoreFileName; }
-  void WriteFile(const std::string& text) { std::ofstream(Path()) << text; }
-  std::string ReadFile() {
-    std::ifstream file(Path());
-    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-  }
+  std::string Path() { return Folder() + HiScoreFileName; }
+  void WriteFile(const std::string& text) { WriteText(Path(), text); }
+  std::string ReadFile() { return ReadText(Path()); }
   static std::unique_ptr<THiScoreList> Loaded() {
     auto list = std::make_unique<THiScoreList>();
     list->LoadHiScores();
@@ -31,7 +25,7 @@ class HiScoresTest : public THeadlessTest {
   }
 };
 
-TEST_F(HiScoresTest, WithoutAFileTheTableIsTheDefaultAndScoresEnterBelowTheirEquals) {
+TEST_P(HiScoresTest, WithoutAFileTheTableIsTheDefaultAndScoresEnterBelowTheirEquals) {
   auto table = Loaded();
   EXPECT_EQ(Scores(*table), (std::vector<int32_t>{1000, 900, 800, 700, 600, 500, 400, 300, 200, 100}));
   table->Qualify(1001);
@@ -51,7 +45,7 @@ TEST_F(HiScoresTest, WithoutAFileTheTableIsTheDefaultAndScoresEnterBelowTheirEqu
   EXPECT_EQ(enters(-1), -1);
 }
 
-TEST_F(HiScoresTest, TheFileKeepsItsOrderItsLengthAndItsNames) {
+TEST_P(HiScoresTest, TheFileKeepsItsOrderItsLengthAndItsNames) {
   WriteFile("<root><A><NAME>ZED</NAME><SCORE>50</SCORE></A><B><SCORE>700</SCORE></B>"
             "<C><NAME>MID</NAME><SCORE> 300 </SCORE></C></root>");
   auto table = Loaded();
@@ -68,7 +62,7 @@ TEST_F(HiScoresTest, TheFileKeepsItsOrderItsLengthAndItsNames) {
   EXPECT_EQ(again->Items(2)->Name, "");
 }
 
-TEST_F(HiScoresTest, TheFileHoldsTheRowsInOneLineOfRankElements) {
+TEST_P(HiScoresTest, TheFileHoldsTheRowsInOneLineOfRankElements) {
   auto table = Loaded();
   table->AddScore(1500, "ACE");
   table->SaveHiScores();
@@ -79,7 +73,7 @@ TEST_F(HiScoresTest, TheFileHoldsTheRowsInOneLineOfRankElements) {
   EXPECT_EQ(text.find('\n'), std::string::npos);
 }
 
-TEST_F(HiScoresTest, AnEditedFileWithMoreThanTenRowsKeepsTheFirstTen) {
+TEST_P(HiScoresTest, AnEditedFileWithMoreThanTenRowsKeepsTheFirstTen) {
   std::string text = "<root>";
   for (int i = 0; i < 12; ++i) text += "<R><NAME>N" + std::to_string(i) + "</NAME><SCORE>" + std::to_string(1200 - i) + "</SCORE></R>";
   WriteFile(text + "</root>");
@@ -88,7 +82,7 @@ TEST_F(HiScoresTest, AnEditedFileWithMoreThanTenRowsKeepsTheFirstTen) {
   EXPECT_EQ(table->Items(9)->Name, "N9");
 }
 
-TEST_F(HiScoresTest, AnUnreadableFileIsReportedKeptAndCopiedAsideBeforeItIsReplaced) {
+TEST_P(HiScoresTest, AnUnreadableFileIsReportedKeptAndCopiedAsideBeforeItIsReplaced) {
   WriteFile("<root><R><NAME>OK</NAME><SCORE>800</SCORE></R><R><NAME>BAD</NAME><SCORE>lots</SCORE></R>");
   Platform->ScheduleKey(Platform->TickCount(), VK_RETURN);  // the player closes the message
   auto table = Loaded();
@@ -101,12 +95,11 @@ TEST_F(HiScoresTest, AnUnreadableFileIsReportedKeptAndCopiedAsideBeforeItIsRepla
   EXPECT_EQ(ReadFile(), broken);  // untouched until a name is saved
   table->Items(table->EditIndex)->Name = "NEW";
   table->SaveHiScores();
-  std::ifstream copy(Path() + ".bad");
-  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(copy), {}), broken);
+  EXPECT_EQ(ReadText(Path() + ".bad"), broken);
   EXPECT_EQ(Loaded()->Items(1)->Name, "NEW");
 }
 
-TEST_F(HiScoresTest, ANonNumericScoreStopsReadingButKeepsTheRowsBeforeIt) {
+TEST_P(HiScoresTest, ANonNumericScoreStopsReadingButKeepsTheRowsBeforeIt) {
   WriteFile("<root><R><NAME>OK</NAME><SCORE>800</SCORE></R><R><NAME>BAD</NAME><SCORE>lots</SCORE></R>"
             "<R><NAME>LATE</NAME><SCORE>100</SCORE></R></root>");
   Platform->ScheduleKey(Platform->TickCount(), VK_RETURN);
@@ -115,11 +108,7 @@ TEST_F(HiScoresTest, ANonNumericScoreStopsReadingButKeepsTheRowsBeforeIt) {
   EXPECT_EQ(Platform->EventsOf("caption").size(), 1u);
 }
 
-}  // namespace
-
-namespace {
-
-TEST_F(HiScoresTest, HostileRowsAreReadSafelyLongNamesCutAndHugeNumbersReported) {
+TEST_P(HiScoresTest, HostileRowsAreReadSafelyLongNamesCutAndHugeNumbersReported) {
   WriteFile("<root><R><NAME>ABCDEFGHIJKLMNOP</NAME><SCORE>-5</SCORE></R>"
             "<R><NAME>a&#x1;b\tc&lt;d&gt;&#xe9;</NAME><SCORE>7</SCORE></R>"
             "<R><NAME>BIG</NAME><SCORE>99999999999</SCORE></R></root>");
@@ -130,5 +119,7 @@ TEST_F(HiScoresTest, HostileRowsAreReadSafelyLongNamesCutAndHugeNumbersReported)
   EXPECT_EQ(table->Items(0)->Name, "ABCDEFGH");
   EXPECT_EQ(table->Items(1)->Name, "abcd");
 }
+
+INSTANTIATE_ON_BOTH_DISKS(HiScoresTest);
 
 }  // namespace

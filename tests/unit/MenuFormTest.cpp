@@ -1,8 +1,6 @@
 // The menu between games: name entry from the keyboard, the choices, the star field.
 #include "menu/MenuForm.h"
 
-#include <fstream>
-
 #include "ContrastRatio.h"
 #include "GameFixture.h"
 #include "support/Timing.h"
@@ -16,10 +14,7 @@ class MenuFormTest : public TGameTest {
     uint32_t at = Platform->TickCount();
     for (uint16_t key : keys) Platform->ScheduleKey(at += 100, key);
   }
-  std::string HiScoreFile() {
-    std::ifstream file(Platform->ProgramFolder() + HiScoreFileName);
-    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-  }
+  std::string HiScoreFile() { return ReadText(Folder() + HiScoreFileName); }
   TMenuForm& Menu() { return *World->Menu; }
 };
 
@@ -98,7 +93,7 @@ TEST_F(MenuFormTest, ClickingTheWordsChoosesAndEnterFinishesAnEntryWithoutPlayin
   EXPECT_NE(HiScoreFile().find("<NAME>X</NAME>"), std::string::npos);
   const auto opened = Platform->EventsOf("open");
   ASSERT_EQ(opened.size(), 1u);
-  EXPECT_EQ(opened[0], "file://" + Platform->ProgramFolder() + "homepage.html");
+  EXPECT_EQ(opened[0], "file://" + Folder() + "homepage.html");
 }
 
 TEST_F(MenuFormTest, AStarThatReachesTheBottomStartsAgainAtTheTopWithItsSpeed) {

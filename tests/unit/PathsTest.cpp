@@ -19,10 +19,13 @@ TEST(PathsTest, ChangeExtReplacesOnlyTheLastExtensionOfTheFileName) {
   EXPECT_EQ(StripExt(""), "");
 }
 
-TEST(PathsTest, HasPathSeesAnyFolderPart) {
+TEST(PathsTest, HasPathAndExtractFilePathSeeAnyFolderPart) {
   EXPECT_FALSE(HasPath("HISCORE.XML"));
   EXPECT_TRUE(HasPath("XML/HISCORE.XML"));
   EXPECT_TRUE(HasPath("/tmp/HISCORE.XML"));
+  EXPECT_EQ(ExtractFilePath("HISCORE.XML"), "");
+  EXPECT_EQ(ExtractFilePath("/opt/game.d/XML/HISCORE.XML"), "/opt/game.d/XML/");
+  EXPECT_EQ(ExtractFilePath("C:\\Games\\HISCORE.XML"), "C:\\Games\\");
 }
 
 TEST(PathsTest, LastErrorTextIsEmptyWithoutAnError) {

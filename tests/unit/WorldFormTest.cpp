@@ -112,7 +112,6 @@ TEST_F(WorldFormPacingTest, AMinuteOfPlayPacesFramesAndTimersAndEscapeEndsThePro
   });
   Platform->SetEscapeScript([start](uint32_t tick) { return tick - start >= 60000; });
   // A game over brings the menu: the player takes PLAY there, and QUIT after the minute.
-  Platform->SetProgramFolder(Platform->ProgramFolder());
   TTimer menuPlayer(50, [&] {
     if (Platform->IsShown(TWindowKind::Menu))
       Platform->ScheduleKey(Platform->TickCount(), Platform->TickCount() - start >= 60000 ? VK_ESCAPE : VK_RETURN);

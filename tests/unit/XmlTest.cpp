@@ -1,30 +1,33 @@
-// The XML wrapper: opening, the settings store, guarded reading and safe writing.
+// The XML wrapper: opening, the settings store, guarded reading and safe writing, on the
+// simulated disk with its faults and on the real one.
 #include "support/Xml.h"
-
-#include <sys/resource.h>
-#include <sys/stat.h>
-
-#include <csignal>
-
-#include <filesystem>
-#include <fstream>
 
 #include "HeadlessFixture.h"
 
 namespace {
 
-class XmlTest : public THeadlessTest {
+class XmlTest : public TBothDisksTest {
  protected:
   XmlTest() { SubFolder.clear(); }
-  std::string Folder() { return Platform->ProgramFolder(); }
-  static std::string Read(const std::string& path) {
-    std::ifstream file(path);
-    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-  }
-  static void Write(const std::string& path, const std::string& text) { std::ofstream(path) << text; }
 };
 
-TEST_F(XmlTest, ABareNameOpensInTheProgramsFolderAndAnEmptyNameHasARoot) {
+// The faults of disks, played by the simulated one (the real disk has tests of its own).
+class XmlFaultTest : public THeadlessTest {
+ protected:
+  XmlFaultTest() { SubFolder.clear(); }
+  TSimulatedFileSystem& Disk() { return *Platform->SimulatedDisk(); }
+  // What saving the setting failed with; empty when it was saved.
+  static std::string SaveFailure(const std::string& key, int64_t value) {
+    try {
+      SetSetting(key, value);
+    } catch (const EXmlError& error) {
+      return error.what();
+    }
+    return {};
+  }
+};
+
+TEST_P(XmlTest, ABareNameOpensInTheProgramsFolderAndAnEmptyNameHasARoot) {
   const auto missing = OpenXML("HISCORE.XML");
   EXPECT_EQ(missing->FileName, Folder() + "HISCORE.XML");
   EXPECT_FALSE(missing->Root());
@@ -33,29 +36,31 @@ TEST_F(XmlTest, ABareNameOpensInTheProgramsFolderAndAnEmptyNameHasARoot) {
   EXPECT_TRUE(unnamed->FileName.empty());
   SubFolder = "XML/";
   EXPECT_EQ(OpenXML("A.XML")->FileName, Folder() + "XML/A.XML");
-  EXPECT_TRUE(std::filesystem::is_directory(Folder() + "XML"));
+  EXPECT_TRUE(Platform->Files().FolderAcceptsWrites(Folder() + "XML/"));
 }
 
-TEST_F(XmlTest, ASettingIsReplacedInPlaceInLowerCaseAndOtherSettingsStay) {
-  Write(Folder() + "SETTINGS.XML", "<root><volume>7</volume><hiscore>10</hiscore></root>");
+TEST_P(XmlTest, ASettingIsReplacedInPlaceInLowerCaseAndOtherSettingsStay) {
+  WriteText(Folder() + "SETTINGS.XML", "<root><volume>7</volume><hiscore>10</hiscore></root>");
   SetSetting("HISCORE", 1500);
   SetSetting("HISCORE", 1700);
-  EXPECT_EQ(Read(Folder() + "SETTINGS.XML"), "<root><volume>7</volume><hiscore>1700</hiscore></root>");
+  EXPECT_EQ(ReadText(Folder() + "SETTINGS.XML"), "<root><volume>7</volume><hiscore>1700</hiscore></root>");
+  EXPECT_FALSE(Exists(Folder() + "SETTINGS.XML.new"));
   // Found by fuzzing: a key that an edited file holds twice ends up once, with the new value.
-  Write(Folder() + "TWICE.XML", "<root><hiscore>1</hiscore><x/><hiscore>2</hiscore></root>");
+  WriteText(Folder() + "TWICE.XML", "<root><hiscore>1</hiscore><x/><hiscore>2</hiscore></root>");
   SetSetting("hiscore", 3, "TWICE");
-  EXPECT_EQ(Read(Folder() + "TWICE.XML"), "<root><x/><hiscore>3</hiscore></root>");
+  EXPECT_EQ(ReadText(Folder() + "TWICE.XML"), "<root><x/><hiscore>3</hiscore></root>");
   SetSetting("Name", "", "OTHER.TXT");
-  EXPECT_EQ(Read(Folder() + "OTHER.XML"), "<root><name/></root>");
+  EXPECT_EQ(ReadText(Folder() + "OTHER.XML"), "<root><name/></root>");
 }
 
-TEST_F(XmlTest, OversizedDeeplyNestedAndBrokenFilesAreRefusedWithTheirReason) {
-  Write(Folder() + "BIG.XML", "<root>" + std::string(MaxXmlFileBytes, ' ') + "</root>");
+TEST_P(XmlTest, OversizedDeeplyNestedAndBrokenFilesAndFoldersAreRefusedWithTheirReason) {
+  WriteText(Folder() + "BIG.XML", "<root>" + std::string(MaxXmlFileBytes, ' ') + "</root>");
   std::string deep;
   for (int i = 0; i < 100; ++i) deep += "<a>";
-  Write(Folder() + "DEEP.XML", deep);
-  Write(Folder() + "BROKEN.XML", "<root><RANK1>");
-  for (const char* name : {"BIG.XML", "DEEP.XML", "BROKEN.XML"}) {
+  WriteText(Folder() + "DEEP.XML", deep);
+  WriteText(Folder() + "BROKEN.XML", "<root><RANK1>");
+  Platform->Files().MakeFolder(Folder() + "FOLDER.XML/");
+  for (const char* name : {"BIG.XML", "DEEP.XML", "BROKEN.XML", "FOLDER.XML"}) {
     try {
       OpenXML(name);
       ADD_FAILURE() << name << " was read";
@@ -65,57 +70,47 @@ TEST_F(XmlTest, OversizedDeeplyNestedAndBrokenFilesAreRefusedWithTheirReason) {
   }
 }
 
-TEST_F(XmlTest, SavingReplacesTheFileWholeAndKeepsItsPermissions) {
-  const std::string path = Folder() + "SETTINGS.XML";
-  Write(path, "<root><old>1</old></root>");
-  chmod(path.c_str(), 0600);
-  SetSetting("hiscore", 5);
-  struct stat info {};
-  ASSERT_EQ(stat(path.c_str(), &info), 0);
-  EXPECT_EQ(info.st_mode & 0777, 0600u);
-  EXPECT_FALSE(std::filesystem::exists(path + ".new"));
-}
-
-TEST_F(XmlTest, AFullDiskWhileSavingKeepsTheOldFileAndSaysWhy) {
-  const std::string path = Folder() + "SETTINGS.XML";
-  Write(path, "<root><hiscore>1</hiscore></root>");
-  // A file size limit makes every write past a few bytes fail, as a full disk does.
-  signal(SIGXFSZ, SIG_IGN);
-  rlimit old{};
-  getrlimit(RLIMIT_FSIZE, &old);
-  rlimit tiny = old;
-  tiny.rlim_cur = 8;
-  setrlimit(RLIMIT_FSIZE, &tiny);
-  std::string message;
-  try {
-    SetSetting("hiscore", 2);
-  } catch (const EXmlError& error) {
-    message = error.what();
-  }
-  setrlimit(RLIMIT_FSIZE, &old);
-  EXPECT_NE(message.find("cannot write"), std::string::npos) << message;
-  EXPECT_EQ(Read(path), "<root><hiscore>1</hiscore></root>");
-  EXPECT_FALSE(std::filesystem::exists(path + ".new"));
-}
-
-TEST_F(XmlTest, ALinkPlantedWhereTheNewFileIsWrittenIsNotFollowed) {
-  const std::string outside = Folder() + "outside.txt";
-  Write(outside, "untouched");
-  std::filesystem::create_symlink(outside, Folder() + "SETTINGS.XML.new");
-  SetSetting("hiscore", 3);
-  EXPECT_EQ(Read(outside), "untouched");
-  EXPECT_EQ(Read(Folder() + "SETTINGS.XML"), "<root><hiscore>3</hiscore></root>");
-}
-
-TEST_F(XmlTest, AFolderThatCannotBeWrittenGivesWayToTheUsersDataFolder) {
-  const std::string blocker = Folder() + "not-a-folder";
-  const std::string data = Folder() + "data";
-  Write(blocker, "");
-  Platform->SetProgramFolder(blocker + "/");
-  setenv("XDG_DATA_HOME", data.c_str(), 1);
+TEST_P(XmlTest, AFolderThatCannotBeWrittenGivesWayToTheUsersDataFolder) {
+  MakeProgramFolderUnwritable();
   SetSetting("hiscore", 42);
-  unsetenv("XDG_DATA_HOME");
-  EXPECT_EQ(Read(data + "/blastover/SETTINGS.XML"), "<root><hiscore>42</hiscore></root>");
+  EXPECT_EQ(ReadText(Platform->Files().DataFolder() + "SETTINGS.XML"), "<root><hiscore>42</hiscore></root>");
+}
+
+INSTANTIATE_ON_BOTH_DISKS(XmlTest);
+
+TEST_F(XmlFaultTest, AFullDiskWhileSavingKeepsTheOldFileAndSaysWhy) {
+  const std::string path = Folder() + "SETTINGS.XML";
+  WriteText(path, "<root><hiscore>1</hiscore></root>");
+  Disk().SetFreeSpace(8);
+  const std::string failure = SaveFailure("hiscore", 2);
+  EXPECT_NE(failure.find("cannot write " + path), std::string::npos) << failure;
+  EXPECT_EQ(ReadText(path), "<root><hiscore>1</hiscore></root>");
+  EXPECT_FALSE(Exists(path + ".new"));
+  Disk().SetFreeSpace(1000);
+  EXPECT_EQ(SaveFailure("hiscore", 2), "");
+}
+
+TEST_F(XmlFaultTest, ACrashBeforeTheNewFileTakesItsPlaceLeavesTheOldOneAndTheNextSaveGoesOn) {
+  const std::string path = Folder() + "SETTINGS.XML";
+  WriteText(path, "<root><hiscore>1</hiscore></root>");
+  Disk().CrashBeforeNextReplace();
+  EXPECT_THROW(SetSetting("hiscore", 2), ESimulatedCrash);
+  // Started again: the old file is read, and the half-done save is no obstacle.
+  EXPECT_STREQ(OpenXML(path)->Root().child("hiscore").text().get(), "1");
+  EXPECT_TRUE(Exists(path + ".new"));
+  SetSetting("hiscore", 3);
+  EXPECT_EQ(ReadText(path), "<root><hiscore>3</hiscore></root>");
+  EXPECT_FALSE(Exists(path + ".new"));
+}
+
+TEST_F(XmlFaultTest, AFileThatCannotBeReadIsReportedAsSuchNotTakenAsMissing) {
+  const std::string path = Folder() + "SETTINGS.XML";
+  WriteText(path, "<root><volume>7</volume></root>");
+  Disk().SetUnreadable(path);
+  const std::string failure = SaveFailure("hiscore", 5);
+  EXPECT_EQ(failure, "cannot read " + path + ": Permission denied");
+  // The settings it holds are not overwritten by a file with only the new one.
+  EXPECT_EQ(Disk().FileBytes(path), "<root><volume>7</volume></root>");
 }
 
 }  // namespace

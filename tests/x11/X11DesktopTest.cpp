@@ -327,7 +327,7 @@ TEST_F(TX11DesktopTest, MessageBoxIsModalAndClosesOnEnter) {
 }
 
 TEST_F(TX11DesktopTest, ProgramsStartAndTheProgramFolderIsFound) {
-  const std::string folder = Platform->ProgramFolder();
+  const std::string folder = Platform->Files().ProgramFolder();
   ASSERT_FALSE(folder.empty());
   EXPECT_EQ(folder.back(), '/');
   EXPECT_TRUE(std::filesystem::exists(folder + "blastover_x11_tests"));

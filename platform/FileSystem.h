@@ -1,0 +1,55 @@
+// The game's files: reading one whole, saving a new version without ever losing the old,
+// and the folders they live in. Paths are UTF-8 text; a folder's path ends with a separator.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+// What reading a whole file found.
+enum class TReadOutcome {
+  Read,      // Bytes holds the whole file
+  Missing,   // nothing of that name, or a folder on the way is missing
+  TooLarge,  // more than the limit: nothing was read, Size says how much there is
+  Failed,    // there is something, but it cannot be read: Error says why
+};
+
+struct TFileContents {
+  TReadOutcome Outcome = TReadOutcome::Missing;
+  std::string Bytes;
+  // The file's size in bytes, when Read or TooLarge.
+  uint64_t Size = 0;
+  // The system's reason, when Failed ("Permission denied").
+  std::string Error;
+};
+
+class TFileSystem {
+ public:
+  virtual ~TFileSystem() = default;
+
+  // The whole file at Path when it holds at most Limit bytes.
+  virtual TFileContents ReadFile(const std::string& path, uint64_t limit) = 0;
+  // Makes the file at Path hold exactly Bytes: a new file is written in the same folder,
+  // flushed to the disk and put in the old one's place in one step, keeping the old
+  // file's permissions, so that a crash or a full disk leaves the old file or the new
+  // one whole. False on failure, with the old file untouched, no new file left over,
+  // and Error saying what failed ("cannot write PATH: REASON").
+  virtual bool SaveFile(const std::string& path, const std::string& bytes, std::string& error) = 0;
+  // Copies the file at Path to Path + ".bad", replacing an older copy; false when it could not.
+  virtual bool KeepBadCopy(const std::string& path) = 0;
+  // Makes Folder and whatever folders above it are missing; true when it is a folder now.
+  virtual bool MakeFolder(const std::string& folder) = 0;
+  // True when new files can be made in the existing Folder.
+  virtual bool FolderAcceptsWrites(const std::string& folder) = 0;
+  // The user's own folder for the program's files, for when the program's folder cannot
+  // be written: $XDG_DATA_HOME/blastover/ or ~/.local/share/blastover/ on Linux,
+  // %LOCALAPPDATA%\Blastover\ on Windows. It need not exist yet.
+  virtual std::string DataFolder() = 0;
+  // The folder of the program file.
+  virtual std::string ProgramFolder() = 0;
+  // The program file's name without its folder, as the system knows it ("blastover").
+  virtual std::string ProgramName() = 0;
+};
+
+// The computer's own file system.
+std::unique_ptr<TFileSystem> CreateSystemFileSystem();
