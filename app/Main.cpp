@@ -8,7 +8,7 @@
 
 #include "app/BuildInfo.h"
 #include "app/CommandLine.h"
-#include "app/WorldForm.h"
+#include "app/GameSession.h"
 #include "platform/DesktopPlatform.h"
 #include "support/GameFolders.h"
 
@@ -25,19 +25,13 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "blastover: %s\n", error.c_str());
     return 1;
   }
-  InstallPlatform(platform.get());
-  int exitCode = 0;
   try {
-    TWorldForm world;
-    WorldForm = &world;
-    world.InitWorld();
-    world.RunGame();
+    TGameSession session(*platform);
+    session.World().RunGame();
   } catch (const std::exception& failure) {
     // A damaged program file (a picture missing, say): say what is wrong and leave.
     std::fprintf(stderr, "blastover: %s\n", failure.what());
-    exitCode = 1;
+    return 1;
   }
-  WorldForm = nullptr;
-  InstallPlatform(nullptr);
-  return exitCode;
+  return 0;
 }

@@ -97,7 +97,6 @@ void TWorldForm::InitWorld() {
 }
 
 void TWorldForm::RunGame() {
-  InitWorld();
   while (!Quit) {
     ResetGame();
     PlayGame();

@@ -71,7 +71,7 @@ class TWorldForm {
   // Sets up the window and everything a game needs. Runs twice: the first run makes
   // the window cover the screen, so the second sizes the playfield from the screen.
   void InitWorld();
-  // Games, one after the other, until the player quits.
+  // Games, one after the other, until the player quits; the window is set up by then.
   void RunGame();
   // Makes the whole window see-through.
   void ClearWorldImage();

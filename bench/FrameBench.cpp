@@ -6,7 +6,7 @@
 #include <climits>
 #include <memory>
 
-#include "app/WorldForm.h"
+#include "app/GameSession.h"
 #include "game/Level.h"
 #include "game/Monsters.h"
 #include "platform/headless/HeadlessPlatform.h"
@@ -26,14 +26,10 @@ constexpr int WarmUpFrames = 100;
 // the killed ones at the edges as it always does, and its attackers fire as usual.
 class TPlayingGame {
  public:
-  explicit TPlayingGame(int attackers) : Platform(ScreenWidth, ScreenHeight) {
-    InstallPlatform(&Platform);
+  explicit TPlayingGame(int attackers)
+      : Platform(ScreenWidth, ScreenHeight), Session(Platform), World(&Session.World()) {
     Platform.KeepFrames(0);
     Platform.SetPointerPos(ScreenWidth / 2, ScreenHeight / 2);
-    World = std::make_unique<TWorldForm>();
-    WorldForm = World.get();
-    World->InitWorld();
-    World->InitWorld();
     World->ResetGame();
     RandSeed(1);
     World->PlayFrame();  // builds level 1
@@ -48,12 +44,6 @@ class TPlayingGame {
     }
     for (int i = 0; i < WarmUpFrames; ++i) Frame();
   }
-  ~TPlayingGame() {
-    World.reset();
-    WorldForm = nullptr;
-    InstallPlatform(nullptr);
-  }
-
   void Frame() {
     Platform.AdvanceClock(FrameIntervalMs);
     if (++Frames % FramesPerShot == 0) World->Shoot();
@@ -61,7 +51,8 @@ class TPlayingGame {
   }
 
   THeadlessPlatform Platform;
-  std::unique_ptr<TWorldForm> World;
+  TGameSession Session;
+  TWorldForm* World;
   int Frames = 0;
 };
 

@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "HeadlessFixture.h"
-#include "app/WorldForm.h"
+#include "app/GameSession.h"
 #include "game/Bonuses.h"
 #include "game/Level.h"
 #include "game/Monsters.h"
@@ -13,18 +13,13 @@
 
 class TGameTest : public THeadlessTest {
  protected:
-  explicit TGameTest(int width = 1000, int height = 750) : THeadlessTest(width, height) {
-    World = std::make_unique<TWorldForm>();
-    WorldForm = World.get();
-    World->InitWorld();
-    World->InitWorld();
+  explicit TGameTest(int width = 1000, int height = 750)
+      : THeadlessTest(width, height), Session(std::make_unique<TGameSession>(*Platform)), World(&Session->World()) {
     World->ResetGame();
     RandSeed(1);
   }
-  ~TGameTest() override {
-    World.reset();
-    WorldForm = nullptr;
-  }
+  // The window goes while the test's kinds, which its sprites refer to, are still there.
+  ~TGameTest() override { Session.reset(); }
 
   // Lets Ms pass, runs the due timers, then plays one frame.
   void Frame(uint32_t ms = FrameIntervalMs) {
@@ -73,7 +68,8 @@ class TGameTest : public THeadlessTest {
     return World->BonusList->Add(std::make_unique<TBonus>(kind, x, y));
   }
 
-  std::unique_ptr<TWorldForm> World;
+  std::unique_ptr<TGameSession> Session;
+  TWorldForm* World;
   std::vector<std::unique_ptr<TImage>> Pictures;
   TGraphicSpriteList Kinds;
 };

@@ -1,5 +1,5 @@
 // The game window on the headless platform: set-up, composition, pacing and the timers.
-#include "app/WorldForm.h"
+#include "app/GameSession.h"
 
 #include "HeadlessFixture.h"
 
@@ -97,10 +97,7 @@ TEST_F(WorldFormTest, TheNextGameFollowsAScreenThatChangedSize) {
   EXPECT_EQ(Platform->LastFrame(TWindowKind::Overlay).Width, 1280);
 }
 
-class WorldFormPacingTest : public WorldFormTest {
- protected:
-  WorldFormPacingTest() : WorldFormTest(320, 240) {}
-};
+class WorldFormPacingTest : public THeadlessTest {};
 
 TEST_F(WorldFormPacingTest, AMinuteOfPlayPacesFramesAndTimersAndEscapeEndsTheProgram) {
   const uint32_t start = Platform->TickCount();
@@ -116,7 +113,8 @@ TEST_F(WorldFormPacingTest, AMinuteOfPlayPacesFramesAndTimersAndEscapeEndsThePro
     if (Platform->IsShown(TWindowKind::Menu))
       Platform->ScheduleKey(Platform->TickCount(), Platform->TickCount() - start >= 60000 ? VK_ESCAPE : VK_RETURN);
   });
-  World->InitWorld();
+  TGameSession session(*Platform);
+  TWorldForm* World = &session.World();
   World->RunGame();
 
   EXPECT_TRUE(World->Quit);

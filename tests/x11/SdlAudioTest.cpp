@@ -10,7 +10,7 @@
 #include <fstream>
 #include <thread>
 
-#include "app/WorldForm.h"
+#include "app/GameSession.h"
 #include "platform/Resources.h"
 #include "platform/headless/HeadlessPlatform.h"
 
@@ -52,17 +52,13 @@ class SdlAudioTest : public ::testing::Test {
     setenv("SDL_AUDIODRIVER", "disk", 1);
     setenv("SDL_DISKAUDIOFILE", Output.c_str(), 1);
     Platform = std::make_unique<TAudibleHeadless>(640, 480);
-    InstallPlatform(Platform.get());
     Platform->Audio = std::make_unique<TSdlAudio>();
     ASSERT_TRUE(Platform->Audio->Available());
-    World = std::make_unique<TWorldForm>();
-    WorldForm = World.get();
-    World->InitWorld();
+    Session = std::make_unique<TGameSession>(*Platform);
+    World = &Session->World();
   }
   void TearDown() override {
-    World.reset();
-    WorldForm = nullptr;
-    InstallPlatform(nullptr);
+    Session.reset();
     Platform.reset();
     std::remove(Output.c_str());
     unsetenv("SDL_DISKAUDIOFILE");
@@ -103,7 +99,8 @@ class SdlAudioTest : public ::testing::Test {
 
   std::string Output;
   std::unique_ptr<TAudibleHeadless> Platform;
-  std::unique_ptr<TWorldForm> World;
+  std::unique_ptr<TGameSession> Session;
+  TWorldForm* World = nullptr;
 };
 
 TEST_F(SdlAudioTest, TwoCuesOfOneFrameSoundTogetherAndARepeatInTheWindowDoesNot) {

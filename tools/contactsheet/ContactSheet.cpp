@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "app/WorldForm.h"
+#include "app/GameSession.h"
 #include "game/Bonuses.h"
 #include "game/KindSets.h"
 #include "game/Levels.h"
@@ -327,11 +327,8 @@ int main(int argc, char** argv) {
     }
     // The kind sets are built as a level builds them, which needs a game window.
     THeadlessPlatform platform(1000, 750);
-    InstallPlatform(&platform);
     {
-      TWorldForm world;
-      WorldForm = &world;
-      world.InitWorld();
+      const TGameSession session(platform);
       const std::pair<const char*, void (*)(TLevel&)> sets[] = {
           {"DONKEY KONG", DonkeyKongSet}, {"PACMAN", PacmanSet},   {"1942", Set1942},
           {"GALAXIAN", GalaxianSet},      {"SCRAMBLE", ScrambleSet}, {"DIG DUG", DigDugSet},
@@ -343,9 +340,7 @@ int main(int argc, char** argv) {
         RenderKindSheet(title, level, titles, labels, showing, path);
         std::printf("%s\n", path.c_str());
       }
-      WorldForm = nullptr;
     }
-    InstallPlatform(nullptr);
   } catch (const std::exception& error) {
     std::fprintf(stderr, "contact-sheet: %s\n", error.what());
     return 1;

@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "app/WorldForm.h"
+#include "app/GameSession.h"
 #include "game/Bonuses.h"
 #include "game/Level.h"
 #include "game/Monsters.h"
@@ -261,132 +261,156 @@ void PrintSummary(int game, const TWorldForm& world, const TRunnerPlatform& plat
   std::printf("\n");
 }
 
-}  // namespace
+struct TOptions {
+  std::string ScriptPath;
+  std::optional<uint64_t> Seed;
+  int Games = 1;
+  bool Trace = false;
+  bool Check = false;
+  bool Memory = false;
+  std::string Snapshots;  // the folder for a picture of every level; empty for none
+};
 
-int main(int argc, char** argv) {
-  std::string scriptPath;
-  std::optional<uint64_t> seed;
-  int maxGames = 1;
-  bool trace = false;
-  bool check = false;
-  bool memory = false;
-  std::string snapshots;
+// The options of the command line; none when they make no sense.
+std::optional<TOptions> ParseOptions(int argc, char** argv) {
+  TOptions options;
   for (int i = 1; i < argc; ++i) {
     const std::string argument = argv[i];
     if (argument == "--seed" && i + 1 < argc) {
-      seed = std::strtoull(argv[++i], nullptr, 10);
+      options.Seed = std::strtoull(argv[++i], nullptr, 10);
     } else if (argument == "--games" && i + 1 < argc) {
-      maxGames = std::atoi(argv[++i]);
+      options.Games = std::atoi(argv[++i]);
     } else if (argument == "--trace") {
-      trace = true;
+      options.Trace = true;
     } else if (argument == "--check") {
-      check = true;
+      options.Check = true;
     } else if (argument == "--memory") {
-      memory = true;
+      options.Memory = true;
     } else if (argument == "--snapshots" && i + 1 < argc) {
-      snapshots = argv[++i];
-    } else if (scriptPath.empty() && argument[0] != '-') {
-      scriptPath = argument;
+      options.Snapshots = argv[++i];
+    } else if (options.ScriptPath.empty() && argument[0] != '-') {
+      options.ScriptPath = argument;
     } else {
-      std::cerr << Usage;
-      return 2;
+      return std::nullopt;
     }
   }
-  if (scriptPath.empty()) {
+  if (options.ScriptPath.empty()) return std::nullopt;
+  return options;
+}
+
+// What the run watches besides the games themselves, each on a timer of its own: a state
+// line every second when tracing, a picture of every level, the perfect player's sweep,
+// the heap as each cycle of levels begins, and the invariants of every frame.
+class TWatchers {
+ public:
+  TWatchers(const TOptions& options, const TScript& script, TRunnerPlatform& platform, TWorldForm& world)
+      : Options(options), Script(script), Platform(platform), World(world), Invariants(world) {
+    if (options.Trace) Tracer = std::make_unique<TTimer>(1000, [this] { TraceState(); });
+    if (!options.Snapshots.empty()) Snapper = std::make_unique<TTimer>(FrameIntervalMs, [this] { Snapshot(); });
+    TimedSnapper = TimedSnapshots(script, platform, world, options.Snapshots);
+    if (script.SweepMs != 0) Sweeper = std::make_unique<TTimer>(script.SweepMs, [this] { Sweep(World); });
+    if (options.Memory) MemoryWatch = std::make_unique<TTimer>(FrameIntervalMs, [this] { WatchMemory(); });
+    if (options.Check)
+      Checker = std::make_unique<TTimer>(FrameIntervalMs, [this] { Invariants.Check(Platform.TickCount() - Script.StartTick); });
+  }
+
+  void NewGame() { Invariants.NewGame(); }
+  // The heap in use each time a new cycle of levels began: the same point of play, so
+  // growth between them would be a leak.
+  const std::vector<std::pair<int, long>>& CycleMemory() const { return Cycles; }
+
+ private:
+  void TraceState() {
+    std::printf("%8u  score %d lives %d level %d attackers %d missiles %d bonuses %d\n",
+                Platform.TickCount() - Script.StartTick, World.Score, World.Lives, World.LevelNumber,
+                World.MonsterList ? World.MonsterList->Count() : 0, World.MissileList ? World.MissileList->Count() : 0,
+                World.BonusList ? World.BonusList->Count() : 0);
+  }
+  // One picture of every level in play, saved as LEVEL-CYCLE.png.
+  void Snapshot() {
+    if (!World.Level || !World.Level->IsStarted()) return;
+    const auto key = std::make_pair(World.LevelNumber, World.Cycle);
+    const uint32_t now = Platform.TickCount();
+    const auto [entry, added] = SeenLevels.emplace(key, now);
+    if (added || now - entry->second != SnapshotDelayMs / FrameIntervalMs * FrameIntervalMs) return;
+    const std::string path =
+        Options.Snapshots + "/level-" + std::to_string(key.first) + "-cycle-" + std::to_string(key.second) + ".png";
+    Platform.SaveFramePng(Platform.LastFrame(TWindowKind::Overlay), path);
+  }
+  void WatchMemory() {
+    if (World.LevelNumber == 1 && (Cycles.empty() || Cycles.back().first != World.Cycle))
+      Cycles.emplace_back(World.Cycle, HeapInUseKiB());
+  }
+
+  const TOptions& Options;
+  const TScript& Script;
+  TRunnerPlatform& Platform;
+  TWorldForm& World;
+  TInvariants Invariants;
+  std::map<std::pair<int, int>, uint32_t> SeenLevels;
+  std::vector<std::pair<int, long>> Cycles;
+  std::unique_ptr<TTimer> Tracer, Snapper, TimedSnapper, Sweeper, MemoryWatch, Checker;
+};
+
+void PrintMemory(long atStart, const std::vector<std::pair<int, long>>& cycles) {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  std::printf("  memory      %ld KiB at the start, %ld KiB at the end, %ld KiB at the most\n", atStart, ResidentKiB(),
+              usage.ru_maxrss);
+  if (cycles.size() < 2) return;
+  std::printf("  heap        KiB in use as a cycle began:");
+  for (size_t i = 1; i < cycles.size(); i += std::max<size_t>(1, cycles.size() / 6))
+    std::printf(" %ld (cycle %d)", cycles[i].second, cycles[i].first);
+  std::printf(" %ld (cycle %d)\n", cycles.back().second, cycles.back().first);
+}
+
+// Plays the games one after the other, each from its own seed, and prints the summary of each.
+void PlayGames(const TOptions& options, const TScript& script, TRunnerPlatform& platform, TWorldForm& world,
+               TWatchers& watchers) {
+  for (int game = 1; game <= options.Games && !world.Quit; ++game) {
+    const uint32_t gameStart = platform.TickCount();
+    const std::map<std::string, int> cuesBefore = platform.Cues;
+    const int framesBefore = platform.FrameCount(TWindowKind::Overlay);
+    world.ResetGame();
+    watchers.NewGame();
+    const long memoryAtStart = ResidentKiB();
+    RandSeed(script.Seed * 1000 + static_cast<uint64_t>(game));
+    world.PlayGame();
+    // The last picture of a game is the clear one that leaves the desktop showing.
+    PrintSummary(game, world, platform, platform.TickCount() - gameStart,
+                 platform.FrameCount(TWindowKind::Overlay) - framesBefore - 1, cuesBefore);
+    if (options.Memory) PrintMemory(memoryAtStart, watchers.CycleMemory());
+  }
+}
+
+void PrintEvents(const TRunnerPlatform& platform, const TScript& script) {
+  for (const THeadlessEvent& event : platform.Events())
+    std::printf("%8u  %s %s\n", event.Tick - script.StartTick, event.What.c_str(), event.Detail.c_str());
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::optional<TOptions> options = ParseOptions(argc, argv);
+  if (!options) {
     std::cerr << Usage;
     return 2;
   }
-  TScript script = ReadScript(scriptPath);
-  if (seed) script.Seed = *seed;
+  TScript script = ReadScript(options->ScriptPath);
+  if (options->Seed) script.Seed = *options->Seed;
 
   TRunnerPlatform platform(script.Width, script.Height, script.StartTick);
-  InstallPlatform(&platform);
-  platform.KeepFrames(snapshots.empty() ? 0 : 1);  // without snapshots the pictures are only counted
-  if (!trace) platform.StopRecording();
+  platform.KeepFrames(options->Snapshots.empty() ? 0 : 1);  // without snapshots the pictures are only counted
+  if (!options->Trace) platform.StopRecording();
   Install(platform, script);
   try {
-    TWorldForm world;
-    WorldForm = &world;
-    // A state line every second of game time, when tracing.
-    std::unique_ptr<TTimer> tracer;
-    if (trace)
-      tracer = std::make_unique<TTimer>(1000, [&] {
-        std::printf("%8u  score %d lives %d level %d attackers %d missiles %d bonuses %d\n",
-                    platform.TickCount() - script.StartTick, world.Score, world.Lives, world.LevelNumber,
-                    world.MonsterList ? world.MonsterList->Count() : 0, world.MissileList ? world.MissileList->Count() : 0,
-                    world.BonusList ? world.BonusList->Count() : 0);
-      });
-    // One picture of every level in play, saved as LEVEL-CYCLE.png.
-    std::unique_ptr<TTimer> snapper;
-    std::map<std::pair<int, int>, uint32_t> seen;
-    if (!snapshots.empty())
-      snapper = std::make_unique<TTimer>(FrameIntervalMs, [&] {
-        if (!world.Level || !world.Level->IsStarted()) return;
-        const auto key = std::make_pair(world.LevelNumber, world.Cycle);
-        const uint32_t now = platform.TickCount();
-        const auto [entry, added] = seen.emplace(key, now);
-        if (added || now - entry->second != SnapshotDelayMs / FrameIntervalMs * FrameIntervalMs) return;
-        const std::string path = snapshots + "/level-" + std::to_string(key.first) + "-cycle-" + std::to_string(key.second) + ".png";
-        platform.SaveFramePng(platform.LastFrame(TWindowKind::Overlay), path);
-      });
-    std::unique_ptr<TTimer> timedSnapper = TimedSnapshots(script, platform, world, snapshots);
-    std::unique_ptr<TTimer> sweeper;
-    if (script.SweepMs != 0) sweeper = std::make_unique<TTimer>(script.SweepMs, [&] { Sweep(world); });
-    TInvariants invariants(world);
-    // The resident size each time a new cycle of levels starts: the same point of play,
-    // so growth between them would be a leak.
-    std::vector<std::pair<int, long>> cycleMemory;
-    std::unique_ptr<TTimer> memoryWatch;
-    if (memory)
-      memoryWatch = std::make_unique<TTimer>(FrameIntervalMs, [&] {
-        if (world.LevelNumber == 1 && (cycleMemory.empty() || cycleMemory.back().first != world.Cycle))
-          cycleMemory.emplace_back(world.Cycle, HeapInUseKiB());
-      });
-    std::unique_ptr<TTimer> checker;
-    if (check)
-      checker = std::make_unique<TTimer>(FrameIntervalMs, [&] { invariants.Check(platform.TickCount() - script.StartTick); });
-    world.InitWorld();  // as the entry point does, and again as the outer loop does
-    world.InitWorld();
-    for (int game = 1; game <= maxGames && !world.Quit; ++game) {
-      const uint32_t gameStart = platform.TickCount();
-      const std::map<std::string, int> cuesBefore = platform.Cues;
-      const int framesBefore = platform.FrameCount(TWindowKind::Overlay);
-      world.ResetGame();
-      invariants.NewGame();
-      const long memoryAtStart = ResidentKiB();
-      RandSeed(script.Seed * 1000 + static_cast<uint64_t>(game));
-      world.PlayGame();
-      // The last picture of a game is the clear one that leaves the desktop showing.
-      PrintSummary(game, world, platform, platform.TickCount() - gameStart,
-                   platform.FrameCount(TWindowKind::Overlay) - framesBefore - 1, cuesBefore);
-      if (memory) {
-        rusage usage{};
-        getrusage(RUSAGE_SELF, &usage);
-        std::printf("  memory      %ld KiB at the start, %ld KiB at the end, %ld KiB at the most\n", memoryAtStart,
-                    ResidentKiB(), usage.ru_maxrss);
-        if (cycleMemory.size() >= 2) {
-          std::printf("  heap        KiB in use as a cycle began:");
-          for (size_t i = 1; i < cycleMemory.size(); i += std::max<size_t>(1, cycleMemory.size() / 6))
-            std::printf(" %ld (cycle %d)", cycleMemory[i].second, cycleMemory[i].first);
-          std::printf(" %ld (cycle %d)\n", cycleMemory.back().second, cycleMemory.back().first);
-        }
-      }
-    }
-    if (trace)
-      for (const THeadlessEvent& event : platform.Events())
-        std::printf("%8u  %s %s\n", event.Tick - script.StartTick, event.What.c_str(), event.Detail.c_str());
-    tracer.reset();
-    checker.reset();
-    memoryWatch.reset();
-    sweeper.reset();
-    snapper.reset();
-    timedSnapper.reset();
-    WorldForm = nullptr;
+    TGameSession session(platform);
+    TWatchers watchers(*options, script, platform, session.World());
+    PlayGames(*options, script, platform, session.World(), watchers);
+    if (options->Trace) PrintEvents(platform, script);
   } catch (const std::exception& failure) {
     std::cerr << "blastover-headless: " << failure.what() << "\n";
-    InstallPlatform(nullptr);
     return 1;
   }
-  InstallPlatform(nullptr);
   return 0;
 }

@@ -1,0 +1,24 @@
+// Setting the game up and taking it down.
+#include "app/GameSession.h"
+
+TGameSession::TGameSession(TPlatform& platform) {
+  InstallPlatform(&platform);
+  try {
+    Window = std::make_unique<TWorldForm>();
+    WorldForm = Window.get();
+    Window->InitWorld();
+    Window->InitWorld();
+  } catch (...) {
+    // A damaged program file (a picture missing, say): nothing stays half set up.
+    TakeDown();
+    throw;
+  }
+}
+
+TGameSession::~TGameSession() { TakeDown(); }
+
+void TGameSession::TakeDown() {
+  Window.reset();
+  WorldForm = nullptr;
+  InstallPlatform(nullptr);
+}
