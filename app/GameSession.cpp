@@ -1,8 +1,12 @@
 // Setting the game up and taking it down.
 #include "app/GameSession.h"
 
+#include "menu/DialogForm.h"
+#include "support/MessageDialog.h"
+
 TGameSession::TGameSession(TPlatform& platform) {
   InstallPlatform(&platform);
+  SetMessageDialogHook(ShowMessageForm);
   try {
     Window = std::make_unique<TWorldForm>();
     WorldForm = Window.get();
@@ -20,5 +24,6 @@ TGameSession::~TGameSession() { TakeDown(); }
 void TGameSession::TakeDown() {
   Window.reset();
   WorldForm = nullptr;
+  SetMessageDialogHook(nullptr);
   InstallPlatform(nullptr);
 }

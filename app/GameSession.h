@@ -1,6 +1,7 @@
 // The set-up that every program of the game shares (the game itself, the headless
-// runner, the tests and the benchmarks): a platform installed, the game window made
-// and set up as the program starts, and all of it taken down again in order.
+// runner, the tests and the benchmarks): a platform installed, the program's message
+// dialog, the game window made and set up as the program starts, and all of it taken
+// down again in order.
 #pragma once
 
 #include <memory>

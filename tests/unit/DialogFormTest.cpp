@@ -1,5 +1,5 @@
 // The message dialog: its banner, its one button, its text, and how it closes.
-#include "support/DialogForm.h"
+#include "menu/DialogForm.h"
 
 #include "ContrastRatio.h"
 #include "HeadlessFixture.h"

@@ -1,5 +1,5 @@
-// A headless platform installed for the length of one test, and the fixture of the tests
-// that run on the simulated disk and on the real one alike.
+// A headless platform installed for the length of one test, with the program's message
+// dialog; and the fixture of the tests that run on the simulated disk and on the real one.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -8,9 +8,11 @@
 #include <ostream>
 #include <string>
 
+#include "menu/DialogForm.h"
 #include "platform/Timer.h"
 #include "platform/headless/HeadlessPlatform.h"
 #include "platform/headless/SimulatedFileSystem.h"
+#include "support/MessageDialog.h"
 
 template <typename TBase>
 class THeadlessTestOn : public TBase {
@@ -19,8 +21,12 @@ class THeadlessTestOn : public TBase {
                            THeadlessDisk disk = THeadlessDisk::Simulated)
       : Platform(std::make_unique<THeadlessPlatform>(width, height, startTick, disk)) {
     InstallPlatform(Platform.get());
+    SetMessageDialogHook(ShowMessageForm);
   }
-  ~THeadlessTestOn() override { InstallPlatform(nullptr); }
+  ~THeadlessTestOn() override {
+    SetMessageDialogHook(nullptr);
+    InstallPlatform(nullptr);
+  }
 
   // From now on, whenever a menu or dialog window shows, the player presses Key there.
   void AnswerWindowsWith(uint16_t key) {

@@ -71,3 +71,5 @@ class TDialogForm {
 // when empty), the text and the buttons; its modal result. Kind changes nothing shown.
 int ShowDialog(const std::string& title, const std::string& heading, const std::string& text, uint8_t kind,
                uint8_t defaultKind, const std::vector<TDialogButton>& buttons);
+// The message dialog: the dialog with one Ok button, as the program shows ShowMessageDialog's texts.
+void ShowMessageForm(const std::string& text, uint8_t kind);

@@ -1,5 +1,5 @@
 // Laying out, drawing and running the dialog.
-#include "support/DialogForm.h"
+#include "menu/DialogForm.h"
 
 #include <algorithm>
 #include <thread>
@@ -92,10 +92,7 @@ std::vector<std::string> WrapText(const std::string& text, int width) {
 }
 
 std::string ProgramName() {
-  char path[4096] = {};
-  const ssize_t length = readlink("/proc/self/exe", path, sizeof path - 1);
-  std::string name = length > 0 ? std::string(path, static_cast<size_t>(length)) : "blastover";
-  name = name.substr(name.find_last_of('/') + 1);
+  std::string name = CurrentPlatform().Files().ProgramName();
   name = Trim(name.substr(0, name.find('.')));
   name = LowerCaseAscii(name);
   if (!name.empty()) name[0] = UpCaseChar(name[0]);
@@ -303,3 +300,5 @@ int ShowDialog(const std::string& title, const std::string& heading, const std::
   TDialogForm dialog(title, heading, text, defaultKind, buttons);
   return dialog.ShowModal();
 }
+
+void ShowMessageForm(const std::string& text, uint8_t kind) { ShowDialog("", "", text, kind, 0, {{"&Ok", mrOk}}); }
