@@ -4,9 +4,6 @@
 // The script format is described in the README ("Replaying a game headless").
 #include <cstdio>
 #include <cstdlib>
-#include <malloc.h>
-#include <sys/resource.h>
-#include <unistd.h>
 #include <fstream>
 #include <iostream>
 #include <map>
@@ -19,6 +16,7 @@
 #include "game/Bonuses.h"
 #include "game/Level.h"
 #include "game/Monsters.h"
+#include "platform/Memory.h"
 #include "platform/PngCodec.h"
 #include "platform/headless/HeadlessPlatform.h"
 #include "support/Random.h"
@@ -188,18 +186,10 @@ class TInvariants {
 };
 
 // The resident size of the process in KiB.
-long ResidentKiB() {
-  long pages = 0, resident = 0;
-  if (FILE* statm = std::fopen("/proc/self/statm", "r")) {
-    if (std::fscanf(statm, "%ld %ld", &pages, &resident) != 2) resident = 0;
-    std::fclose(statm);
-  }
-  return resident * (sysconf(_SC_PAGESIZE) / 1024);
-}
+long ResidentKiB() { return static_cast<long>(ResidentBytes() / 1024); }
 
-// The bytes the program has allocated and not freed (what the allocator keeps for later
-// does not count, unlike in the resident size).
-long HeapInUseKiB() { return static_cast<long>(mallinfo2().uordblks / 1024); }
+// The bytes the program has allocated and not freed, in KiB.
+long HeapInUseKiB() { return static_cast<long>(HeapBytesInUse() / 1024); }
 
 // The pictures the script asks for ("at T snapshot"), once a frame is done at or after
 // T: the frame as the window got it (at-T.png, as it shows over black) and the
@@ -353,10 +343,8 @@ class TWatchers {
 };
 
 void PrintMemory(long atStart, const std::vector<std::pair<int, long>>& cycles) {
-  rusage usage{};
-  getrusage(RUSAGE_SELF, &usage);
   std::printf("  memory      %ld KiB at the start, %ld KiB at the end, %ld KiB at the most\n", atStart, ResidentKiB(),
-              usage.ru_maxrss);
+              static_cast<long>(PeakResidentBytes() / 1024));
   if (cycles.size() < 2) return;
   std::printf("  heap        KiB in use as a cycle began:");
   for (size_t i = 1; i < cycles.size(); i += std::max<size_t>(1, cycles.size() / 6))
