@@ -9,7 +9,6 @@ TGameSession::TGameSession(TPlatform& platform) {
   SetMessageDialogHook(ShowMessageForm);
   try {
     Window = std::make_unique<TWorldForm>();
-    WorldForm = Window.get();
     Window->InitWorld();
     Window->InitWorld();
   } catch (...) {
@@ -23,7 +22,6 @@ TGameSession::~TGameSession() { TakeDown(); }
 
 void TGameSession::TakeDown() {
   Window.reset();
-  WorldForm = nullptr;
   SetMessageDialogHook(nullptr);
   InstallPlatform(nullptr);
 }

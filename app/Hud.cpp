@@ -1,4 +1,4 @@
-// The sprite font and the head-up display: score, high score, lives, lap flags,
+// The head-up display: score, high score, lives, lap flags,
 // announcements, countdowns and the timed states the display step ends.
 #include "app/WorldForm.h"
 #include "game/Level.h"
@@ -8,9 +8,6 @@
 
 namespace {
 
-// The glyph pictures are white; each variant is that white replaced by its colour.
-// The purple is light enough to read on black (5.3:1).
-constexpr TColor32 VariantColours[FontVariants] = {0x00FFFFFF, 0xFFFFFF00, 0x0000DEF7, 0x00AA50FF, 0xFFFF0000};
 constexpr int White = 0, Yellow = 1, Red = 4;
 
 constexpr uint32_t BlinkHalfMs = 250;
@@ -22,42 +19,7 @@ constexpr int HintDrop = 60;
 
 }  // namespace
 
-std::vector<const TImage*> TWorldForm::FontPictures() const {
-  const TGraphicSpriteForm& f = *SpriteForm;
-  return {&f.NumberImage0, &f.NumberImage1, &f.NumberImage2, &f.NumberImage3, &f.NumberImage4, &f.NumberImage5,
-          &f.NumberImage6, &f.NumberImage7, &f.NumberImage8, &f.NumberImage9, &f.ImageA,       &f.ImageB,
-          &f.ImageC,       &f.ImageD,       &f.ImageE,       &f.ImageF,       &f.ImageG,       &f.ImageH,
-          &f.ImageI,       &f.ImageJ,       &f.ImageK,       &f.ImageL,       &f.ImageM,       &f.ImageN,
-          &f.ImageO,       &f.ImageP,       &f.ImageQ,       &f.ImageR,       &f.ImageS,       &f.ImageT,
-          &f.ImageU,       &f.ImageV,       &f.ImageW,       &f.ImageX,       &f.ImageY,       &f.ImageZ,
-          &f.LineImage,    &f.ExMarkImage};
-}
-
-void TWorldForm::BuildFont(const std::string& chars, const std::vector<const TImage*>& images) {
-  for (size_t p = 0; p < chars.size() && p < images.size(); ++p) {
-    auto& glyph = Glyphs[static_cast<unsigned char>(chars[p])];
-    for (int v = 0; v < FontVariants; ++v) glyph[static_cast<size_t>(v)] = BitmapFromImage(*images[p], VariantColours[0], VariantColours[v]);
-  }
-}
-
-const TBitmap32* TWorldForm::GetGlyph(char c, int v, int& advance) const {
-  advance = GlyphAdvance;
-  return Glyphs[static_cast<unsigned char>(c)][static_cast<size_t>(v)].get();
-}
-
-int TWorldForm::TextWidth(const std::string& text) const { return static_cast<int>(text.size()) * GlyphAdvance; }
-
-int TWorldForm::CenterTextX(const TBitmap32& b, const std::string& text) const { return (b.Width() - TextWidth(text)) / 2; }
-
-void TWorldForm::DrawTextOn(TBitmap32& b, int x, int y, const std::string& text, int v) const {
-  for (char c : UpperCaseAscii(text)) {
-    int advance = 0;
-    if (const TBitmap32* glyph = GetGlyph(c, v, advance)) b.Draw(x, y, *glyph);
-    x += advance;
-  }
-}
-
-void TWorldForm::DrawText(int x, int y, const std::string& text, int v) { DrawTextOn(Playfield(), x, y, text, v); }
+void TWorldForm::DrawText(int x, int y, const std::string& text, int v) { Font->DrawTextOn(Playfield(), x, y, text, v); }
 
 void TWorldForm::DrawNumber(int x, int y, int32_t value, int digits) { DrawText(x, y, ZeroPad(value, digits), White); }
 
@@ -68,7 +30,7 @@ void TWorldForm::DrawMessage(const std::string& text, int v) {
   for (;;) {
     const size_t at = rest.find(MessageSeparator);
     const std::string line = rest.substr(0, at);
-    DrawText(CenterTextX(Playfield(), line), y, line, v);
+    DrawText(Font->CenterTextX(Playfield(), line), y, line, v);
     y += MessageLineSpacing;
     if (at == std::string::npos) break;
     rest.erase(0, at + 1);
@@ -77,7 +39,7 @@ void TWorldForm::DrawMessage(const std::string& text, int v) {
 
 void TWorldForm::DrawHud() {
   const int w = Playfield().Width(), h = Playfield().Height();
-  const int x0 = (w - TextWidth("1UP") - TextWidth("HIGH SCORE") - HudGap) / 2;
+  const int x0 = (w - Font->TextWidth("1UP") - Font->TextWidth("HIGH SCORE") - HudGap) / 2;
   const int hx = x0 + HudGap;
 
   DrawNumber(x0 - 14, 10, Score, 6);
@@ -95,7 +57,7 @@ void TWorldForm::DrawHud() {
   if (Level && Level->StartTime != 0)
     DrawMessage("LEVEL " + std::to_string(LevelNumber) + MessageSeparator + Level->Title, White);
   if (Level && IntervalPassed(Level->StartTime, AnnouncementMs)) Level->StartTime = 0;
-  if (ShowPlayHint) DrawText((w - TextWidth(PlayHint)) / 2, h / 2 + HintDrop, PlayHint, Red);
+  if (ShowPlayHint) DrawText((w - Font->TextWidth(PlayHint)) / 2, h / 2 + HintDrop, PlayHint, Red);
   if (DeathStamp != 0) {
     const double s = ElapsedSince(DeathStamp) / ExplosionGrowthMs;
     const int ew = Round(ExplodeBitmap->Width() * s), eh = Round(ExplodeBitmap->Height() * s);

@@ -47,6 +47,7 @@ void TWorldForm::MouseTimerEvent() {
   try {
     TPoint p = LastGunPos;
     GetGunPos(p);
+    FrameGunPos = p;
     // The button is asked every tick, so a click made while the gun could not fire is
     // used up then and does not fire later by itself.
     const bool pressed = (MouseButtonsDown() & LeftButton) != 0;
@@ -100,6 +101,7 @@ bool TWorldForm::TouchAttackerAt(TPoint point, TPoint& p) {
       sprite->Hit();
       LoseLife({Round(sprite->X), Round(sprite->Y)});
       GetGunPos(p);
+      FrameGunPos = p;
       return true;
     }
   }
@@ -202,7 +204,7 @@ bool TWorldForm::InBlastArea(const TRect& r) const {
 
 void TWorldForm::NextLevel() {
   if (Level && (Level->Remaining > 0 || !IsListEmpty(MonsterList.get()))) return;
-  Level.reset();
+  EndLevel();
   // The finished level's kinds and frames are freed by now: a good moment to give
   // the heap's free space back before the next level takes what it needs.
   ReturnFreeMemory();
@@ -213,12 +215,37 @@ void TWorldForm::NextLevel() {
     ++Cycle;
   }
   Level = CreateLevel(LevelNumber);
+  PlayCue(Level->StartCue);
   Level->MaxOnScreen += CycleAddsOnScreen * Cycle;
   Level->Remaining += CycleAddsRemaining * Cycle;
 }
 
-void TWorldForm::GetQuitRect(TRect& r) const {
-  const int x0 = (Playfield().Width() - TextWidth("1UP") - TextWidth("HIGH SCORE") - 80) / 2;
-  r = {Round((x0 + QuitLabelOffset) * ScreenToPlayfield), 0,
-       Round((x0 + QuitLabelOffset + TextWidth("QUIT")) * ScreenToPlayfield), QuitLabelHeight};
+void TWorldForm::EndLevel() {
+  BonusList->Clear();
+  MissileList->Clear();
+  Level.reset();
 }
+
+void TWorldForm::GetQuitRect(TRect& r) const {
+  const int x0 = (Playfield().Width() - Font->TextWidth("1UP") - Font->TextWidth("HIGH SCORE") - 80) / 2;
+  r = {Round((x0 + QuitLabelOffset) * ScreenToPlayfield), 0,
+       Round((x0 + QuitLabelOffset + Font->TextWidth("QUIT")) * ScreenToPlayfield), QuitLabelHeight};
+}
+
+void TWorldForm::LaunchMissile(std::unique_ptr<TSprite> missile) { MissileList->Add(std::move(missile)); }
+
+TDrawScale TWorldForm::LevelScale() const { return Level ? TDrawScale{Level->ScaleX, Level->ScaleY} : TDrawScale{}; }
+
+int32_t TWorldForm::FireChance() const { return Level ? Level->FireChance : 0; }
+
+bool TWorldForm::MaySpawn(int count) const {
+  return Level && Level->IsStarted() && Level->Remaining > 0 && count < Level->MaxOnScreen;
+}
+
+void TWorldForm::SpriteLeft() {
+  if (Level && Level->BonusStage) Level->SpriteDone();
+}
+
+TPoint TWorldForm::GunTrailStart() const { return GunTrail->IsEmpty() ? FrameGunPos : GunTrail->Point(0); }
+
+void TWorldForm::DropBomb(TPoint p) { BombList->Add(std::make_unique<TBomb>(*this, p, *LaserBitmap)); }

@@ -23,15 +23,17 @@
 #include "support/Timing.h"
 #include "support/Xml.h"
 
-TWorldForm* WorldForm = nullptr;
-
 TWorldForm::TWorldForm()
     : GameWindow(CurrentPlatform().CreateWindow(TWindowKind::Overlay)),
       MouseTimer(std::make_unique<TTimer>(MouseTimerIntervalMs, [this] { MouseTimerEvent(); })),
       WaveTimer(std::make_unique<TTimer>(WaveTimerIntervalMs, [this] { TWaveTimerEvent(); })) {}
 
 TWorldForm::~TWorldForm() {
-  // A level empties the lists when it goes, so it goes while they are still there.
+  // The sprites refer to the level's kinds: they go first.
+  MonsterList.reset();
+  BonusList.reset();
+  BombList.reset();
+  MissileList.reset();
   Level.reset();
   if (GraphicSpriteForm == SpriteForm.get()) GraphicSpriteForm = nullptr;
 }
@@ -65,18 +67,18 @@ void TWorldForm::InitWorld() {
   WorldImageHeight = screen.Height;
   ClearWorldImage();
 
-  PlayedCues = std::make_unique<TCustomStringList>();
-  MonsterList = std::make_unique<TMonsterList>(&playfield);
-  BonusList = std::make_unique<TBonusList>(&playfield);
-  BombList = std::make_unique<TBombList>(&playfield);
-  MissileList = std::make_unique<THitList>(&playfield);
+  Cues.NewWindow();
+  MonsterList = std::make_unique<TMonsterList>(&playfield, *this);
+  BonusList = std::make_unique<TBonusList>(&playfield, *this);
+  BombList = std::make_unique<TBombList>(&playfield, *this);
+  MissileList = std::make_unique<THitList>(&playfield, *this);
   GunTrail = std::make_unique<TPointList>();
   LevelNumber = 0;
   ShotStamp = 0;
 
-  BuildFont(FontCharacters, FontPictures());
-
-  Menu = std::make_unique<TMenuForm>();
+  Menu.reset();  // the first run's menu goes before the font it writes with
+  Font = std::make_unique<TSpriteFont>(*SpriteForm);
+  Menu = std::make_unique<TMenuForm>(*Font);
   Menu->HiScoreList->TopScore = Menu->HiScoreList->Items(0)->Score;
 
   LifeBitmap = BitmapFromImage(SpriteForm->LiveImage);
@@ -121,7 +123,7 @@ void TWorldForm::ClearWorldImage() {
 }
 
 void TWorldForm::TWaveTimerEvent() {
-  if (!IsStringsEmpty(PlayedCues.get())) PlayedCues->Clear();
+  Cues.NewWindow();
   if (!CurrentPlatform().IsApplicationActive()) CurrentPlatform().BringToFront();
 }
 
@@ -129,6 +131,7 @@ void TWorldForm::PlayGame() {
   FollowScreenSize();
   GameWindow->Show();
   GetGunPos(LastGunPos);
+  FrameGunPos = LastGunPos;
   ClearPlayfield();
 
   uint32_t frameClock = 0;
@@ -148,6 +151,8 @@ void TWorldForm::PlayGame() {
 }
 
 void TWorldForm::PlayFrame() {
+  // Every sprite of the frame sees the gun where it was when the frame began.
+  GetGunPos(FrameGunPos);
   NextLevel();
   ClearPlayfield();
   DrawShotFlash();

@@ -6,10 +6,14 @@
 #include <memory>
 #include <string>
 
+#include "game/GameWorld.h"
 #include "platform/Platform.h"
+#include "sound/CueGuard.h"
 #include "sprites/Bitmap32.h"
 #include "sprites/ChangedAreas.h"
 #include "sprites/GraphicSpriteForm.h"
+#include "sprites/Resampler.h"
+#include "sprites/SpriteFont.h"
 #include "support/Geometry.h"
 #include "support/ObjectLists.h"
 
@@ -20,8 +24,6 @@ class TLevel;
 class TMenuForm;
 class TMonsterList;
 
-// The playfield is the screen divided by this factor; the screen shows it enlarged.
-constexpr double ScreenToPlayfield = 2.5;
 constexpr uint32_t FrameIntervalMs = 30;
 constexpr uint32_t BringToFrontIntervalMs = 1800;
 constexpr uint32_t MouseTimerIntervalMs = 100;
@@ -43,13 +45,9 @@ constexpr uint32_t ExtraLifeBlinkMs = 3000;
 constexpr int DesignClientWidth = 591;
 constexpr int DesignClientHeight = 481;
 
-// The sprite font: glyphs by character and colour variant.
-constexpr int FontVariants = 5;
-constexpr int GlyphAdvance = 9;
 constexpr int MessageLineSpacing = 12;
 // Separates the lines of a message.
 constexpr char MessageSeparator = '\0';
-constexpr const char* FontCharacters = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ-!";
 constexpr const char* PlayHint = "PRESS LEFT MOUSE TO KILL ATTACKERS";
 
 // What happened in the current game, for summaries and tests.
@@ -61,10 +59,12 @@ struct TPlayStatistics {
   int32_t BonusesCollected = 0;
 };
 
-class TWorldForm {
+// The game window: it owns the play state, the sprite lists, the level and the pictures,
+// and is the world its sprites play in.
+class TWorldForm : public TGameWorld {
  public:
   TWorldForm();
-  ~TWorldForm();
+  ~TWorldForm() override;
   TWorldForm(const TWorldForm&) = delete;
   TWorldForm& operator=(const TWorldForm&) = delete;
 
@@ -90,17 +90,14 @@ class TWorldForm {
   // The player is touched at P: a life is lost unless a death or a power mode runs.
   void LoseLife(TPoint p);
   bool CanShoot() const;
-  bool InPowerMode() const;
-  void StartKick();
-  void StartInvincible();
   void Shoot();
   void DrawShotFlash();
   // The flash picture at S times its size centred on P, onto the playfield.
   void DrawLaser(TPoint p, double s);
-  // R overlaps the shot flash or a bomb blast.
-  bool InBlastArea(const TRect& r) const;
   // Builds the next level when the current one is over.
   void NextLevel();
+  // The current level goes, after the sprites made from its kinds.
+  void EndLevel();
   void ClearPlayfield();
   // The screen rectangle of the QUIT label.
   void GetQuitRect(TRect& r) const;
@@ -109,13 +106,7 @@ class TWorldForm {
   // Enlarges the playfield onto the screen picture and puts that on the screen.
   void ComposeFrame();
 
-  // The head-up display and the sprite font.
-  void BuildFont(const std::string& chars, const std::vector<const TImage*>& images);
-  // The glyph of C in variant V (none when C has no glyph); Advance becomes 9.
-  const TBitmap32* GetGlyph(char c, int v, int& advance) const;
-  int TextWidth(const std::string& text) const;
-  int CenterTextX(const TBitmap32& b, const std::string& text) const;
-  void DrawTextOn(TBitmap32& b, int x, int y, const std::string& text, int v) const;
+  // The head-up display, in the sprite font.
   void DrawText(int x, int y, const std::string& text, int v);
   void DrawNumber(int x, int y, int32_t value, int digits);
   // Lines separated by character 0, centred; the last line at half the playfield height.
@@ -127,11 +118,34 @@ class TWorldForm {
   // Gives the desktop its own cursors back.
   void RestoreCursors();
 
+  // What the sprites ask of the game.
+  bool IsGameOver() const override { return GameOver; }
+  TPoint GunPos() const override { return FrameGunPos; }
+  bool IsPlayerDying() const override { return DeathStamp != 0; }
+  void ScoreKill(int32_t points) override { AddPoints(points); }
+  void LaunchMissile(std::unique_ptr<TSprite> missile) override;
+  bool InBlastArea(const TRect& r) const override;
+  const TBitmap32& Playfield() const override { return PlayfieldImage->Bitmap; }
+  TDrawScale LevelScale() const override;
+  int32_t FireChance() const override;
+  bool MaySpawn(int count) const override;
+  void SpriteLeft() override;
+  // What attackers, bonuses and levels ask of it.
+  TLevel* CurrentLevel() const override { return Level.get(); }
   // Plays a sound cue unless it was started in the current 200 ms window.
-  void PlayCue(const std::string& name);
+  void PlayCue(const std::string& name) override { Cues.Play(name); }
+  bool InPowerMode() const override;
+  bool InKickMode() const override { return KickStamp != 0; }
+  TPoint GunTrailStart() const override;
+  TBonusList& Bonuses() override { return *BonusList; }
+  void AddBonusPoints(int32_t points) override { Score += points; }
+  void StartInvincible() override;
+  void StartKick() override;
+  void DropBomb(TPoint p) override;
+  void CountKill() override { ++Statistics.Kills; }
+  void CountBonus() override { ++Statistics.BonusesCollected; }
 
   TBitmap32& Playfield() { return PlayfieldImage->Bitmap; }
-  const TBitmap32& Playfield() const { return PlayfieldImage->Bitmap; }
   TBitmap32& ScreenPicture() { return ScreenImage->Bitmap; }
   TPlatformWindow& Window() { return *GameWindow; }
 
@@ -153,7 +167,9 @@ class TWorldForm {
   uint32_t GameOverStamp = 0;
   std::string CursorName;
   bool GameOver = false;
-  std::array<std::array<std::unique_ptr<TBitmap32>, FontVariants>, 256> Glyphs;
+  // The gun as read at the start of the current frame or gun tick: what the sprites see.
+  TPoint FrameGunPos;
+  std::unique_ptr<TSpriteFont> Font;
   uint32_t FlashStamp = 0;
   uint32_t DeathStamp = 0;
   TPoint DeathPoint;
@@ -161,7 +177,7 @@ class TWorldForm {
   uint32_t KickStamp = 0;
   uint32_t InvincibleStamp = 0;
   uint32_t BlinkStamp = 0;
-  std::unique_ptr<TCustomStringList> PlayedCues;
+  TCueGuard Cues;
   std::unique_ptr<TImage32> PlayfieldImage;
   std::unique_ptr<TImage32> ScreenImage;
   // Only the parts of the playfield that changed since the last frame are enlarged
@@ -184,7 +200,6 @@ class TWorldForm {
   void TouchAt(TPoint p);
   void FollowScreenSize();
   void EndGame();
-  std::vector<const TImage*> FontPictures() const;
 
   std::unique_ptr<TGraphicSpriteForm> SpriteForm;
   std::unique_ptr<TGraphicSpriteForm2> SpriteForm2;
@@ -195,6 +210,3 @@ class TWorldForm {
   int WorldImageWidth = DesignClientWidth;
   int WorldImageHeight = DesignClientHeight;
 };
-
-// The one game window of the program; the subsystems reach the play state through it.
-extern TWorldForm* WorldForm;

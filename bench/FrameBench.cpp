@@ -40,7 +40,7 @@ class TPlayingGame {
     const TBitmap32& playfield = World->Playfield();
     for (int i = 0; i < attackers; ++i) {
       TGraphicSprite* kind = level.AttackerKinds.Items(Random(level.AttackerKinds.Count()));
-      World->MonsterList->Add(std::make_unique<TMonster>(kind, Random(playfield.Width()), Random(playfield.Height())));
+      World->MonsterList->Add(std::make_unique<TMonster>(*World, kind, Random(playfield.Width()), Random(playfield.Height())));
     }
     for (int i = 0; i < WarmUpFrames; ++i) Frame();
   }

@@ -3,59 +3,53 @@
 
 #include <algorithm>
 
-#include "app/WorldForm.h"
 #include "game/Level.h"
 
 TBonusSprite::TBonusSprite(const TPictures& pictures, uint8_t action) : TGraphicSprite(pictures, {}), Action(action) {
   DeathFrameInterval = PointsShowMs;
 }
 
-TBonus::TBonus(TGraphicSprite* kind, int x, int y) : TSprite(kind, x, y) {
+TBonus::TBonus(TGameWorld& world, TGraphicSprite* kind, int x, int y) : TSprite(world, kind, x, y), Game(world) {
   DY = BonusFallSpeed;
   if (const auto* bonusKind = dynamic_cast<const TBonusSprite*>(kind)) BonusAction = bonusKind->Action;
 }
 
 bool TBonus::IsGone() {
-  const TBitmap32& playfield = WorldForm->Playfield();
+  const TBitmap32& playfield = Game.Playfield();
   return Y > playfield.Height() || Y < 0 || X < 0 || X > playfield.Width();
 }
 
 bool TBonus::Hit() {
-  TLevel* level = WorldForm->Level.get();
-  if (level != nullptr) WorldForm->PlayCue(level->BonusSound);
+  TLevel* level = Game.CurrentLevel();
+  if (level != nullptr) Game.PlayCue(level->BonusSound);
   switch (BonusAction) {
     case BonusPoints: {
       int32_t points = 0;
-      const TImage& picture = WorldForm->BonusList->NextPoints(points);
+      const TImage& picture = Game.Bonuses().NextPoints(points);
       if (Kind != nullptr) Kind->BuildFrames(OwnDeathFrames, {&picture}, true);
-      // Straight onto the score: the extra-life and high-score checks see these points
-      // only at the next kill that scores.
-      WorldForm->Score += points;
+      Game.AddBonusPoints(points);
       break;
     }
     case BonusInvincible:
-      WorldForm->StartInvincible();
+      Game.StartInvincible();
       break;
-    case BonusBomb: {
-      TPoint gun{0, 0};
-      WorldForm->GetGunPos(gun);
-      WorldForm->BombList->Add(std::make_unique<TBomb>(gun));
+    case BonusBomb:
+      Game.DropBomb(Game.GunPos());
       break;
-    }
     case BonusKick:
-      WorldForm->StartKick();
+      Game.StartKick();
       break;
     default:
       break;
   }
   if (level != nullptr && level->BonusStage) --level->Remaining;
-  ++WorldForm->Statistics.BonusesCollected;
+  Game.CountBonus();
   return TSprite::Hit();
 }
 
 void TBonusList::SpawnNew() {
   TBombList::SpawnNew();
-  if (TLevel* level = WorldForm->Level.get()) level->SpawnBonus();
+  if (TLevel* level = Game.CurrentLevel()) level->SpawnBonus(Game);
 }
 
 bool TBonusList::AnyShowingPoints() const {
@@ -65,7 +59,7 @@ bool TBonusList::AnyShowingPoints() const {
 }
 
 const TImage& TBonusList::NextPoints(int32_t& points) {
-  const TLevel* level = WorldForm->Level.get();
+  const TLevel* level = Game.CurrentLevel();
   const bool bonusStage = level != nullptr && level->BonusStage;
   PointsStep = AnyShowingPoints() && !bonusStage ? std::min(PointsStep + 1, 4) : 0;
   const TGraphicSpriteForm& f = *GraphicSpriteForm;

@@ -2,6 +2,7 @@
 // the gun touches them.
 #pragma once
 
+#include "game/GameWorld.h"
 #include "sprites/Missiles.h"
 
 // What a collected bonus does.
@@ -26,7 +27,7 @@ class TBonusSprite : public TGraphicSprite {
 class TBonus : public TSprite {
  public:
   // Falls from (X, Y) by 3 pixels a move step.
-  TBonus(TGraphicSprite* kind, int x, int y);
+  TBonus(TGameWorld& world, TGraphicSprite* kind, int x, int y);
   int ChooseAnimation() override { return FacingLeft; }
   // Bonuses stay collectable even while the player's death explosion runs.
   bool IsHittable() override { return true; }
@@ -36,11 +37,14 @@ class TBonus : public TSprite {
   bool Hit() override;
 
   uint8_t BonusAction = BonusPoints;
+
+ private:
+  TGameWorld& Game;
 };
 
 class TBonusList : public TBombList {
  public:
-  using TBombList::TBombList;
+  TBonusList(TBitmap32* bitmap, TGameWorld& world) : TBombList(bitmap, world), Game(world) {}
   void SpawnNew() override;
   // Some bonus is dying: still showing its points picture, or about to be removed.
   bool AnyShowingPoints() const;
@@ -48,4 +52,7 @@ class TBonusList : public TBombList {
   const TImage& NextPoints(int32_t& points);
 
   int32_t PointsStep = 0;
+
+ private:
+  TGameWorld& Game;
 };

@@ -1,9 +1,8 @@
 // The level base and the bonus stage.
 #include "game/Level.h"
 
-#include "app/WorldForm.h"
 #include "game/Bonuses.h"
-#include "game/Monsters.h"
+#include "game/GameWorld.h"
 #include "support/Random.h"
 #include "support/Timing.h"
 
@@ -17,30 +16,23 @@ constexpr double LaunchSpeed = 12;
 
 }  // namespace
 
-TLevel::TLevel() {
-  WorldForm->BonusList->Clear();
-  StartTime = Now();
-}
+TLevel::TLevel() { StartTime = Now(); }
 
-TLevel::~TLevel() {
-  // The sprites of these lists were made from this level's kinds: they go first.
-  WorldForm->BonusList->Clear();
-  WorldForm->MissileList->Clear();
-}
+TLevel::~TLevel() = default;
 
 void TLevel::Announce(const std::string& title, const std::string& startCue, int32_t remaining, int32_t maxOnScreen) {
   Title = title;
-  WorldForm->PlayCue(startCue);
+  StartCue = startCue;
   Remaining = remaining;
   MaxOnScreen = maxOnScreen;
 }
 
-void TLevel::SpawnBonus() {
+void TLevel::SpawnBonus(TGameWorld& world) {
   if (Random(BonusChance) != 0) return;
   if (BonusKinds.IsEmpty()) return;
-  const int x = Random(WorldForm->Playfield().Width()) - BonusDriftLeft;
+  const int x = Random(world.Playfield().Width()) - BonusDriftLeft;
   TGraphicSprite* kind = BonusKinds.Items(Random(BonusKinds.Count()));
-  WorldForm->BonusList->Add(std::make_unique<TBonus>(kind, x, 0));
+  world.Bonuses().Add(std::make_unique<TBonus>(world, kind, x, 0));
 }
 
 void TLevel::SpriteDone() {
@@ -61,15 +53,15 @@ TLevel3::TLevel3() {
     BonusKinds.Add(std::make_unique<TBonusSprite>(TPictures{picture}, BonusPoints));
 }
 
-void TLevel3::SpawnBonus() {
+void TLevel3::SpawnBonus(TGameWorld& world) {
   BonusStage = true;
   if (Remaining <= 0) return;
-  const int launches = MaxOnScreen - WorldForm->BonusList->Count();
-  for (int i = 0; i < launches; ++i) Launch();
+  const int launches = MaxOnScreen - world.Bonuses().Count();
+  for (int i = 0; i < launches; ++i) Launch(world);
 }
 
-void TLevel3::Launch() {
-  const int w = WorldForm->Playfield().Width(), h = WorldForm->Playfield().Height();
+void TLevel3::Launch(TGameWorld& world) {
+  const int w = world.Playfield().Width(), h = world.Playfield().Height();
   uint8_t edge = EdgePattern[static_cast<size_t>(EdgeIndex)];
   // The random entry may draw itself again; drawing until it names an edge keeps every
   // launch on one of the four.
@@ -83,7 +75,7 @@ void TLevel3::Launch() {
     default: x = 2 + Random(w - 3), y = h - 2, dy = -LaunchSpeed; break;
   }
   TGraphicSprite* kind = BonusKinds.Items(Random(BonusKinds.Count()));
-  TBonus* bonus = WorldForm->BonusList->Add(std::make_unique<TBonus>(kind, x, y));
+  TBonus* bonus = world.Bonuses().Add(std::make_unique<TBonus>(world, kind, x, y));
   bonus->DX = dx;
   bonus->DY = dy;
   ++Launched;

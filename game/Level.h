@@ -8,20 +8,23 @@
 
 #include "sprites/GraphicSprite.h"
 
+class TGameWorld;
+
 // How long a new level's title is announced before anything spawns.
 constexpr uint32_t AnnouncementMs = 3500;
 
+// A level holds its kinds, never the sprites made from them: whoever owns the sprites
+// lets them go before the level.
 class TLevel {
  public:
-  // Empties the bonus list and starts the announcement.
+  // Starts the announcement.
   TLevel();
-  // Frees the kinds and empties the bonus and missile lists.
   virtual ~TLevel();
   TLevel(const TLevel&) = delete;
   TLevel& operator=(const TLevel&) = delete;
 
-  // A bonus falls from the top edge, with chance 1 in 80 per call.
-  virtual void SpawnBonus();
+  // A bonus falls into World from the top edge, with chance 1 in 80 per call.
+  virtual void SpawnBonus(TGameWorld& world);
   // One more sprite spawned (or, in the bonus stage, one more bonus done with).
   virtual void SpriteDone();
   // The announcement is over.
@@ -32,6 +35,8 @@ class TLevel {
   int32_t Remaining = 0;
   int32_t MaxOnScreen = 0;
   std::string Title;
+  // Played as the level begins.
+  std::string StartCue;
   uint32_t StartTime = 0;
   bool BonusStage = false;
   std::string BonusSound = "donkeykongbonus";
@@ -44,7 +49,7 @@ class TLevel {
   double ScaleY = 1.0;
 
  protected:
-  // Sets the title, plays the start cue and sets the counts, as every level's constructor does.
+  // Sets the title, the start cue and the counts, as every level's constructor does.
   void Announce(const std::string& title, const std::string& startCue, int32_t remaining, int32_t maxOnScreen);
 };
 
@@ -53,11 +58,11 @@ class TLevel {
 class TLevel3 : public TLevel {
  public:
   TLevel3();
-  void SpawnBonus() override;
+  void SpawnBonus(TGameWorld& world) override;
   void SpriteDone() override;
 
   int32_t Launched = 0;
 
  private:
-  void Launch();
+  void Launch(TGameWorld& world);
 };

@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/WorldForm.h"
 #include "game/Level.h"
 #include "support/Random.h"
 #include "support/Timing.h"
@@ -30,10 +29,9 @@ void TMonster::Move() {
 
 void TMonster::Steer() {
   LastSteer = Now();
-  if (!WorldForm->GameOver) {
+  if (!Game.IsGameOver()) {
     // The top-left corner, not the centre, is steered onto the gun.
-    TPoint gun{0, 0};
-    WorldForm->GetGunPos(gun);
+    const TPoint gun = Game.GunPos();
     DX = std::clamp(gun.X - X, -Speed, Speed);
     DY = std::clamp(gun.Y - Y, -Speed, Speed);
   }
@@ -44,14 +42,14 @@ void TMonster::Steer() {
     SteerInterval = WanderMinMs + Random(WanderExtraMs);
     LastSteer = Now();
   }
-  if (WorldForm->InPowerMode()) {
+  if (Game.InPowerMode()) {
     DX = -DX;
     DY = -DY;
   }
 }
 
 void TMonster::Bounce() {
-  const TBitmap32& playfield = WorldForm->Playfield();
+  const TBitmap32& playfield = Game.Playfield();
   if (X <= 0) DX = std::abs(DX);
   if (X + WorkBitmap->Width() >= playfield.Width()) DX = -std::abs(DX);
   if (Y <= 0) DY = std::abs(DY);
@@ -59,23 +57,22 @@ void TMonster::Bounce() {
 }
 
 bool TMonster::Hit() {
-  const TLevel* level = WorldForm->Level.get();
-  if (!Flashing && level != nullptr) WorldForm->PlayCue(level->KillSound);
+  const TLevel* level = Game.CurrentLevel();
+  if (!Flashing && level != nullptr) Game.PlayCue(level->KillSound);
   const bool killed = TSprite::Hit();
-  if (killed) ++WorldForm->Statistics.Kills;
-  if (killed && WorldForm->KickStamp != 0) Fling();
+  if (killed) Game.CountKill();
+  if (killed && Game.InKickMode()) Fling();
   return killed;
 }
 
 void TMonster::Fling() {
   FlungTime = Now();
-  TPoint gun{0, 0};
-  WorldForm->GetGunPos(gun);
-  const TPoint oldest = WorldForm->GunTrail->IsEmpty() ? gun : WorldForm->GunTrail->Point(0);
+  const TPoint gun = Game.GunPos();
+  const TPoint oldest = Game.GunTrailStart();
   DX = std::clamp((gun.X - oldest.X) / FlingDivisor, -FlingMax, FlingMax);
   DY = std::clamp((gun.Y - oldest.Y) / FlingDivisor, -FlingMax, FlingMax);
   // A throw that would carry it far past an edge within four of its own sizes is slowed.
-  const TBitmap32& playfield = WorldForm->Playfield();
+  const TBitmap32& playfield = Game.Playfield();
   const double w = WorkBitmap->Width(), h = WorkBitmap->Height();
   const int sx = static_cast<int>(SignOfFloat(DX)), sy = static_cast<int>(SignOfFloat(DY));
   if (X + 4 * sx * w > playfield.Width()) DX /= 4;
@@ -93,9 +90,9 @@ void THitList::RemoveFinished() {
 }
 
 void TMonsterList::SpawnNew() {
-  TLevel* level = WorldForm->Level.get();
+  TLevel* level = Game.CurrentLevel();
   if (level == nullptr || level->Remaining <= 0) return;
-  const int w = WorldForm->Playfield().Width(), h = WorldForm->Playfield().Height();
+  const int w = Game.Playfield().Width(), h = Game.Playfield().Height();
   const int attempts = level->MaxOnScreen - Count();
   for (int attempt = 0; attempt < attempts; ++attempt) {
     int x = 0, y = 0;
@@ -108,7 +105,7 @@ void TMonsterList::SpawnNew() {
     if (level->AttackerKinds.IsEmpty()) continue;
     TGraphicSprite* kind = level->AttackerKinds.Items(Random(level->AttackerKinds.Count()));
     if (kind->MaxAlive != 0 && CountOfKind(kind) >= kind->MaxAlive) continue;
-    Add(std::make_unique<TMonster>(kind, x, y));
+    Add(std::make_unique<TMonster>(Game, kind, x, y));
     level->SpriteDone();
   }
 }

@@ -2,6 +2,7 @@
 // the edges, flee during a power mode, and are flung away when killed in KICK mode.
 #pragma once
 
+#include "game/GameWorld.h"
 #include "sprites/Sprite.h"
 
 constexpr int32_t AttackerScoreFactor = 10;
@@ -21,7 +22,7 @@ class TMonsterSprite : public TGraphicSprite {
 
 class TMonster : public TSprite {
  public:
-  using TSprite::TSprite;
+  TMonster(TGameWorld& world, TGraphicSprite* kind, int x, int y) : TSprite(world, kind, x, y), Game(world) {}
   void Move() override;
   // Plays the level's kill cue unless flashing; a kill in KICK mode flings the attacker.
   bool Hit() override;
@@ -30,6 +31,8 @@ class TMonster : public TSprite {
   void Steer();
   void Bounce();
   void Fling();
+
+  TGameWorld& Game;
 };
 
 // A list whose sprites die where the shot flash or a bomb blast touches them.
@@ -41,7 +44,10 @@ class THitList : public TSpriteList {
 
 class TMonsterList : public THitList {
  public:
-  using THitList::THitList;
+  TMonsterList(TBitmap32* bitmap, TGameWorld& world) : THitList(bitmap, world), Game(world) {}
   // Brings attackers in at the edges until MaxOnScreen live.
   void SpawnNew() override;
+
+ private:
+  TGameWorld& Game;
 };

@@ -4,7 +4,6 @@
 // 625 x 580 window, so stars and letters show as large, smoothed pixels.
 #include "menu/MenuForm.h"
 
-#include "app/WorldForm.h"
 #include "sprites/Resampler.h"
 #include "support/GameFolders.h"
 #include "support/MessageDialog.h"
@@ -73,8 +72,9 @@ void TStar::Draw(TBitmap32& bitmap) {
   TSprite::Draw(bitmap);
 }
 
-TMenuForm::TMenuForm()
-    : FormWindow(CurrentPlatform().CreateWindow(TWindowKind::Menu)),
+TMenuForm::TMenuForm(const TSpriteFont& font)
+    : Font(font),
+      FormWindow(CurrentPlatform().CreateWindow(TWindowKind::Menu)),
       Timer1(std::make_unique<TTimer>(MenuTimerMs, [this] { Timer1Timer(); }, false)) {
   MenuSurface.SetSize(Round(MenuWidth / ScreenToPlayfield), Round(MenuHeight / ScreenToPlayfield));
   MenuSurface.DrawMode = TDrawMode::Custom;
@@ -130,7 +130,7 @@ bool TMenuForm::RunMenu(int32_t newScore) {
 }
 
 void TMenuForm::CreateStars() {
-  Stars = std::make_unique<TSpriteList>(&MenuSurface);
+  Stars = std::make_unique<TSpriteList>(&MenuSurface, StarWorld);
   StarSprite = std::make_unique<TGraphicSprite>(TPictures{&StarImage}, TPictures{});
   StarSprite->FreeAnimation(FacingRight);
   const int w = MenuSurface.Width(), h = MenuSurface.Height();
@@ -139,7 +139,7 @@ void TMenuForm::CreateStars() {
     const int y = Random(h - 16) + 16;
     const TColor32 colour = Color32(static_cast<uint8_t>(Random(255)), static_cast<uint8_t>(Random(255)),
                                     static_cast<uint8_t>(Random(255)));
-    TSprite* star = Stars->Add(std::make_unique<TStar>(StarSprite.get(), x, y, colour, MenuSurface));
+    TSprite* star = Stars->Add(std::make_unique<TStar>(StarWorld, StarSprite.get(), x, y, colour, MenuSurface));
     star->DX = 0;
     star->DY = Random(3) + 1;
   }
@@ -166,16 +166,16 @@ bool TMenuForm::BlinkVisible() {
 void TMenuForm::DrawHighScores(bool blinkVisible) {
   const int editing = HiScoreList->EditIndex;
   const std::string title = editing == -1 ? "HIGH SCORES" : "PLEASE ENTER NAME";
-  WorldForm->DrawTextOn(MenuSurface, WorldForm->CenterTextX(MenuSurface, title), 10, title, White);
+  Font.DrawTextOn(MenuSurface, Font.CenterTextX(MenuSurface, title), 10, title, White);
   for (int i = 0; i < HiScoreList->Count() && i < HiScoreRows; ++i) {
     if (i == editing && !blinkVisible) continue;
     const THiScore& row = *HiScoreList->Items(i);
     const int y = 30 + 18 * i;
     const int colour = RankLabels[i].Colour;
-    WorldForm->DrawTextOn(MenuSurface, 28, y, RankLabels[i].Label, colour);
-    WorldForm->DrawTextOn(MenuSurface, 72, y, ZeroPad(row.Score, 6), colour);
+    Font.DrawTextOn(MenuSurface, 28, y, RankLabels[i].Label, colour);
+    Font.DrawTextOn(MenuSurface, 72, y, ZeroPad(row.Score, 6), colour);
     const std::string name = row.Name.empty() ? std::string(NameLength, NamePad) : row.Name;
-    WorldForm->DrawTextOn(MenuSurface, 144, y, name, i == editing ? White : colour);
+    Font.DrawTextOn(MenuSurface, 144, y, name, i == editing ? White : colour);
   }
 }
 
@@ -183,12 +183,12 @@ void TMenuForm::DrawBottomWords(bool blinkVisible) {
   const auto at = [](const TRect& label) { return TPoint{Round(label.Left / ScreenToPlayfield), Round(label.Top / ScreenToPlayfield)}; };
   if (blinkVisible) {
     const TPoint play = at(PlayLabel);
-    WorldForm->DrawTextOn(MenuSurface, play.X, play.Y, HiScoreList->EditIndex == -1 ? "PLAY" : "ENTER", White);
+    Font.DrawTextOn(MenuSurface, play.X, play.Y, HiScoreList->EditIndex == -1 ? "PLAY" : "ENTER", White);
   }
   IntervalRestart(BlinkStamp, BlinkCycleMs);
   const TPoint quit = at(QuitLabel), home = at(HomePageLabel);
-  WorldForm->DrawTextOn(MenuSurface, quit.X, quit.Y, "QUIT", White);
-  WorldForm->DrawTextOn(MenuSurface, home.X, home.Y, "HOMEPAGE", Yellow);
+  Font.DrawTextOn(MenuSurface, quit.X, quit.Y, "QUIT", White);
+  Font.DrawTextOn(MenuSurface, home.X, home.Y, "HOMEPAGE", Yellow);
 }
 
 void TMenuForm::FormKeyDown(uint16_t key) {

@@ -7,9 +7,10 @@
 #include <string>
 
 #include "menu/HiScores.h"
-#include "sprites/ChangedAreas.h"
 #include "platform/Platform.h"
+#include "sprites/ChangedAreas.h"
 #include "sprites/Sprite.h"
+#include "sprites/SpriteFont.h"
 
 constexpr int MenuWidth = 625;
 constexpr int MenuHeight = 580;
@@ -23,9 +24,9 @@ constexpr const char* HomePageFileName = "homepage.html";
 // One star of the field: it falls straight down and starts again at the top.
 class TStar : public TSprite {
  public:
-  // A star of Kind falling over Surface.
-  TStar(TGraphicSprite* kind, int x, int y, TColor32 colour, const TBitmap32& surface)
-      : TSprite(kind, x, y), Colour(colour), Surface(surface) {}
+  // A star of Kind in World falling over Surface.
+  TStar(TSpriteWorld& world, TGraphicSprite* kind, int x, int y, TColor32 colour, const TBitmap32& surface)
+      : TSprite(world, kind, x, y), Colour(colour), Surface(surface) {}
   void Move() override;
   // All stars share one frame: each paints the frame's pixel in its own colour first.
   void Draw(TBitmap32& bitmap) override;
@@ -38,8 +39,8 @@ class TStar : public TSprite {
 
 class TMenuForm {
  public:
-  // Prepares the surfaces and reads the high-score table.
-  TMenuForm();
+  // Prepares the surfaces and reads the high-score table; writes with Font, which it does not own.
+  explicit TMenuForm(const TSpriteFont& font);
   ~TMenuForm();
   TMenuForm(const TMenuForm&) = delete;
   TMenuForm& operator=(const TMenuForm&) = delete;
@@ -61,6 +62,8 @@ class TMenuForm {
   std::unique_ptr<THiScoreList> HiScoreList;
   uint32_t BlinkStamp = 0;
   TBitmap32 MenuSurface;
+  // The stars fall where no game runs: they never ask where the gun is.
+  TNoGameWorld StarWorld{MenuSurface};
   TImage32 ScreenImage;
   std::unique_ptr<TSpriteList> Stars;
   std::unique_ptr<TGraphicSprite> StarSprite;
@@ -74,6 +77,7 @@ class TMenuForm {
   void MouseDown(int x, int y);
   void EditName(uint16_t key);
 
+  const TSpriteFont& Font;
   TImage StarImage;
   // Between two frames only the stars and the blinking words move: only the parts
   // around them are enlarged and sent to the screen again.

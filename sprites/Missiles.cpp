@@ -3,12 +3,11 @@
 
 #include <cstdlib>
 
-#include "app/WorldForm.h"
+#include "sprites/GraphicsTools.h"
 
-TMissile::TMissile(TGraphicSprite* kind, int x, int y) : TSprite(kind, x, y) {
+TMissile::TMissile(TSpriteWorld& world, TGraphicSprite* kind, int x, int y) : TSprite(world, kind, x, y) {
   Speed = MissileSpeed;
-  TPoint gun{0, 0};
-  WorldForm->GetGunPos(gun);
+  const TPoint gun = World.GunPos();
   const double ax = std::abs(x - gun.X), ay = std::abs(y - gun.Y);
   const int sx = SignOf(gun.X - x), sy = SignOf(gun.Y - y);
   // The longer axis moves at full speed and the shorter in proportion, so both arrive together.
@@ -26,7 +25,7 @@ TMissile::TMissile(TGraphicSprite* kind, int x, int y) : TSprite(kind, x, y) {
 
 int TMissile::ChooseAnimation() { return Direction; }
 
-TBomb::TBomb(TPoint p) {
+TBomb::TBomb(TSpriteWorld& world, TPoint p, const TBitmap32& blast) : TSprite(world), Blast(blast) {
   X = p.X;
   Y = p.Y;
   HitPoints = 0;
@@ -36,8 +35,8 @@ TBomb::TBomb(TPoint p) {
 
 void TBomb::Move() { BlastScale += BombGrowth; }
 
-void TBomb::Draw(TBitmap32&) {
-  WorldForm->DrawLaser({Round(X), Round(Y)}, BlastScale);
+void TBomb::Draw(TBitmap32& bitmap) {
+  DrawScaledCentred(bitmap, Blast, Round(X), Round(Y), BlastScale, BlastScale);
   // Without a kind or hit points the hit kills at once, scores nothing and leaves no death to play.
   if (!Dying && BlastScale > BombEndScale) Hit();
 }

@@ -13,7 +13,7 @@ constexpr double BombEndScale = 8.0;
 class TMissile : public TSprite {
  public:
   // (X, Y) is the firing sprite's top-left corner.
-  TMissile(TGraphicSprite* kind, int x, int y);
+  TMissile(TSpriteWorld& world, TGraphicSprite* kind, int x, int y);
   // The facing chosen at firing, kept for the whole flight.
   int ChooseAnimation() override;
 
@@ -23,12 +23,15 @@ class TMissile : public TSprite {
 // The blast of a bomb bonus: grows about the gun position where it went off.
 class TBomb : public TSprite {
  public:
-  // X, Y hold the blast's centre, not a top-left corner.
-  explicit TBomb(TPoint p);
+  // A blast of the picture Blast (not owned) about P; X, Y hold its centre, not a top-left corner.
+  TBomb(TSpriteWorld& world, TPoint p, const TBitmap32& blast);
   void Move() override;
   void Draw(TBitmap32& bitmap) override;
 
   double BlastScale = BombStartScale;
+
+ private:
+  const TBitmap32& Blast;
 };
 
 class TBombList : public TSpriteList {

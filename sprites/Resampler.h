@@ -5,6 +5,10 @@
 
 #include "sprites/Bitmap32.h"
 
+// The game draws into small surfaces (the playfield, the menu's) that show on screen
+// enlarged by this factor: the screen's size divided by it gives the playfield's.
+constexpr double ScreenToPlayfield = 2.5;
+
 class TCustomResampler {
  public:
   virtual ~TCustomResampler() = default;

@@ -3,10 +3,6 @@
 
 #include <algorithm>
 
-#include "app/WorldForm.h"
-#include "game/Level.h"
-#include "game/Monsters.h"
-#include "platform/Platform.h"
 #include "sprites/Missiles.h"
 #include "sprites/Resampler.h"
 #include "support/MessageDialog.h"
@@ -28,8 +24,6 @@ const TAnimations& NoAnimations() {
   return none;
 }
 
-TLevel* CurrentLevel() { return WorldForm->Level.get(); }
-
 // The work bitmap's per-pixel callback. A type of its own, so that a draw can tell
 // the callback is still the sprite's and combine whole rows the same way instead.
 struct TFlashCallback {
@@ -46,9 +40,9 @@ TColor32 FlashTint(TColor32 f) {
 
 }  // namespace
 
-TSprite::TSprite() = default;
+TSprite::TSprite(TSpriteWorld& world) : World(world) {}
 
-TSprite::TSprite(TGraphicSprite* kind, int x, int y) : Kind(kind), X(x), Y(y) {
+TSprite::TSprite(TSpriteWorld& world, TGraphicSprite* kind, int x, int y) : World(world), Kind(kind), X(x), Y(y) {
   Speed = 2.0;
   HitPoints = 1;
   if (Kind != nullptr) {
@@ -77,11 +71,10 @@ void TSprite::Move() {
 int TSprite::ChooseAnimation() {
   const TAnimations& animations = GetAnimations();
   int facing = 0;
-  if (LastSteer != 0 || WorldForm->GameOver) {
+  if (LastSteer != 0 || World.IsGameOver()) {
     facing = StraightFacing[SignIndex(DX)][SignIndex(DY)];
   } else {
-    TPoint gun{0, 0};
-    WorldForm->GetGunPos(gun);
+    const TPoint gun = World.GunPos();
     const int dx = Round(X) - gun.X;
     const int dy = Round(Y) - gun.Y;
     facing = std::abs(dx) > std::abs(dy) ? StraightFacing[SignIndex(DX)][1] : StraightFacing[1][SignIndex(DY)];
@@ -94,7 +87,7 @@ int TSprite::ChooseAnimation() {
   return facing;
 }
 
-bool TSprite::IsHittable() { return WorldForm->DeathStamp == 0; }
+bool TSprite::IsHittable() { return !World.IsPlayerDying(); }
 
 const TAnimations& TSprite::GetAnimations() const {
   if (OwnAnimations[0]) return OwnAnimations;
@@ -140,12 +133,8 @@ void TSprite::Draw(TBitmap32& bitmap) {
   } else if (count > 0) {
     const bool firing = FireTime != 0 && Kind != nullptr && Kind->FiringFrames && Kind->FiringFrames->Count() > 0;
     const TBitmap32& frame = firing ? Kind->FiringFrames->Frame(0) : set->Frame(FrameIndex);
-    int width = frame.Width(), height = frame.Height();
-    if (const TLevel* level = CurrentLevel()) {
-      width = Round(width * level->ScaleX);
-      height = Round(height * level->ScaleY);
-    }
-    DrawFrame(frame, width, height);
+    const TDrawScale scale = World.LevelScale();
+    DrawFrame(frame, Round(frame.Width() * scale.X), Round(frame.Height() * scale.Y));
   } else {
     WorkBitmap->Clear(0);
   }
@@ -226,7 +215,7 @@ bool TSprite::Hit() {
   FrameTime = Now();
   // A kind that scores nothing does not touch the score at all, so that points that
   // bypassed the score checks (a collected bonus) wait for the next kill that scores.
-  if (Kind != nullptr && Kind->ScoreFactor * InitialHitPoints != 0) WorldForm->AddPoints(Kind->ScoreFactor * InitialHitPoints);
+  if (Kind != nullptr && Kind->ScoreFactor * InitialHitPoints != 0) World.ScoreKill(Kind->ScoreFactor * InitialHitPoints);
   if (const TAnimateArrClass* death = GetDeathAnimation(); death != nullptr && death->Count() > 0) {
     X += (WorkBitmap->Width() - death->Frame(0).Width()) / 2.0;
     Y += (WorkBitmap->Height() - death->Frame(0).Height()) / 2.0;
@@ -237,13 +226,13 @@ bool TSprite::Hit() {
 void TSprite::TryFire() {
   if (Kind == nullptr || Kind->MissileKinds->IsEmpty()) return;
   if (FireTime == 0) {
-    const TLevel* level = CurrentLevel();
-    if (level != nullptr && Random(level->FireChance) == 0) FireTime = Now();
+    const int32_t chance = World.FireChance();
+    if (chance > 0 && Random(chance) == 0) FireTime = Now();
     return;
   }
   if (IntervalPassed(FireTime, FireWindUpMs) && !Dying) {
     TGraphicSprite* missileKind = Kind->MissileKinds->Items(Random(Kind->MissileKinds->Count()));
-    WorldForm->MissileList->Add(std::make_unique<TMissile>(missileKind, Round(X), Round(Y)));
+    World.LaunchMissile(std::make_unique<TMissile>(World, missileKind, Round(X), Round(Y)));
     FireTime = 0;
   }
 }
@@ -278,8 +267,8 @@ bool TSprite::HitsPoint(TPoint p) {
 
 bool TSprite::TouchesBlast() {
   const TRect r = GetBounds();
-  if (!WorldForm->InBlastArea(r)) return false;
-  const TBitmap32& playfield = WorldForm->Playfield();
+  if (!World.InBlastArea(r)) return false;
+  const TBitmap32& playfield = World.Playfield();
   for (int i = r.Left; i < r.Right; ++i)
     for (int j = r.Top; j < r.Bottom; ++j)
       if (WorkBitmap->PixelS(i - r.Left, j - r.Top) != 0 && playfield.PixelS(i, j) != 0) return true;
@@ -292,7 +281,7 @@ void TSpriteList::MoveAll() {
     TSprite* sprite = Items(i);
     if (!IntervalRestart(sprite->MoveTime, static_cast<uint32_t>(sprite->MoveInterval))) continue;
     sprite->Move();
-    if (!WorldForm->GameOver) sprite->TryFire();
+    if (!World.IsGameOver()) sprite->TryFire();
   }
 }
 
@@ -329,7 +318,7 @@ void TSpriteList::RemoveGone() {
       ++i;
       continue;
     }
-    if (TLevel* level = CurrentLevel(); level != nullptr && level->BonusStage) level->SpriteDone();
+    World.SpriteLeft();
     Delete(i);
   }
 }
@@ -337,13 +326,11 @@ void TSpriteList::RemoveGone() {
 void TSpriteList::Update() {
   MoveAll();
   DrawAll();
-  if (WorldForm->GameOver) return;
-  const TLevel* level = CurrentLevel();
-  if (level != nullptr && level->IsStarted() && level->Remaining > 0 && Count() < level->MaxOnScreen) SpawnNew();
+  if (!World.IsGameOver() && World.MaySpawn(Count())) SpawnNew();
 }
 
 void TSpriteList::RemoveFinishedWhilePlaying() {
-  if (!WorldForm->GameOver) RemoveFinished();
+  if (!World.IsGameOver()) RemoveFinished();
 }
 
 TSprite* TSpriteList::FindAt(int x, int y) {

@@ -7,6 +7,7 @@
 
 #include "sprites/Bitmap32.h"
 #include "sprites/GraphicSprite.h"
+#include "sprites/SpriteWorld.h"
 #include "support/Geometry.h"
 #include "support/ObjectLists.h"
 
@@ -28,8 +29,8 @@ using TAnimations = std::array<std::unique_ptr<TAnimateArrClass>, AnimationSlots
 
 class TSprite {
  public:
-  // A sprite of Kind with its top-left corner at (X, Y); Kind is not owned.
-  TSprite(TGraphicSprite* kind, int x, int y);
+  // A sprite of Kind in World with its top-left corner at (X, Y); neither is owned.
+  TSprite(TSpriteWorld& world, TGraphicSprite* kind, int x, int y);
   virtual ~TSprite();
   TSprite(const TSprite&) = delete;
   TSprite& operator=(const TSprite&) = delete;
@@ -65,6 +66,7 @@ class TSprite {
   // within the area of the shot flash or a bomb blast.
   bool TouchesBlast();
 
+  TSpriteWorld& World;
   TGraphicSprite* Kind = nullptr;
   TAnimations OwnAnimations;
   std::unique_ptr<TAnimateArrClass> OwnDeathFrames;
@@ -91,7 +93,7 @@ class TSprite {
 
  protected:
   // A sprite without a kind and without a work bitmap (the bomb's blast).
-  TSprite();
+  explicit TSprite(TSpriteWorld& world);
 
  private:
   void DrawFrame(const TBitmap32& frame, int width, int height);
@@ -101,8 +103,8 @@ class TSprite {
 
 class TSpriteList : public TCustomObjectList<TSprite> {
  public:
-  // The sprites draw into Bitmap, which the list does not own.
-  explicit TSpriteList(TBitmap32* bitmap) : Bitmap(bitmap) {}
+  // The sprites of World draw into Bitmap; the list owns neither.
+  TSpriteList(TBitmap32* bitmap, TSpriteWorld& world) : Bitmap(bitmap), World(world) {}
 
   virtual void MoveAll();
   // Living sprites first, then the dying ones on top.
@@ -121,6 +123,7 @@ class TSpriteList : public TCustomObjectList<TSprite> {
   int CountOfKind(const TGraphicSprite* kind) const;
 
   TBitmap32* Bitmap;
+  TSpriteWorld& World;
 
  private:
   void DrawOne(TSprite& sprite);

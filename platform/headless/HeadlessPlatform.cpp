@@ -158,6 +158,11 @@ void THeadlessPlatform::BringToFront() {
 }
 
 bool THeadlessPlatform::GetPointerPos(int& x, int& y) {
+  ++PointerReadCount;
+  return ReadPointer(x, y);
+}
+
+bool THeadlessPlatform::ReadPointer(int& x, int& y) const {
   if (!PointerReadable) return false;
   const TScreenPoint p = PointerScript ? PointerScript(Clock) : Pointer;
   x = p.X;
@@ -173,7 +178,7 @@ void THeadlessPlatform::SetPointerPos(int x, int y) {
 
 void THeadlessPlatform::InjectLeftClick() {
   int x = Pointer.X, y = Pointer.Y;
-  GetPointerPos(x, y);
+  ReadPointer(x, y);
   Record("click", std::to_string(x) + "," + std::to_string(y));
   LatchedButtons |= 1;
   THeadlessWindow* focus = FocusWindow();

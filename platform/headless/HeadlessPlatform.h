@@ -115,6 +115,8 @@ class THeadlessPlatform : public TPlatform {
   const std::deque<TCapturedFrame>& Frames(TWindowKind kind) const;
   void SaveFramePng(const TCapturedFrame& frame, const std::string& path) const;
   int TimesWaited() const { return WaitCount; }
+  // How often the program has asked where the pointer is.
+  int PointerReads() const { return PointerReadCount; }
   // Records nothing from now on (a long run would keep every request otherwise).
   void StopRecording() { Recording = false; }
   // A window of that kind is shown now.
@@ -131,6 +133,8 @@ class THeadlessPlatform : public TPlatform {
   };
 
   void Record(const std::string& what, const std::string& detail = {});
+  // Where the pointer is, without counting a read of the program's.
+  bool ReadPointer(int& x, int& y) const;
   void Capture(TWindowKind kind, const TPixelView& picture);
   bool IsDue(uint32_t tick) const { return static_cast<int32_t>(Clock - tick) >= 0; }
   THeadlessWindow* FocusWindow() const;
@@ -158,4 +162,5 @@ class THeadlessPlatform : public TPlatform {
   size_t FramesKept = 1;
   bool Recording = true;
   int WaitCount = 0;
+  int PointerReadCount = 0;
 };

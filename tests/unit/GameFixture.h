@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "HeadlessFixture.h"
+#include "TestPictures.h"
 #include "app/GameSession.h"
 #include "game/Bonuses.h"
 #include "game/Level.h"
@@ -30,8 +31,12 @@ class TGameTest : public THeadlessTest {
   void Frames(int count) {
     for (int i = 0; i < count; ++i) Frame();
   }
-  // Puts the pointer over playfield point (X, Y).
-  void AimAt(int x, int y) { Platform->SetPointerPos(static_cast<int>(x * 2.5), static_cast<int>(y * 2.5)); }
+  // Puts the pointer over playfield point (X, Y), where the sprites see the gun from now
+  // on, as from the next frame or gun tick.
+  void AimAt(int x, int y) {
+    Platform->SetPointerPos(static_cast<int>(x * 2.5), static_cast<int>(y * 2.5));
+    World->GetGunPos(World->FrameGunPos);
+  }
   // Runs the gun's tick now.
   void GunTick() { World->MouseTimerEvent(); }
 
@@ -46,14 +51,7 @@ class TGameTest : public THeadlessTest {
   }
 
   // A W x H picture of one colour.
-  const TImage* Block(int width, int height, TColor32 colour = 0xFF8000) {
-    auto picture = std::make_unique<TImage>();
-    picture->Width = width;
-    picture->Height = height;
-    picture->Pixels.assign(static_cast<size_t>(width) * height, colour);
-    Pictures.push_back(std::move(picture));
-    return Pictures.back().get();
-  }
+  const TImage* Block(int width, int height, TColor32 colour = 0xFF8000) { return Pictures.Block(width, height, colour); }
   // An attacker kind of one 8 x 8 block (a 10 x 10 frame), with a two-frame death.
   TGraphicSprite* AttackerKind(int hitPoints = 1) {
     auto kind = std::make_unique<TMonsterSprite>(TPictures{Block(8, 8)}, TPictures{Block(4, 4), Block(4, 4)});
@@ -61,15 +59,15 @@ class TGameTest : public THeadlessTest {
     return Kinds.Add(std::move(kind));
   }
   TMonster* AddAttacker(TGraphicSprite* kind, int x, int y) {
-    return World->MonsterList->Add(std::make_unique<TMonster>(kind, x, y));
+    return World->MonsterList->Add(std::make_unique<TMonster>(*World, kind, x, y));
   }
   TBonus* AddBonus(uint8_t action, int x, int y) {
     TGraphicSprite* kind = Kinds.Add(std::make_unique<TBonusSprite>(TPictures{Block(8, 8, 0x00FF00)}, action));
-    return World->BonusList->Add(std::make_unique<TBonus>(kind, x, y));
+    return World->BonusList->Add(std::make_unique<TBonus>(*World, kind, x, y));
   }
 
   std::unique_ptr<TGameSession> Session;
   TWorldForm* World;
-  std::vector<std::unique_ptr<TImage>> Pictures;
+  TTestPictures Pictures;
   TGraphicSpriteList Kinds;
 };

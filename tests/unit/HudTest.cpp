@@ -19,7 +19,7 @@ class HudTest : public TGameTest {
 TEST_F(HudTest, TextIsUpperCasedAtANinePixelPitchWithGapsForUnknownCharacters) {
   World->ClearPlayfield();
   World->DrawText(10, 10, "a b", 0);
-  EXPECT_EQ(World->TextWidth("a b"), 27);
+  EXPECT_EQ(World->Font->TextWidth("a b"), 27);
   EXPECT_TRUE(Drawn(10, 10, 19, 19));
   EXPECT_FALSE(Drawn(19, 10, 28, 19));  // the blank leaves its cell empty
   EXPECT_TRUE(Drawn(28, 10, 37, 19));
@@ -42,7 +42,7 @@ TEST_F(HudTest, NumbersArePaddedButNeverCutAndMessagesEndAtHalfHeight) {
   EXPECT_TRUE(Drawn(0, 141, 410, 149));
   EXPECT_TRUE(Drawn(0, h / 2, 410, h / 2 + 8));
   EXPECT_FALSE(Drawn(0, h / 2 + 9, 410, h));
-  EXPECT_EQ(World->CenterTextX(World->Playfield(), "SPACE INVADERS"), (410 - 126) / 2);
+  EXPECT_EQ(World->Font->CenterTextX(World->Playfield(), "SPACE INVADERS"), (410 - 126) / 2);
 }
 
 TEST_F(HudTest, TheDisplayShowsScoresLivesFlagsAndTheHintAtTheirPlaces) {

@@ -23,10 +23,10 @@ TEST_F(LevelTest, NothingSpawnsDuringTheAnnouncementThenTheListFillsAtOnce) {
 
 TEST_F(LevelTest, TheBaseBonusSpawnNeedsKindsAndMayStartLeftOfThePlayfield) {
   TLevel& level = QuietLevel();
-  for (int i = 0; i < 1000; ++i) level.SpawnBonus();
+  for (int i = 0; i < 1000; ++i) level.SpawnBonus(*World);
   EXPECT_TRUE(World->BonusList->IsEmpty());
   level.BonusKinds.Add(std::make_unique<TBonusSprite>(TPictures{Block(4, 4)}, BonusPoints));
-  for (int i = 0; i < 16000; ++i) level.SpawnBonus();
+  for (int i = 0; i < 16000; ++i) level.SpawnBonus(*World);
   EXPECT_NEAR(World->BonusList->Count(), 200, 50);  // one in 80
   double leftmost = 0, rightmost = 0;
   for (int i = 0; i < World->BonusList->Count(); ++i) {
@@ -48,11 +48,11 @@ TEST_F(LevelTest, TheBonusStageLaunchesTenFromEachEdgeAndEndsAtItsCount) {
   EXPECT_EQ(stage->BonusKinds.Count(), 19);
   EXPECT_TRUE(stage->AttackerKinds.IsEmpty());
   stage->StartTime = 0;
-  stage->SpawnBonus();
+  stage->SpawnBonus(*World);
   ASSERT_EQ(World->BonusList->Count(), 10);
   for (int i = 0; i < 10; ++i) EXPECT_EQ(World->BonusList->Items(i)->DY, 12.0);  // all from the top
   World->BonusList->Clear();
-  stage->SpawnBonus();
+  stage->SpawnBonus(*World);
   EXPECT_EQ(World->BonusList->Items(0)->DX, -12.0);  // then from the right
   // Every bonus that is collected or leaves counts; at 0 the stage is over.
   Frames(400);

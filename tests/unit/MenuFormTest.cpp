@@ -73,6 +73,17 @@ TEST_F(MenuFormTest, NineLettersMakeAnEightLetterNameAndNoneAnEmptyOne) {
   EXPECT_EQ(Menu().HiScoreList->Items(0)->Name, "");
 }
 
+TEST_F(MenuFormTest, TheWaitingMenuAsksWhereThePointerIsLessThanOnceAFrame) {
+  World->Quit = true;  // a game left with Escape: not over, and no score to enter
+  TTimer stop(2000, [&] { Menu().QuitLabelClick(); });
+  const int before = Platform->PointerReads();
+  Menu().RunMenu(-1);
+  const int frames = Platform->FrameCount(TWindowKind::Menu);
+  EXPECT_GT(frames, 100);
+  // Only the gun's tick asks, every 100 ms: the stars never do.
+  EXPECT_LE(Platform->PointerReads() - before, frames / 5);
+}
+
 TEST_F(MenuFormTest, WithoutAScoreTheMenuShowsTheTableAndEnterPlays) {
   Type({VK_RETURN});
   EXPECT_FALSE(Menu().RunMenu(-1));
@@ -99,7 +110,7 @@ TEST_F(MenuFormTest, ClickingTheWordsChoosesAndEnterFinishesAnEntryWithoutPlayin
 TEST_F(MenuFormTest, AStarThatReachesTheBottomStartsAgainAtTheTopWithItsSpeed) {
   Menu().MenuSurface.SetSize(250, 232);
   TGraphicSprite kind({Block(1, 1)}, {});
-  TStar star(&kind, 100, 226, Color32(1, 2, 3), Menu().MenuSurface);
+  TStar star(Menu().StarWorld, &kind, 100, 226, Color32(1, 2, 3), Menu().MenuSurface);
   star.DY = 3;
   star.Move();
   EXPECT_EQ(star.Y, 4);

@@ -42,6 +42,27 @@ TEST_F(PlayStateTest, TwoAttackersUnderTheGunCostOnlyOneLife) {
   EXPECT_FALSE(third->Dying);
 }
 
+TEST_F(PlayStateTest, AFrameAsksWhereThePointerIsOnceHoweverManySpritesLookAtTheGun) {
+  TLevel& level = QuietLevel();
+  level.FireChance = 1;
+  TGraphicSprite* kind = AttackerKind();
+  kind->AddVerticalAnimations();
+  kind->MissileKinds->Add(std::make_unique<TMonsterSprite>(TPictures{Block(2, 2)}, TPictures{}));
+  for (int i = 0; i < 40; ++i) AddAttacker(kind, 10 + 9 * i, 200)->MoveInterval = 0;
+  AimAt(200, 100);
+  const int before = Platform->PointerReads();
+  for (int i = 0; i < 40; ++i) {
+    Platform->AdvanceClock(FrameIntervalMs);
+    World->PlayFrame();
+  }
+  EXPECT_EQ(Platform->PointerReads() - before, 40);
+  // The attackers did chase, face and fire at the gun meanwhile (a few wander off).
+  EXPECT_FALSE(World->MissileList->IsEmpty());
+  int chasing = 0;
+  for (const auto& attacker : *World->MonsterList) chasing += attacker->Y < 200;
+  EXPECT_GT(chasing, 30);
+}
+
 TEST_F(PlayStateTest, ExtraLivesComeEvery3000PointsButAtMostOnePerCall) {
   World->AddPoints(2999);
   EXPECT_EQ(World->Lives, StartLives);
@@ -101,6 +122,19 @@ TEST_F(PlayStateTest, TheFlashGrowsOverSixFramesAndKillsOnlyWhereItsPixelsLie) {
   EXPECT_EQ(World->Score, 10);
 }
 
+TEST_F(PlayStateTest, ABombBlastKillsAttackersAndMissilesItsPixelsTouch) {
+  QuietLevel();
+  TGraphicSprite* kind = AttackerKind();
+  TMonster* attacker = AddAttacker(kind, 120, 95);
+  TSprite* missile = World->MissileList->Add(std::make_unique<TMissile>(*World, kind, 80, 95));
+  TMonster* safe = AddAttacker(kind, 380, 280);
+  World->DropBomb({100, 100});
+  Frames(4);
+  EXPECT_TRUE(attacker->Dying);
+  EXPECT_TRUE(missile->Dying);
+  EXPECT_FALSE(safe->Dying);
+}
+
 TEST_F(PlayStateTest, ShootingAtTheQuitLabelEndsTheGame) {
   QuietLevel();
   TRect quit;
@@ -134,9 +168,15 @@ TEST_F(PlayStateTest, ALevelChangeEndsThePowerModesAndTheCycleFollowsLevelThirte
   EXPECT_EQ(World->LevelNumber, 1);
   EXPECT_NE(dynamic_cast<TLevel1*>(World->Level.get()), nullptr);
   World->StartKick();
+  // The missiles and bonuses made from the level's kinds go with it.
+  TGraphicSprite* kind = World->Level->AttackerKinds.Items(0);
+  World->LaunchMissile(std::make_unique<TMissile>(*World, kind, 10, 10));
+  World->BonusList->Add(std::make_unique<TBonus>(*World, kind, 10, 10));
   World->Level->Remaining = 0;
   World->LevelNumber = 13;
   World->NextLevel();
+  EXPECT_TRUE(World->MissileList->IsEmpty());
+  EXPECT_TRUE(World->BonusList->IsEmpty());
   EXPECT_EQ(World->LevelNumber, 1);
   EXPECT_EQ(World->Cycle, 1);
   EXPECT_FALSE(World->InPowerMode());

@@ -9,11 +9,6 @@ class WorldFormTest : public THeadlessTest {
  protected:
   explicit WorldFormTest(int width = 1024, int height = 768) : THeadlessTest(width, height) {
     World = std::make_unique<TWorldForm>();
-    WorldForm = World.get();
-  }
-  ~WorldFormTest() override {
-    WorldForm = nullptr;
-    World.reset();
   }
 
   std::unique_ptr<TWorldForm> World;
@@ -74,10 +69,12 @@ TEST_F(WorldFormTest, TheGunIsThePointerDividedByTwoAndAHalf) {
 
 TEST_F(WorldFormTest, TheWaveTimerClearsTheCueWindowAndRaisesTheWindowWhenInactive) {
   World->InitWorld();
-  World->PlayedCues->Add("killmonster");
+  World->PlayCue("killmonster");
+  World->PlayCue("killmonster");
   Platform->AdvanceClock(WaveTimerIntervalMs);
   Platform->ProcessMessages();
-  EXPECT_TRUE(World->PlayedCues->IsEmpty());
+  World->PlayCue("killmonster");
+  EXPECT_EQ(Platform->EventsOf("sound").size(), 2u);
   EXPECT_EQ(Platform->EventsOf("raise").size(), 1u);
 }
 

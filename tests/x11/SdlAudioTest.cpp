@@ -10,9 +10,9 @@
 #include <fstream>
 #include <thread>
 
-#include "app/GameSession.h"
 #include "platform/Resources.h"
 #include "platform/headless/HeadlessPlatform.h"
+#include "sound/CueGuard.h"
 
 namespace {
 
@@ -52,13 +52,12 @@ class SdlAudioTest : public ::testing::Test {
     setenv("SDL_AUDIODRIVER", "disk", 1);
     setenv("SDL_DISKAUDIOFILE", Output.c_str(), 1);
     Platform = std::make_unique<TAudibleHeadless>(640, 480);
+    InstallPlatform(Platform.get());
     Platform->Audio = std::make_unique<TSdlAudio>();
     ASSERT_TRUE(Platform->Audio->Available());
-    Session = std::make_unique<TGameSession>(*Platform);
-    World = &Session->World();
   }
   void TearDown() override {
-    Session.reset();
+    InstallPlatform(nullptr);
     Platform.reset();
     std::remove(Output.c_str());
     unsetenv("SDL_DISKAUDIOFILE");
@@ -99,16 +98,15 @@ class SdlAudioTest : public ::testing::Test {
 
   std::string Output;
   std::unique_ptr<TAudibleHeadless> Platform;
-  std::unique_ptr<TGameSession> Session;
-  TWorldForm* World = nullptr;
+  TCueGuard Cues;
 };
 
 TEST_F(SdlAudioTest, TwoCuesOfOneFrameSoundTogetherAndARepeatInTheWindowDoesNot) {
   const auto kill = CueSamples("KILLMONSTER");
   const auto bonus = CueSamples("DONKEYKONGBONUS");
-  World->PlayCue("killmonster");
-  for (int i = 0; i < 10; ++i) World->PlayCue("donkeykongbonus");
-  World->PlayCue("KillMonster");
+  Cues.Play("killmonster");
+  for (int i = 0; i < 10; ++i) Cues.Play("donkeykongbonus");
+  Cues.Play("KillMonster");
   const auto output = Record(900);
   EXPECT_LE(Distance(output, {{&kill, 0}, {&bonus, 0}}), 2);
   // Had the bonus sounded twice, the output would be far from one kill and one bonus.
@@ -117,11 +115,10 @@ TEST_F(SdlAudioTest, TwoCuesOfOneFrameSoundTogetherAndARepeatInTheWindowDoesNot)
 
 TEST_F(SdlAudioTest, ACueStartsAgainOnceTheWindowClearsWhileTheFirstStillSounds) {
   const auto bonus = CueSamples("DONKEYKONGBONUS");
-  World->PlayCue("donkeykongbonus");
-  Platform->AdvanceClock(WaveTimerIntervalMs);
-  Platform->ProcessMessages();
+  Cues.Play("donkeykongbonus");
+  Cues.NewWindow();
   std::this_thread::sleep_for(std::chrono::milliseconds(120));
-  World->PlayCue("donkeykongbonus");
+  Cues.Play("donkeykongbonus");
   const auto output = Record(1000);
   // The second playback starts some whole buffers after the first: find how many.
   int best = INT32_MAX;

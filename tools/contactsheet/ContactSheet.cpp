@@ -15,7 +15,6 @@
 #include <string>
 #include <vector>
 
-#include "app/GameSession.h"
 #include "game/Bonuses.h"
 #include "game/KindSets.h"
 #include "game/Levels.h"
@@ -318,29 +317,30 @@ int main(int argc, char** argv) {
   try {
     const std::filesystem::path folder = argv[1];
     std::filesystem::create_directories(folder);
-    const TGraphicSpriteForm form;
+    TGraphicSpriteForm form;
     const TLabelFont titles(form, TitleColour), labels(form, LabelColour);
     for (const TGroup& group : Groups(form)) {
       const std::string path = (folder / FileName(group.Title)).string();
       RenderSheet(group, titles, labels, showing, path);
       std::printf("%s\n", path.c_str());
     }
-    // The kind sets are built as a level builds them, which needs a game window.
+    // The kind sets are built from the catalogue as a level builds them; a level takes
+    // the time it starts from the platform's clock.
     THeadlessPlatform platform(1000, 750);
-    {
-      const TGameSession session(platform);
-      const std::pair<const char*, void (*)(TLevel&)> sets[] = {
-          {"DONKEY KONG", DonkeyKongSet}, {"PACMAN", PacmanSet},   {"1942", Set1942},
-          {"GALAXIAN", GalaxianSet},      {"SCRAMBLE", ScrambleSet}, {"DIG DUG", DigDugSet},
-          {"GALAGA", GalagaSet},          {"PHOENIX", PhoenixSet}, {"SPACE INVADERS", SpaceInvadersSet}};
-      for (const auto& [title, set] : sets) {
-        TLevel level;
-        set(level);
-        const std::string path = (folder / ("kinds-" + FileName(title))).string();
-        RenderKindSheet(title, level, titles, labels, showing, path);
-        std::printf("%s\n", path.c_str());
-      }
+    InstallPlatform(&platform);
+    GraphicSpriteForm = &form;
+    const std::pair<const char*, void (*)(TLevel&)> sets[] = {
+        {"DONKEY KONG", DonkeyKongSet}, {"PACMAN", PacmanSet},   {"1942", Set1942},
+        {"GALAXIAN", GalaxianSet},      {"SCRAMBLE", ScrambleSet}, {"DIG DUG", DigDugSet},
+        {"GALAGA", GalagaSet},          {"PHOENIX", PhoenixSet}, {"SPACE INVADERS", SpaceInvadersSet}};
+    for (const auto& [title, set] : sets) {
+      TLevel level;
+      set(level);
+      const std::string path = (folder / ("kinds-" + FileName(title))).string();
+      RenderKindSheet(title, level, titles, labels, showing, path);
+      std::printf("%s\n", path.c_str());
     }
+    InstallPlatform(nullptr);
   } catch (const std::exception& error) {
     std::fprintf(stderr, "contact-sheet: %s\n", error.what());
     return 1;

@@ -1,0 +1,35 @@
+// TSpriteFont: the game's own font of catalogue pictures (digits, capital letters, '-'
+// and '!'), in five colours, for the head-up display and the menu.
+#pragma once
+
+#include <array>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "sprites/Bitmap32.h"
+#include "sprites/GraphicSpriteForm.h"
+
+// The colour variants of every glyph: white, yellow, blue, purple and red.
+constexpr int FontVariants = 5;
+constexpr int GlyphAdvance = 9;
+constexpr const char* FontCharacters = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ-!";
+
+class TSpriteFont {
+ public:
+  // The font of the catalogue's digit, letter, line and exclamation-mark pictures.
+  explicit TSpriteFont(const TGraphicSpriteForm& catalogue);
+
+  // The glyphs of Chars become Images, one to one, in every colour variant.
+  void BuildFont(const std::string& chars, const std::vector<const TImage*>& images);
+  // The glyph of C in variant V (none when C has no glyph); Advance becomes 9.
+  const TBitmap32* GetGlyph(char c, int v, int& advance) const;
+  int TextWidth(const std::string& text) const;
+  // Where Text starts to stand in the middle of B.
+  int CenterTextX(const TBitmap32& b, const std::string& text) const;
+  // Text in capitals at (X, Y) of B; a character without a glyph leaves its cell empty.
+  void DrawTextOn(TBitmap32& b, int x, int y, const std::string& text, int v) const;
+
+ private:
+  std::array<std::array<std::unique_ptr<TBitmap32>, FontVariants>, 256> Glyphs;
+};

@@ -1,0 +1,6 @@
+// The world where no game runs.
+#include "sprites/SpriteWorld.h"
+
+#include "sprites/Sprite.h"
+
+void TNoGameWorld::LaunchMissile(std::unique_ptr<TSprite>) {}

@@ -1,0 +1,68 @@
+# Reads which folders of the game include headers of which others, and fails on a cycle
+# between folders or on a folder that reaches above what it may use: the sprite engine
+# sees the game only through its own interface, the support library and the platform
+# see nothing of the game at all.
+cmake_minimum_required(VERSION 3.25)
+
+set(folders app game menu sound sprites support platform)
+# What each lower folder may include besides itself; the others are only held to the
+# rule that no cycle forms.
+set(allowed_sprites support platform)
+set(allowed_support platform)
+set(allowed_platform "")
+
+set(failures "")
+foreach(folder IN LISTS folders)
+  file(GLOB_RECURSE sources "${SOURCE_DIR}/${folder}/*.h" "${SOURCE_DIR}/${folder}/*.cpp" "${SOURCE_DIR}/${folder}/*.def")
+  set(uses_${folder} "")
+  foreach(source IN LISTS sources)
+    file(STRINGS "${source}" lines REGEX "^[ \t]*#[ \t]*include[ \t]*\"[a-z]+/")
+    foreach(line IN LISTS lines)
+      string(REGEX REPLACE "^[ \t]*#[ \t]*include[ \t]*\"([a-z]+)/.*" "\\1" used "${line}")
+      if(used STREQUAL folder OR NOT used IN_LIST folders)
+        continue()
+      endif()
+      list(APPEND uses_${folder} "${used}")
+      if(DEFINED allowed_${folder} AND NOT used IN_LIST allowed_${folder})
+        file(RELATIVE_PATH where "${SOURCE_DIR}" "${source}")
+        list(APPEND failures "${where} includes ${used}/, which ${folder}/ may not use")
+      endif()
+    endforeach()
+  endforeach()
+  list(REMOVE_DUPLICATES uses_${folder})
+endforeach()
+
+# Folders that use nothing left in the graph, and folders that nothing left uses, are
+# taken out, again and again; whatever cannot be taken out lies on a cycle.
+set(left ${folders})
+set(progress TRUE)
+while(progress)
+  set(progress FALSE)
+  foreach(folder IN LISTS left)
+    set(uses_left FALSE)
+    set(used_by_left FALSE)
+    foreach(other IN LISTS left)
+      if(other IN_LIST uses_${folder})
+        set(uses_left TRUE)
+      endif()
+      if(folder IN_LIST uses_${other})
+        set(used_by_left TRUE)
+      endif()
+    endforeach()
+    if(NOT uses_left OR NOT used_by_left)
+      list(REMOVE_ITEM left "${folder}")
+      set(progress TRUE)
+    endif()
+  endforeach()
+endwhile()
+if(left)
+  foreach(folder IN LISTS left)
+    list(JOIN uses_${folder} "/, " uses)
+    list(APPEND failures "${folder}/ uses ${uses}/ and lies on a cycle of folders")
+  endforeach()
+endif()
+
+if(failures)
+  string(REPLACE ";" "\n" failures "${failures}")
+  message(FATAL_ERROR "the include graph between the game's folders is wrong:\n${failures}")
+endif()
