@@ -4,8 +4,6 @@
 #include <X11/extensions/XInput2.h>
 #include <X11/keysym.h>
 
-#include <ctime>
-
 #include "platform/x11/X11Display.h"
 
 namespace {
@@ -53,7 +51,6 @@ bool TX11Input::HandleEvent(XEvent& event) {
       break;
     case XI_RawMotion:
       Moved = true;
-      PointerKnown = false;
       break;
     default:
       break;
@@ -80,29 +77,16 @@ void TX11Input::TakeQueuedRawEvents() {
 }
 
 bool TX11Input::PointerPos(int& x, int& y) {
-  // Every sprite asks where the gun is, many times a frame; one round trip to the
-  // server answers them all until the pointer moves or a few milliseconds pass.
-  timespec now{};
-  clock_gettime(CLOCK_MONOTONIC, &now);
-  const int64_t nowMs = int64_t{now.tv_sec} * 1000 + now.tv_nsec / 1000000;
-  if (PointerKnown && nowMs - PointerQueried < PointerCacheMs) {
-    x = PointerX;
-    y = PointerY;
-    return true;
-  }
+  // The game asks once a frame and once a gun tick, so every answer is a round trip.
   Window root = None, child = None;
   int rootX = 0, rootY = 0, windowX = 0, windowY = 0;
   unsigned mask = 0;
   if (!XQueryPointer(Connection.Dpy(), Connection.Root(), &root, &child, &rootX, &rootY, &windowX, &windowY, &mask))
     return false;
-  PointerX = x = rootX;
-  PointerY = y = rootY;
-  PointerQueried = nowMs;
-  PointerKnown = true;
+  x = rootX;
+  y = rootY;
   return true;
 }
-
-void TX11Input::ForgetPointer() { PointerKnown = false; }
 
 unsigned TX11Input::MouseButtonsDown() {
   Window root = None, child = None;

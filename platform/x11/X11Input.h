@@ -19,10 +19,8 @@ class TX11Input {
   // True once since the last call when the pointer has moved.
   bool TakePointerMoved();
 
-  // The pointer, read from the server at most once every PointerCacheMs unless it moved.
+  // The pointer, as the server has it now.
   bool PointerPos(int& x, int& y);
-  // The next PointerPos asks the server (the program has just moved the pointer).
-  void ForgetPointer();
   // Bit 1 left, 2 right, 4 middle: held now or pressed since the previous call.
   unsigned MouseButtonsDown();
   // Escape held now or pressed since the previous call.
@@ -38,9 +36,4 @@ class TX11Input {
   bool LatchedEscape = false;
   bool Moved = false;
   KeyCode EscapeKey = 0;
-  static constexpr int64_t PointerCacheMs = 3;
-  bool PointerKnown = false;
-  int64_t PointerQueried = 0;  // CLOCK_MONOTONIC milliseconds of the last query
-  int PointerX = 0;
-  int PointerY = 0;
 };

@@ -200,7 +200,6 @@ bool TX11Platform::GetPointerPos(int& x, int& y) {
 void TX11Platform::SetPointerPos(int x, int y) {
   XWarpPointer(Connection->Dpy(), None, Connection->Root(), 0, 0, 0, 0, x, y);
   XFlush(Connection->Dpy());
-  Input->ForgetPointer();
 }
 
 void TX11Platform::InjectLeftClick() {
