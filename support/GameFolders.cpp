@@ -3,10 +3,10 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <vector>
 
+#include "platform/FileSystem.h"
 #include "support/Paths.h"
 
 namespace fs = std::filesystem;
@@ -59,11 +59,8 @@ void TakeOverOlderFiles(const fs::path& olderFolder, const fs::path& dataFolder)
 }  // namespace
 
 std::string UserDataFolder() {
-  const char* data = std::getenv("XDG_DATA_HOME");
-  // A relative value is to be ignored, as the base-directory rules say.
-  if (data != nullptr && data[0] == '/') return std::string(data) + "/blastover/";
-  const char* home = std::getenv("HOME");
-  return std::string(home != nullptr ? home : ".") + "/.local/share/blastover/";
+  // Asked before any platform is set up too (for --help), so of the system itself.
+  return CreateSystemFileSystem()->DataFolder();
 }
 
 bool RunsInstalled() {

@@ -13,10 +13,15 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// A prefix with an installed program in PREFIX/bin and the player's data folder elsewhere.
+// A prefix with an installed program in PREFIX/bin and the player's data folder elsewhere,
+// on the real disk: an installed game takes over an older copy's files there.
 class GameFoldersTest : public THeadlessTest {
  protected:
-  GameFoldersTest() : Root(Platform->ProgramFolder()), Data(Root + "home/data"), Home(std::getenv("HOME")) {
+  GameFoldersTest()
+      : THeadlessTest(320, 240, 1000, THeadlessDisk::Real),
+        Root(Platform->Files().ProgramFolder()),
+        Data(Root + "home/data"),
+        Home(std::getenv("HOME")) {
     SubFolder.clear();
     fs::create_directories(Root + "usr/bin");
     setenv("XDG_DATA_HOME", Data.c_str(), 1);
