@@ -24,7 +24,7 @@ TEST_F(MenuFormTest, EveryColourOfTheMenusTextStandsOutFromItsBlackByFourAndAHal
     TBitmap32 text;
     text.SetSize(40, 12);
     text.Clear(clBlack32);
-    World->DrawTextOn(text, 0, 0, "10TH", variant);
+    World->Font->DrawTextOn(text, 0, 0, "10TH", variant);
     EXPECT_GE(LowestContrast(text, text.BoundsRect(), [](int, int) { return clBlack32; }), 4.5) << variant;
   }
 }
