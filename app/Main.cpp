@@ -25,6 +25,12 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "blastover: %s\n", error.c_str());
     return 1;
   }
+  // One game per player and desktop: two would raise their windows over each other
+  // without end and overwrite each other's high scores.
+  if (std::string running; !platform->BecomeSoleGame(running)) {
+    std::fprintf(stderr, "blastover: %s\n", running.c_str());
+    return 0;
+  }
   try {
     TGameSession session(*platform);
     session.World().RunGame();

@@ -128,8 +128,9 @@ void TWorldForm::TWaveTimerEvent() {
 }
 
 void TWorldForm::PlayGame() {
-  FollowScreenSize();
+  // Shown first: the desktop may give the game another screen when it starts.
   GameWindow->Show();
+  FollowScreenSize();
   GetGunPos(LastGunPos);
   FrameGunPos = LastGunPos;
   ClearPlayfield();
@@ -140,6 +141,9 @@ void TWorldForm::PlayGame() {
     ProcessMessagesSafe();
     if (IntervalRestart(frameClock, FrameIntervalMs)) {
       if (IntervalRestart(frontClock, BringToFrontIntervalMs)) CurrentPlatform().BringToFront();
+      // A screen that changed size during play (a new mode, a monitor unplugged) is
+      // followed from the next frame on, so the display stays within it.
+      FollowScreenSize();
       PlayFrame();
       continue;
     }
@@ -196,7 +200,6 @@ void TWorldForm::EndGame() {
 }
 
 void TWorldForm::FollowScreenSize() {
-  // The screen may have changed size since the last game (another monitor, a new mode).
   const TScreenSize screen = CurrentPlatform().ScreenSize();
   if (screen.Width == WorldImageWidth && screen.Height == WorldImageHeight) return;
   WorldImageWidth = screen.Width;

@@ -161,6 +161,14 @@ class TPlatform {
   // A modal box with one OK button; returns when the player has closed it.
   virtual void ShowMessageBox(const std::string& caption, const std::string& text) = 0;
 
+  // Makes this the only game of this user on this desktop for as long as the platform
+  // lives. False when another one runs there already: that one has been asked to come
+  // to the front, and Message says so in one line for the player.
+  virtual bool BecomeSoleGame(std::string& message) {
+    (void)message;
+    return true;
+  }
+
   // The files of the game and the folders they live in.
   virtual TFileSystem& Files() = 0;
 

@@ -83,8 +83,11 @@ TX11Cursors::TX11Cursors(TX11Display& connection) : Connection(connection), Mark
     Connection.Warn(found.XFixesMajor == 0 ? "no XFixes extension: the game shows no gun cursor"
                                            : "no XFixes 4 and SHAPE extensions: the game shows no gun cursor");
   }
-  // A run killed while its cursors were up left them to us, whatever we use ourselves.
-  if (found.XFixes && MarkerPresent()) RestoreStandardCursors(Connection.Dpy());
+}
+
+void TX11Cursors::RepairAfterKilledRun() {
+  // Whatever the mode this run uses itself.
+  if (Connection.Extensions().XFixes && MarkerPresent()) RestoreStandardCursors(Connection.Dpy());
 }
 
 TX11Cursors::~TX11Cursors() {

@@ -25,8 +25,8 @@ void RestoreStandardCursors(Display* dpy);
 //   at the pointer by a window of ours that follows it.
 // - Off: without XFixes at all the desktop keeps its cursors and the gun is not shown.
 // The server keeps replaced cursors after we disconnect, even after a crash. So the
-// replacement is recorded as a property of the root window, and whoever finds it
-// there at start-up (the next run) gives the standard cursors back.
+// replacement is recorded as a property of the root window, and the next run to find
+// it there as it starts gives the standard cursors back.
 class TX11Cursors {
  public:
   explicit TX11Cursors(TX11Display& connection);
@@ -40,6 +40,9 @@ class TX11Cursors {
   // Gives back the cursors of the theme, if they were replaced by this or a killed run,
   // and the pointer, if it was hidden.
   void Restore();
+  // Gives back the cursors a killed run left replaced. Only for the display's one game:
+  // another game that is running has its gun up by the same record.
+  void RepairAfterKilledRun();
   bool Replaced() const { return IsReplaced; }
 
   // True while the gun is drawn by our window rather than shown by the server.

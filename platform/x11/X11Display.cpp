@@ -4,6 +4,7 @@
 #include <X11/extensions/XInput2.h>
 #include <X11/extensions/XShm.h>
 #include <X11/extensions/XTest.h>
+#include <X11/extensions/Xrandr.h>
 #include <X11/extensions/Xfixes.h>
 #include <X11/extensions/shape.h>
 
@@ -13,6 +14,7 @@
 #include <cstring>
 #include <utility>
 
+#include "platform/x11/X11Monitors.h"
 #include "platform/x11/X11Window.h"
 
 namespace {
@@ -64,6 +66,7 @@ TX11Display::TX11Display(Display* handle)
   const std::string selection = "_NET_WM_CM_S" + std::to_string(ScreenNumber);
   CompositorAtom = XInternAtom(Handle, selection.c_str(), False);
   FindExtensions();
+  ChoosePlayMonitor();
 }
 
 TX11Display::~TX11Display() {
@@ -103,6 +106,36 @@ void TX11Display::FindExtensions() {
 
   Found.XTest = XTestQueryExtension(Handle, &event, &error, &major, &minor);
   if (!Found.XTest) Warn("no XTEST extension: the program cannot click by itself");
+
+  if (XRRQueryExtension(Handle, &Found.RandREventBase, &error) && XRRQueryVersion(Handle, &major, &minor))
+    Found.RandR = major > 1 || (major == 1 && minor >= 5);
+}
+
+void TX11Display::ChoosePlayMonitor() {
+  Window root = None, child = None;
+  int x = 0, y = 0, windowX = 0, windowY = 0;
+  unsigned buttons = 0;
+  // False when the pointer is on another screen of the display.
+  const bool known = XQueryPointer(Handle, RootId, &root, &child, &x, &y, &windowX, &windowY, &buttons) == True;
+  const std::vector<TX11Monitor> monitors = Found.RandR ? ReadMonitors(Handle, RootId) : std::vector<TX11Monitor>{};
+  if (const TX11Monitor* chosen = ChooseMonitor(monitors, known, x, y)) {
+    PlayMonitor = chosen->Name;
+    Play = chosen->Area;
+    return;
+  }
+  PlayMonitor = None;
+  unsigned width = 0, height = 0, border = 0, depth = 0;
+  XGetGeometry(Handle, RootId, &root, &x, &y, &width, &height, &border, &depth);
+  Play = {0, 0, static_cast<int>(width), static_cast<int>(height)};
+}
+
+bool TX11Display::FollowPlayMonitor() {
+  const TPixelArea before = Play;
+  const std::vector<TX11Monitor> monitors = Found.RandR ? ReadMonitors(Handle, RootId) : std::vector<TX11Monitor>{};
+  const TX11Monitor* same = PlayMonitor != None ? FindMonitor(monitors, PlayMonitor) : nullptr;
+  if (same != nullptr) Play = same->Area;
+  else ChoosePlayMonitor();
+  return Play.X != before.X || Play.Y != before.Y || Play.Width != before.Width || Play.Height != before.Height;
 }
 
 Atom TX11Display::Intern(const char* name) { return XInternAtom(Handle, name, False); }

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/Platform.h"
+
 class TX11Window;
 
 // Which optional server services this connection can use. Each missing one makes
@@ -22,6 +24,8 @@ struct TX11Extensions {
   int XFixesMajor = 0;   // the version offered, 0 without XFixes (4 can hide the pointer)
   int XFixesEventBase = 0;
   bool XTest = false;
+  bool RandR = false;  // 1.5 or later: the list of monitors
+  int RandREventBase = 0;
 };
 
 class TX11Display {
@@ -41,6 +45,16 @@ class TX11Display {
   // Atom of the compositing manager's selection for our screen.
   Atom CompositorSelection() const { return CompositorAtom; }
   bool CompositorRunning();
+
+  // The monitor the game plays on, in root-window pixels: the whole screen when the
+  // server lists no monitors. Chosen when the connection opens, and again by
+  // ChoosePlayMonitor.
+  const TPixelArea& PlayArea() const { return Play; }
+  // Plays on the monitor that holds the pointer now, the primary one when none does.
+  void ChoosePlayMonitor();
+  // After a change of the screen: the same monitor at its new place and size, or one
+  // chosen anew when it is gone. True when PlayArea changed.
+  bool FollowPlayMonitor();
 
   // Says Message on stderr, once per distinct message over the connection's life.
   void Warn(const std::string& message);
@@ -70,6 +84,8 @@ class TX11Display {
   Window RootId;
   Atom CompositorAtom = None;
   TX11Extensions Found;
+  Atom PlayMonitor = None;  // RandR's name of the monitor played on
+  TPixelArea Play;
   std::set<std::string> Warned;
   std::vector<TX11Window*> Registered;
   std::vector<Window> ExtraOwn;

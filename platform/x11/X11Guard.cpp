@@ -4,6 +4,7 @@
 #include <X11/Xlib.h>
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/mman.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -11,31 +12,54 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <exception>
+#include <iterator>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/x11/X11Cursors.h"
 
 namespace {
 
-constexpr int StopSignals[] = {SIGINT, SIGTERM, SIGHUP};
-constexpr int CrashSignals[] = {SIGABRT, SIGSEGV, SIGBUS};
-constexpr int SignalCount = 3;
+// Every signal whose default action ends the program, in two kinds. Stop signals come
+// from outside (a terminal, kill, a limit reached): they wait for the program's own
+// time. Crash signals report a fault of the program itself: nothing can wait then.
+constexpr int FixedStopSignals[] = {SIGINT,  SIGTERM, SIGHUP,  SIGQUIT,   SIGUSR1, SIGUSR2, SIGALRM,  SIGPIPE,
+                                    SIGXCPU, SIGXFSZ, SIGVTALRM, SIGPROF, SIGIO,   SIGPWR,  SIGSTKFLT};
+constexpr int CrashSignals[] = {SIGABRT, SIGSEGV, SIGBUS, SIGILL, SIGFPE, SIGTRAP, SIGSYS};
+constexpr int CrashCount = static_cast<int>(std::size(CrashSignals));
 // How long a dying program waits for its helper. The helper may hang on a lock the
 // crash left taken (inside malloc, say); a hang must not replace the crash.
 constexpr int HelperWaitMs = 1000;
 constexpr int HelperPollMs = 10;
+// Room for the crash handler and its helper (which loads the cursor theme) when the
+// fault is a stack overflow: the overflowed stack has none left.
+constexpr size_t CrashStackBytes = 1 << 20;
 
 std::vector<TX11Guard*> Guards;
 int StopPipe[2] = {-1, -1};
-struct sigaction PreviousStop[SignalCount];
-struct sigaction PreviousCrash[SignalCount];
+// The stop signals taken over, with what was there before: signals that were ignored
+// or handled by someone else stay as they were (nohup ignores SIGHUP for the programs
+// it starts; a library may time itself with SIGALRM).
+std::vector<std::pair<int, struct sigaction>> TakenStops;
+struct sigaction PreviousCrash[CrashCount];
+void* CrashStack = nullptr;
+stack_t PreviousCrashStack{};
 std::terminate_handler PreviousTerminate = nullptr;
 volatile sig_atomic_t CursorsReplaced = 0;
 volatile sig_atomic_t CrashHandled = 0;
 // Copied while all is well, so that a crash handler reads nothing from the heap.
 char CrashDisplay[256] = {};
+
+std::vector<int> StopSignals() {
+  std::vector<int> signals(std::begin(FixedStopSignals), std::end(FixedStopSignals));
+  // The real-time signals end a program by default too.
+  for (int signal = SIGRTMIN; signal <= SIGRTMAX; ++signal) signals.push_back(signal);
+  return signals;
+}
 
 void OnStopSignal(int signal) {
   const int saved = errno;
@@ -74,7 +98,7 @@ void RestoreAfterCrash() {
 }
 
 int CrashIndex(int signal) {
-  for (int i = 0; i < SignalCount; ++i)
+  for (int i = 0; i < CrashCount; ++i)
     if (CrashSignals[i] == signal) return i;
   return 0;
 }
@@ -95,42 +119,75 @@ void OnTerminate() {
   std::abort();
 }
 
-const char* StopSignalName(int signal) {
-  switch (signal) {
-    case SIGINT: return "SIGINT";
-    case SIGTERM: return "SIGTERM";
-    case SIGHUP: return "SIGHUP";
-    default: return "a signal";
-  }
+std::string SignalName(int signal) {
+  if (signal >= SIGRTMIN && signal <= SIGRTMAX) return "SIGRTMIN+" + std::to_string(signal - SIGRTMIN);
+  const char* name = sigabbrev_np(signal);
+  return name != nullptr ? std::string("SIG") + name : "signal " + std::to_string(signal);
 }
 
-void InstallHandlers() {
+// The crash handlers run on a stack of their own, so that a stack overflow can still
+// give the cursors back. Only the thread that makes the first guard has it.
+void InstallCrashStack() {
+  void* memory = mmap(nullptr, CrashStackBytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (memory == MAP_FAILED) return;
+  stack_t stack{};
+  stack.ss_sp = memory;
+  stack.ss_size = CrashStackBytes;
+  if (sigaltstack(&stack, &PreviousCrashStack) != 0) {
+    munmap(memory, CrashStackBytes);
+    return;
+  }
+  CrashStack = memory;
+}
+
+void RemoveCrashStack() {
+  if (CrashStack == nullptr) return;
+  stack_t current{};
+  sigaltstack(nullptr, &current);
+  // Left alone if someone else has put a stack of their own in place meanwhile.
+  if (current.ss_sp != CrashStack) return;
+  if ((PreviousCrashStack.ss_flags & SS_DISABLE) != 0) PreviousCrashStack = {nullptr, SS_DISABLE, 0};
+  sigaltstack(&PreviousCrashStack, nullptr);
+  munmap(CrashStack, CrashStackBytes);
+  CrashStack = nullptr;
+}
+
+void InstallStopHandlers() {
   if (StopPipe[0] < 0 && pipe2(StopPipe, O_CLOEXEC | O_NONBLOCK) != 0) {
     std::perror("blastover: cannot make the pipe for stop signals");
     StopPipe[0] = StopPipe[1] = -1;
+    return;
   }
   struct sigaction stop {};
   stop.sa_handler = OnStopSignal;
   sigemptyset(&stop.sa_mask);
   // Restarted: the rest of the program (libraries, the audio thread) need not expect EINTR.
-  stop.sa_flags = SA_RESTART;
-  for (int i = 0; i < SignalCount; ++i) {
-    if (StopPipe[1] < 0) break;
-    sigaction(StopSignals[i], &stop, &PreviousStop[i]);
-    // An ignored signal stays ignored (nohup ignores SIGHUP for the programs it starts).
-    if (PreviousStop[i].sa_handler == SIG_IGN) sigaction(StopSignals[i], &PreviousStop[i], nullptr);
+  stop.sa_flags = SA_RESTART | SA_ONSTACK;
+  for (const int signal : StopSignals()) {
+    struct sigaction previous {};
+    if (sigaction(signal, nullptr, &previous) != 0) continue;
+    const bool byDefault = (previous.sa_flags & SA_SIGINFO) == 0 && previous.sa_handler == SIG_DFL;
+    if (!byDefault || sigaction(signal, &stop, nullptr) != 0) continue;
+    TakenStops.emplace_back(signal, previous);
   }
+}
+
+void InstallHandlers() {
+  InstallStopHandlers();
+  InstallCrashStack();
   struct sigaction crash {};
   crash.sa_sigaction = OnCrashSignal;
   sigemptyset(&crash.sa_mask);
-  crash.sa_flags = SA_SIGINFO;
-  for (int i = 0; i < SignalCount; ++i) sigaction(CrashSignals[i], &crash, &PreviousCrash[i]);
+  crash.sa_flags = SA_SIGINFO | SA_ONSTACK;
+  for (int i = 0; i < CrashCount; ++i) sigaction(CrashSignals[i], &crash, &PreviousCrash[i]);
   PreviousTerminate = std::set_terminate(OnTerminate);
 }
 
 void RemoveHandlers() {
-  for (int i = 0; i < SignalCount && StopPipe[1] >= 0; ++i) sigaction(StopSignals[i], &PreviousStop[i], nullptr);
-  for (int i = 0; i < SignalCount; ++i) sigaction(CrashSignals[i], &PreviousCrash[i], nullptr);
+  for (const auto& [signal, previous] : TakenStops) sigaction(signal, &previous, nullptr);
+  TakenStops.clear();
+  for (int i = 0; i < CrashCount; ++i) sigaction(CrashSignals[i], &PreviousCrash[i], nullptr);
+  RemoveCrashStack();
   std::set_terminate(PreviousTerminate);
   PreviousTerminate = nullptr;
 }
@@ -160,7 +217,7 @@ void TX11Guard::StopIfSignalled() {
   } catch (...) {
     // Ending is all that is left to do.
   }
-  std::fprintf(stderr, "blastover: stopped by %s\n", StopSignalName(signal));
+  std::fprintf(stderr, "blastover: stopped by %s\n", SignalName(signal).c_str());
   std::fflush(nullptr);
   // No destructors: the audio thread still runs, and nothing else needs saying to the server.
   std::_Exit(128 + signal);

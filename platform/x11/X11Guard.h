@@ -5,14 +5,19 @@
 #include <string>
 
 // The server keeps replaced cursors after the program is gone, so every way out must
-// give them back first.
-// - SIGINT, SIGTERM, SIGHUP only write their number into a pipe. The waiting loops
-//   watch the pipe and call StopIfSignalled, which runs the stop action in the
-//   program's own time (the X connection may be used there), says why on stderr and
-//   exits with 128 + the signal, as a shell reports a program ended by a signal.
-// - SIGABRT, SIGSEGV, SIGBUS and an uncaught exception cannot wait for that and must not
-//   trust the program's state: a child process gives the standard cursors back on a
-//   connection of its own, and the program then dies as it would have.
+// give them back first. Every signal whose default action ends the program is taken:
+// - Stop signals (SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGUSR1, SIGALRM, SIGPIPE, the
+//   limits' SIGXCPU and SIGXFSZ, the real-time signals and the rest) only write their
+//   number into a pipe. The waiting loops watch the pipe and call StopIfSignalled,
+//   which runs the stop action in the program's own time (the X connection may be used
+//   there), says why on stderr and exits with 128 + the signal, as a shell reports a
+//   program ended by a signal. A signal that was ignored or had a handler of someone
+//   else's when the first guard came is left as it was.
+// - SIGABRT, SIGSEGV, SIGBUS, SIGILL, SIGFPE, SIGTRAP, SIGSYS and an uncaught exception
+//   cannot wait for that and must not trust the program's state: a child process gives
+//   the standard cursors back on a connection of its own, and the program then dies as
+//   it would have. Their handler runs on a stack of its own, so a stack overflow of the
+//   thread that made the guard is handled too.
 // - SIGKILL and a lost connection leave the cursors replaced: the next start restores them.
 // Signals belong to the process, not to one guard: the first guard installs the
 // handlers and the last one to go puts the previous ones back; the newest guard's

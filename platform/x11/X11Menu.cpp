@@ -36,7 +36,9 @@ TX11MenuWindow::~TX11MenuWindow() {
 void TX11MenuWindow::SetBounds(int left, int top, int width, int height) {
   width = std::max(width, 1);
   height = std::max(height, 1);
-  XMoveResizeWindow(Connection->Dpy(), Handle, left, top, static_cast<unsigned>(width), static_cast<unsigned>(height));
+  // The game places the menu on the monitor it plays on.
+  const TPixelArea& area = Connection->PlayArea();
+  XMoveResizeWindow(Connection->Dpy(), Handle, left + area.X, top + area.Y, static_cast<unsigned>(width), static_cast<unsigned>(height));
   if (width != Width || height != Height) {
     Width = width;
     Height = height;

@@ -100,13 +100,15 @@ class TX11MessageBox {
     ButtonHeight = LineHeight + 10;
     int widest = std::max(TextWidth(Caption), ButtonWidth);
     for (const std::string& line : Lines) widest = std::max(widest, TextWidth(line));
-    const int screenWidth = DisplayWidth(Dpy, Connection.Screen());
-    const int screenHeight = DisplayHeight(Dpy, Connection.Screen());
+    // On the monitor the game plays on.
+    const TPixelArea& area = Connection.PlayArea();
+    const int screenWidth = area.Width;
+    const int screenHeight = area.Height;
     Width = std::clamp(widest + 2 * Margin, SmallestWidth, std::max(screenWidth - 20, SmallestWidth));
     Height = TitleHeight + Margin + static_cast<int>(Lines.size()) * LineHeight + Margin + ButtonHeight + Margin;
     Height = std::min(Height, std::max(screenHeight - 20, 100));
-    Left = (screenWidth - Width) / 2;
-    Top = (screenHeight - Height) / 2;
+    Left = area.X + (screenWidth - Width) / 2;
+    Top = area.Y + (screenHeight - Height) / 2;
     ButtonLeft = (Width - ButtonWidth) / 2;
     ButtonTop = Height - Margin - ButtonHeight;
   }

@@ -49,10 +49,11 @@ bool TX11OverlayWindow::ChooseAlphaVisual(XVisualInfo& chosen) {
 void TX11OverlayWindow::CreateNative() {
   Display* dpy = Connection->Dpy();
   const Window root = Connection->Root();
-  XWindowAttributes rootAttributes;
-  XGetWindowAttributes(dpy, root, &rootAttributes);
-  Width = rootAttributes.width;
-  Height = rootAttributes.height;
+  const TPixelArea& area = Connection->PlayArea();
+  Left = area.X;
+  Top = area.Y;
+  Width = area.Width;
+  Height = area.Height;
 
   XVisualInfo alphaVisual{};
   Composite = Connection->CompositorRunning() && ChooseAlphaVisual(alphaVisual);
@@ -82,7 +83,7 @@ void TX11OverlayWindow::CreateNative() {
     attributes.background_pixmap = None;
     mask |= CWBackPixmap;
   }
-  Handle = XCreateWindow(dpy, root, 0, 0, static_cast<unsigned>(Width), static_cast<unsigned>(Height), 0, depth,
+  Handle = XCreateWindow(dpy, root, Left, Top, static_cast<unsigned>(Width), static_cast<unsigned>(Height), 0, depth,
                          InputOutput, visual, mask, &attributes);
   NameWindow();
   UseNamedArrow();
@@ -120,6 +121,9 @@ void TX11OverlayWindow::Show() {
   if (Shown) return;
   // The compositor may have come or gone while no notice could tell us.
   if (Connection->CompositorRunning() != Composite) CompositorChanged();
+  // A game starts: it plays on the monitor that holds the pointer now.
+  Connection->ChoosePlayMonitor();
+  FollowPlayArea();
   XMapRaised(Connection->Dpy(), Handle);
   XFlush(Connection->Dpy());
   Shown = true;
@@ -162,8 +166,8 @@ void TX11OverlayWindow::UpdateInputShape() {
   unsigned buttons = 0;
   TRegionRects rects;
   if (XQueryPointer(dpy, Connection->Root(), &rootReturn, &child, &x, &y, &windowX, &windowY, &buttons))
-    rects = VisibleRects(Presenter->LastFrame(), x - InputBoxHalf, y - InputBoxHalf, 2 * InputBoxHalf + 1,
-                         2 * InputBoxHalf + 1);
+    rects = VisibleRects(Presenter->LastFrame(), x - Left - InputBoxHalf, y - Top - InputBoxHalf,
+                         2 * InputBoxHalf + 1, 2 * InputBoxHalf + 1);
   if (rects == InputRects) return;
   InputRects = std::move(rects);
   SetShape(ShapeInput, InputRects);
@@ -190,11 +194,18 @@ void TX11OverlayWindow::HandleEvent(const XEvent& event) {
     Presenter->Repaint(event.xexpose.x, event.xexpose.y, event.xexpose.width, event.xexpose.height);
 }
 
-void TX11OverlayWindow::ScreenChanged(int width, int height) {
-  if (width == Width && height == Height) return;
-  Width = width;
-  Height = height;
-  XMoveResizeWindow(Connection->Dpy(), Handle, 0, 0, static_cast<unsigned>(Width), static_cast<unsigned>(Height));
+void TX11OverlayWindow::ScreenChanged() { FollowPlayArea(); }
+
+bool TX11OverlayWindow::FollowPlayArea() {
+  const TPixelArea& area = Connection->PlayArea();
+  if (area.X == Left && area.Y == Top && area.Width == Width && area.Height == Height) return false;
+  Left = area.X;
+  Top = area.Y;
+  Width = area.Width;
+  Height = area.Height;
+  XMoveResizeWindow(Connection->Dpy(), Handle, Left, Top, static_cast<unsigned>(Width), static_cast<unsigned>(Height));
+  // What was shown belongs to the old place: nothing shows and nothing takes clicks
+  // until the next frame.
   Presenter->Resize(Width, Height);
   BoundingRects.clear();
   InputRects.clear();
@@ -203,6 +214,7 @@ void TX11OverlayWindow::ScreenChanged(int width, int height) {
     SetShape(ShapeInput, {});
   }
   XFlush(Connection->Dpy());
+  return true;
 }
 
 void TX11OverlayWindow::CompositorChanged() {

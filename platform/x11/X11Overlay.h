@@ -11,7 +11,9 @@
 // - without one, alpha would be ignored, so the window's bounding shape is cut down
 //   to the pixels covered at least half, their colours divided by the coverage
 //   (looked for only where the playfield, when the frame comes with it, covers anything).
-// Either way the input shape holds only the shape's pixels, and only near the pointer:
+// The window covers the monitor played on (TX11Display::PlayArea), chosen anew each
+// time the window is shown. Either way the input shape holds only the shape's pixels,
+// and only near the pointer:
 // that is the one place a click can come from, and a small region is cheap to send
 // every frame. A compositor starting or stopping means a new window, as a window's
 // visual cannot change.
@@ -28,7 +30,7 @@ class TX11OverlayWindow : public TX11Window {
                       const TPixelView* source = nullptr) override;
 
   void HandleEvent(const XEvent& event) override;
-  void ScreenChanged(int width, int height) override;
+  void ScreenChanged() override;
   void CompositorChanged() override;
   void PointerMoved() override;
 
@@ -41,9 +43,13 @@ class TX11OverlayWindow : public TX11Window {
   void SetShape(int kind, const TRegionRects& rects);
   void UpdateBoundingShape(const TPixelView& picture, const TPixelView* source);
   void UpdateInputShape();
+  // Takes the place and size of the monitor played on; false when it has them already.
+  bool FollowPlayArea();
 
   bool Composite = false;
   Colormap AlphaColormap = None;
+  int Left = 0;  // in root-window pixels
+  int Top = 0;
   int Width = 0;
   int Height = 0;
   TRegionRects BoundingRects;

@@ -6,6 +6,7 @@
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
 #include <X11/extensions/Xfixes.h>
+#include <X11/extensions/Xrandr.h>
 #include <poll.h>
 #include <unistd.h>
 
@@ -15,6 +16,7 @@
 
 #include "platform/PngCodec.h"
 #include "platform/Resources.h"
+#include "platform/posix/InstanceLock.h"
 #include "platform/sdl/SdlAudio.h"
 #include "platform/x11/ProcessLauncher.h"
 #include "platform/x11/X11Cursors.h"
@@ -25,9 +27,41 @@
 #include "platform/x11/X11MessageBox.h"
 #include "platform/x11/X11Overlay.h"
 
+namespace {
+
+// What a later start sends the running game's selection owner.
+constexpr const char* ComeForwardMessage = "_BLASTOVER_COME_FORWARD";
+
+// The selection that the running game of this user holds on the display.
+std::string RunningGameSelection() { return "_BLASTOVER_RUNNING_U" + std::to_string(getuid()); }
+
+// The display as one name whatever way it was given: ":1", ":1.0" and "unix:1" are
+// the same server ("x11-1"); "host:1" is another ("x11-host-1").
+std::string DesktopName(const std::string& display) {
+  const size_t colon = display.rfind(':');
+  if (colon == std::string::npos) return "x11-" + display;
+  std::string host = display.substr(0, colon);
+  std::string number = display.substr(colon + 1);
+  number = number.substr(0, number.find('.'));
+  if (host == "unix") host.clear();
+  return "x11-" + (host.empty() ? "" : host + "-") + number;
+}
+
+}  // namespace
+
 std::unique_ptr<TPlatform> CreateX11Platform(std::string& error) {
   std::unique_ptr<TX11Display> connection = TX11Display::Open("", error);
   if (connection == nullptr) return nullptr;
+  // Every window and picture of the game is made of direct colours; a display whose
+  // colours go through a palette (8-bit PseudoColor, grey scales) would show nothing.
+  const Visual* visual = DefaultVisual(connection->Dpy(), connection->Screen());
+  if (visual->c_class != TrueColor) {
+    const int depth = DefaultDepth(connection->Dpy(), connection->Screen());
+    error = "the display " + std::string(DisplayString(connection->Dpy())) + " has " + std::to_string(depth) +
+            "-bit colours from a palette, which the game does not support: it needs a TrueColor display "
+            "(15 bits or more)";
+    return nullptr;
+  }
   return std::make_unique<TX11Platform>(std::shared_ptr<TX11Display>(std::move(connection)));
 }
 
@@ -45,10 +79,18 @@ TX11Platform::TX11Platform(std::shared_ptr<TX11Display> connection)
     XFixesSelectSelectionInput(dpy, Connection->Root(), Connection->CompositorSelection(),
                                XFixesSetSelectionOwnerNotifyMask | XFixesSelectionWindowDestroyNotifyMask |
                                    XFixesSelectionClientCloseNotifyMask);
+  // Monitors added, removed, moved or resized (the root's size may stay as it was).
+  if (Connection->Extensions().RandR)
+    XRRSelectInput(dpy, Connection->Root(), RRScreenChangeNotifyMask | RRCrtcChangeNotifyMask | RROutputChangeNotifyMask);
   XFlush(dpy);
 }
 
-TX11Platform::~TX11Platform() = default;
+TX11Platform::~TX11Platform() {
+  if (Messenger != None && !TX11Display::ConnectionLost()) {
+    XDestroyWindow(Connection->Dpy(), Messenger);
+    XFlush(Connection->Dpy());
+  }
+}
 
 uint32_t TX11Platform::TickCount() {
   timespec now{};
@@ -67,10 +109,20 @@ void TX11Platform::Dispatch(XEvent& event) {
     for (TX11Window* window : windows) window->CompositorChanged();
     return;
   }
+  if (found.RandR && (event.type == found.RandREventBase + RRScreenChangeNotify ||
+                      event.type == found.RandREventBase + RRNotify)) {
+    XRRUpdateConfiguration(&event);
+    ScreenChanged();
+    return;
+  }
+  if (event.type == ClientMessage && event.xclient.window == Messenger &&
+      event.xclient.message_type == Connection->Intern(ComeForwardMessage)) {
+    BringToFront();
+    return;
+  }
   if (event.type == ConfigureNotify && event.xconfigure.event == root) {
     if (event.xconfigure.window == root) {
-      const std::vector<TX11Window*> windows = Connection->Windows();
-      for (TX11Window* window : windows) window->ScreenChanged(event.xconfigure.width, event.xconfigure.height);
+      ScreenChanged();
     } else if (!Connection->IsOwnWindow(event.xconfigure.window)) {
       RestackWanted = true;
     }
@@ -85,6 +137,12 @@ void TX11Platform::Dispatch(XEvent& event) {
     return;
   }
   if (TX11Window* window = Connection->FindWindow(event.xany.window)) window->HandleEvent(event);
+}
+
+void TX11Platform::ScreenChanged() {
+  Connection->FollowPlayMonitor();
+  const std::vector<TX11Window*> windows = Connection->Windows();
+  for (TX11Window* window : windows) window->ScreenChanged();
 }
 
 void TX11Platform::KeepOnTop() {
@@ -159,11 +217,9 @@ void TX11Platform::WaitForMessage(uint32_t timeoutMs) {
 }
 
 TScreenSize TX11Platform::ScreenSize() {
-  Window root = None;
-  int x = 0, y = 0;
-  unsigned width = 0, height = 0, border = 0, depth = 0;
-  XGetGeometry(Connection->Dpy(), Connection->Root(), &root, &x, &y, &width, &height, &border, &depth);
-  return {static_cast<int>(width), static_cast<int>(height)};
+  // Kept up to date by the server's notices: asking costs no round trip, every frame.
+  const TPixelArea& area = Connection->PlayArea();
+  return {area.Width, area.Height};
 }
 
 std::unique_ptr<TPlatformWindow> TX11Platform::CreateWindow(TWindowKind kind) {
@@ -190,15 +246,20 @@ bool TX11Platform::IsApplicationActive() {
 }
 
 bool TX11Platform::GetPointerPos(int& x, int& y) {
-  if (!Input->PointerPos(x, y)) return false;
+  int rootX = 0, rootY = 0;
+  if (!Input->PointerPos(rootX, rootY)) return false;
   // The game asks where the gun is every frame: a drawn gun goes there at once, even
   // when no motion event said the pointer moved.
-  if (Cursors->Drawing()) Cursors->FollowPointer(x, y);
+  if (Cursors->Drawing()) Cursors->FollowPointer(rootX, rootY);
+  const TPixelArea& area = Connection->PlayArea();
+  x = rootX - area.X;
+  y = rootY - area.Y;
   return true;
 }
 
 void TX11Platform::SetPointerPos(int x, int y) {
-  XWarpPointer(Connection->Dpy(), None, Connection->Root(), 0, 0, 0, 0, x, y);
+  const TPixelArea& area = Connection->PlayArea();
+  XWarpPointer(Connection->Dpy(), None, Connection->Root(), 0, 0, 0, 0, x + area.X, y + area.Y);
   XFlush(Connection->Dpy());
 }
 
@@ -251,4 +312,51 @@ bool TX11Platform::StartProgram(const std::string& commandLine, bool wait) {
 
 void TX11Platform::ShowMessageBox(const std::string& caption, const std::string& text) {
   ShowX11MessageBox(*Connection, caption, text);
+}
+
+bool TX11Platform::BecomeSoleGame(std::string& message) {
+  Display* dpy = Connection->Dpy();
+  const std::string display = DisplayString(dpy);
+  std::string error;
+  switch (TInstanceLock::Take(DesktopName(display), SoleGame, error)) {
+    case TInstanceLock::TOutcome::Taken:
+      AnswerLaterStarts();
+      Cursors->RepairAfterKilledRun();
+      return true;
+    case TInstanceLock::TOutcome::Unavailable:
+      Connection->Warn("another copy of the game could start beside this one: " + error);
+      Cursors->RepairAfterKilledRun();
+      return true;
+    case TInstanceLock::TOutcome::HeldElsewhere:
+      break;
+  }
+  message = "a game is already running on display " + display +
+            (AskRunningGameForward() ? ": it was brought to the front" : "");
+  return false;
+}
+
+void TX11Platform::AnswerLaterStarts() {
+  Display* dpy = Connection->Dpy();
+  XSetWindowAttributes attributes{};
+  attributes.override_redirect = True;
+  Messenger = XCreateWindow(dpy, Connection->Root(), -1, -1, 1, 1, 0, 0, InputOnly, CopyFromParent,
+                            CWOverrideRedirect, &attributes);
+  XSetSelectionOwner(dpy, Connection->Intern(RunningGameSelection().c_str()), Messenger, CurrentTime);
+  XFlush(dpy);
+}
+
+bool TX11Platform::AskRunningGameForward() {
+  Display* dpy = Connection->Dpy();
+  const Window owner = XGetSelectionOwner(dpy, Connection->Intern(RunningGameSelection().c_str()));
+  // None while the running game is still starting: it comes to the front by itself then.
+  if (owner == None) return false;
+  XEvent request{};
+  request.xclient.type = ClientMessage;
+  request.xclient.window = owner;
+  request.xclient.message_type = Connection->Intern(ComeForwardMessage);
+  request.xclient.format = 32;
+  // The owner may be gone by now; the error then says the request went nowhere.
+  TX11ErrorTrap trap(dpy);
+  XSendEvent(dpy, owner, False, NoEventMask, &request);
+  return !trap.Failed();
 }

@@ -12,6 +12,7 @@ class TX11Cursors;
 class TX11Guard;
 class TSdlAudio;
 class TProcessLauncher;
+class TInstanceLock;
 union _XEvent;
 
 // The platform on the X display named by DISPLAY, or null with Error set to a
@@ -48,6 +49,9 @@ class TX11Platform : public TPlatform {
   bool StartProgram(const std::string& commandLine, bool wait) override;
   void ShowMessageBox(const std::string& caption, const std::string& text) override;
   TFileSystem& Files() override { return *FileSystem; }
+  // The lock of this user and display (see TInstanceLock), and an X selection whose
+  // owner a second start asks to bring the game to the front.
+  bool BecomeSoleGame(std::string& message) override;
 
   // Shows Picture (straight-alpha ARGB) with its hot spot at (HotX, HotY) in place of
   // every standard cursor, or drawn at the pointer where the server cannot replace
@@ -58,6 +62,12 @@ class TX11Platform : public TPlatform {
  private:
   void Dispatch(_XEvent& event);
   void KeepOnTop();
+  // The screen or its monitors changed: the monitor played on is followed.
+  void ScreenChanged();
+  // Owns the selection of the running game, with a window of ours that hears the requests.
+  void AnswerLaterStarts();
+  // Asks the game that owns the selection to come to the front; false when none does.
+  bool AskRunningGameForward();
   void FollowPointer();
   // What a stop signal does before the program ends: the desktop as it was, our windows gone.
   void StopAtOnce();
@@ -68,6 +78,8 @@ class TX11Platform : public TPlatform {
   std::unique_ptr<TSdlAudio> Audio;
   std::unique_ptr<TProcessLauncher> Processes;
   std::unique_ptr<TFileSystem> FileSystem = CreateSystemFileSystem();
+  std::unique_ptr<TInstanceLock> SoleGame;
+  unsigned long Messenger = 0;  // the unmapped window owning the running game's selection
   // Last, so that it goes first: its stop action uses the members above.
   std::unique_ptr<TX11Guard> Guard;
   bool RestackWanted = false;

@@ -21,7 +21,7 @@ void TX11Window::Raise() {
   XRaiseWindow(Connection->Dpy(), Handle);
 }
 
-void TX11Window::ScreenChanged(int, int) {}
+void TX11Window::ScreenChanged() {}
 
 void TX11Window::CompositorChanged() {}
 

@@ -26,8 +26,8 @@ class TX11Window : public TPlatformWindow {
   virtual void HandleEvent(const XEvent& event) = 0;
   // Puts a shown window above all others (without taking the focus).
   void Raise();
-  // The root window changed size.
-  virtual void ScreenChanged(int width, int height);
+  // The screen or its monitors changed; the monitor played on may have moved or changed size.
+  virtual void ScreenChanged();
   // A compositing manager started or stopped.
   virtual void CompositorChanged();
   // The pointer moved somewhere on the screen.

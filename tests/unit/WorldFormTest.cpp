@@ -78,20 +78,44 @@ TEST_F(WorldFormTest, TheWaveTimerClearsTheCueWindowAndRaisesTheWindowWhenInacti
   EXPECT_EQ(Platform->EventsOf("raise").size(), 1u);
 }
 
-TEST_F(WorldFormTest, TheNextGameFollowsAScreenThatChangedSize) {
+TEST_F(WorldFormTest, AScreenThatChangesSizeDuringPlayIsFollowedFromTheNextFrame) {
   World->InitWorld();
   World->InitWorld();
-  Platform->SetScreenSize(1280, 720);  // a monitor plugged in during the game
-  World->ComposeFrame();                // the running game keeps its size
-  EXPECT_EQ(Platform->LastFrame(TWindowKind::Overlay).Width, 1024);
-  Platform->SetEscapeScript([](uint32_t) { return true; });
+  Platform->KeepFrames(100);
+  const uint32_t start = Platform->TickCount();
+  constexpr uint32_t ShrinkAtMs = 500;
+  // A smaller mode chosen during play, then a monitor plugged in after the game.
+  TTimer shrink(ShrinkAtMs, [&] { Platform->SetScreenSize(800, 600); });
+  Platform->SetEscapeScript([start](uint32_t tick) { return tick - start >= 2 * ShrinkAtMs; });
+  World->Quit = false;
+  World->ResetGame();
+  World->PlayGame();
+  uint32_t firstSmall = 0;
+  for (const TCapturedFrame& frame : Platform->Frames(TWindowKind::Overlay)) {
+    if (frame.Width == 1024) EXPECT_LT(frame.Tick - start, ShrinkAtMs + 1) << "a large frame after the change";
+    if (frame.Width == 800 && firstSmall == 0) firstSmall = frame.Tick;
+  }
+  ASSERT_NE(firstSmall, 0u);
+  EXPECT_LE(firstSmall - start, ShrinkAtMs + 2 * FrameIntervalMs) << "not within two frames";
+  EXPECT_EQ(World->Playfield().Width(), 320);
+  EXPECT_EQ(World->Playfield().Height(), 240);
+
+  shrink.SetEnabled(false);
+  Platform->SetScreenSize(1280, 720);
+  const uint32_t next = Platform->TickCount();
+  const int before = Platform->FrameCount(TWindowKind::Overlay);
+  Platform->SetEscapeScript([next](uint32_t tick) { return tick - next >= ShrinkAtMs; });
   World->Quit = false;
   World->ResetGame();
   World->PlayGame();
   EXPECT_EQ(World->Playfield().Width(), 512);
   EXPECT_EQ(World->Playfield().Height(), 288);
   EXPECT_EQ(World->ScreenPicture().Width(), 1280);
-  EXPECT_EQ(Platform->LastFrame(TWindowKind::Overlay).Width, 1280);
+  // Every frame of that game, its first included, has the new size.
+  const std::deque<TCapturedFrame>& frames = Platform->Frames(TWindowKind::Overlay);
+  const size_t played = static_cast<size_t>(Platform->FrameCount(TWindowKind::Overlay) - before);
+  ASSERT_LE(played, frames.size());
+  for (size_t i = frames.size() - played; i < frames.size(); ++i) EXPECT_EQ(frames[i].Width, 1280) << i;
 }
 
 class WorldFormPacingTest : public THeadlessTest {};

@@ -11,6 +11,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <stdexcept>
 #include <thread>
 #include <vector>
@@ -68,7 +69,7 @@ std::string ReadDisplayName(int descriptor) {
 
 }  // namespace
 
-TPrivateXServer::TPrivateXServer(int width, int height, bool screenFile) : Owner(getpid()) {
+TPrivateXServer::TPrivateXServer(int width, int height, bool screenFile, int depth) : Owner(getpid()) {
   if (screenFile) {
     char folder[] = "/tmp/blastover-xvfb-XXXXXX";
     if (mkdtemp(folder) == nullptr) throw std::runtime_error("mkdtemp failed");
@@ -76,7 +77,7 @@ TPrivateXServer::TPrivateXServer(int width, int height, bool screenFile) : Owner
   }
   int pipeEnds[2];
   if (pipe(pipeEnds) != 0) throw std::runtime_error("pipe failed");
-  const std::string size = std::to_string(width) + "x" + std::to_string(height) + "x24";
+  const std::string size = std::to_string(width) + "x" + std::to_string(height) + "x" + std::to_string(depth);
   // -noreset: the server keeps its state when the last client goes, as a desktop's does.
   std::vector<std::string> arguments{"Xvfb", "-displayfd", "3", "-screen", "0", size, "-nolisten", "tcp", "-noreset"};
   if (screenFile) arguments.insert(arguments.end(), {"-fbdir", FramebufferFolder});
@@ -115,4 +116,85 @@ void TPrivateXServer::Stop() {
   EndChild(Picom);
   EndChild(Xvfb);
   if (!FramebufferFolder.empty()) std::filesystem::remove_all(FramebufferFolder);
+}
+
+namespace {
+
+// Video memory enough for two 1920x1080 monitors; modes from the driver's own list.
+constexpr const char* DummyConfiguration = R"(Section "ServerFlags"
+  Option "AutoAddDevices" "false"
+  Option "AutoEnableDevices" "false"
+  Option "DontVTSwitch" "true"
+EndSection
+Section "Device"
+  Identifier "card"
+  Driver "dummy"
+  VideoRam 65536
+EndSection
+Section "Monitor"
+  Identifier "monitor"
+  HorizSync 1.0 - 2000.0
+  VertRefresh 1.0 - 200.0
+EndSection
+Section "Screen"
+  Identifier "screen"
+  Device "card"
+  Monitor "monitor"
+  DefaultDepth 24
+  SubSection "Display"
+    Depth 24
+    Virtual 4096 2048
+  EndSubSection
+EndSection
+)";
+
+}  // namespace
+
+TDummyXorgServer::TDummyXorgServer(const std::vector<std::pair<int, int>>& monitors) : Owner(getpid()) {
+  char folder[] = "/tmp/blastover-xorg-XXXXXX";
+  if (mkdtemp(folder) == nullptr) throw std::runtime_error("mkdtemp failed");
+  Folder = folder;
+  std::filesystem::create_directory(Folder + "/conf.d");
+  std::ofstream(Folder + "/xorg.conf") << DummyConfiguration;
+  int pipeEnds[2];
+  if (pipe(pipeEnds) != 0) throw std::runtime_error("pipe failed");
+  Xorg = SpawnDaemon({"Xorg", "-displayfd", "3", "-config", Folder + "/xorg.conf", "-configdir", Folder + "/conf.d",
+                      "-logfile", Folder + "/Xorg.log", "-nolisten", "tcp", "-noreset", "-novtswitch", "-sharevts"},
+                     pipeEnds[1], "");
+  close(pipeEnds[1]);
+  try {
+    DisplayName = ReadDisplayName(pipeEnds[0]);
+  } catch (...) {
+    close(pipeEnds[0]);
+    EndChild(Xorg);
+    std::filesystem::remove_all(Folder);
+    throw std::runtime_error("Xorg with the dummy driver did not start");
+  }
+  close(pipeEnds[0]);
+  int left = 0;
+  for (size_t i = 0; i < monitors.size(); ++i) {
+    const std::string output = "DUMMY" + std::to_string(i);
+    const std::string mode = std::to_string(monitors[i].first) + "x" + std::to_string(monitors[i].second);
+    // An output without a monitor plugged in takes a mode only once it has been given it.
+    RandR({"--addmode", output, mode});
+    if (!RandR({"--output", output, "--mode", mode, "--pos", std::to_string(left) + "x0"}))
+      throw std::runtime_error("xrandr could not set up " + output + " at " + mode);
+    left += monitors[i].first;
+  }
+  RandR({"--output", "DUMMY0", "--primary"});
+}
+
+TDummyXorgServer::~TDummyXorgServer() {
+  if (getpid() != Owner) return;
+  EndChild(Xorg);
+  std::filesystem::remove_all(Folder);
+}
+
+bool TDummyXorgServer::RandR(const std::vector<std::string>& arguments) const {
+  std::vector<std::string> command{"xrandr", "-display", DisplayName};
+  command.insert(command.end(), arguments.begin(), arguments.end());
+  const pid_t child = SpawnDaemon(command, -1, "");
+  int status = 0;
+  waitpid(child, &status, 0);
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }

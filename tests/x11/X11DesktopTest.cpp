@@ -186,6 +186,35 @@ TEST_F(TX11DesktopTest, MenuTakesTheFocusBackFromAnotherWindowWhenBroughtToFront
   Client->Sync();
 }
 
+TEST_F(TX11DesktopTest, ASecondGameOnTheDisplayBringsTheFirstForwardInsteadOfStarting) {
+  std::string message;
+  ASSERT_TRUE(Platform->BecomeSoleGame(message));
+  std::unique_ptr<TPlatformWindow> menu = Platform->CreateWindow(TWindowKind::Menu);
+  menu->SetBounds(100, 80, 300, 200);
+  menu->Show();
+  const Window other = Client->MakeWindow(600, 600, 50, 50, 0xFF0000);
+  XSetInputFocus(Client->Dpy(), other, RevertToParent, CurrentTime);
+  Client->Sync();
+  ASSERT_FALSE(Platform->IsApplicationActive());
+
+  std::unique_ptr<TX11Platform> second = Client->MakePlatform();
+  ASSERT_NE(second, nullptr);
+  EXPECT_FALSE(second->BecomeSoleGame(message));
+  EXPECT_EQ(message, "a game is already running on display " + TX11TestServer::Shared(false).Name() +
+                         ": it was brought to the front");
+  second.reset();
+  // Only the first game's own message processing raises it; nothing else here would.
+  EXPECT_TRUE(WaitUntil([&] { return Platform->IsApplicationActive(); }, Platform.get()));
+
+  // The lock goes with the game that held it.
+  menu.reset();
+  Platform.reset();
+  std::unique_ptr<TX11Platform> third = Client->MakePlatform();
+  EXPECT_TRUE(third->BecomeSoleGame(message));
+  XDestroyWindow(Client->Dpy(), other);
+  Client->Sync();
+}
+
 // The menu's window as the screen shows it equals Picture (red, green and blue).
 bool ShowsPicture(TX11TestClient& client, int left, int top, const TTestPicture& picture) {
   XImage* image = XGetImage(client.Dpy(), client.Root(), left, top, static_cast<unsigned>(picture.Width),
@@ -263,7 +292,8 @@ TEST_F(TX11DesktopTest, CursorsAreReplacedEverywhereAndGivenBack) {
   EXPECT_TRUE(WaitUntil([&] { return !marked(); }));
   EXPECT_FALSE(Platform->InstallCursor("NoSuchCursor"));
 
-  // A run killed while its cursors were up: the next one gives them back as it starts.
+  // A run killed while its cursors were up: the next game gives them back once it knows
+  // it is the display's only one (a game still running would lose its gun otherwise).
   ASSERT_TRUE(Platform->InstallCursorPicture(gun.View(), 0, 0));
   ASSERT_TRUE(WaitUntil([&] { return CurrentCursor(dpy).Width == 32; }));
   const long pid = 1;
@@ -271,6 +301,9 @@ TEST_F(TX11DesktopTest, CursorsAreReplacedEverywhereAndGivenBack) {
                   reinterpret_cast<const unsigned char*>(&pid), 1);
   Client->Sync();
   std::unique_ptr<TX11Platform> next = Client->MakePlatform();
+  EXPECT_EQ(CurrentCursor(dpy).Width, 32);
+  std::string message;
+  ASSERT_TRUE(next->BecomeSoleGame(message));
   EXPECT_TRUE(WaitUntil([&] { return CurrentCursor(dpy) == themed; }));
   EXPECT_TRUE(WaitUntil([&] { return !marked(); }));
   next.reset();
@@ -380,6 +413,20 @@ TEST(TX11PlatformStart, MissingDisplayGivesAMessageAndNoPlatform) {
   EXPECT_EQ(platform, nullptr);
   EXPECT_EQ(error.rfind("cannot open display", 0), 0u) << error;
   EXPECT_NE(error.find(":59999"), std::string::npos) << error;
+  EXPECT_EQ(error.find('\n'), std::string::npos);
+  if (before != nullptr) setenv("DISPLAY", saved.c_str(), 1);
+  else unsetenv("DISPLAY");
+}
+
+TEST(TX11PlatformStart, ADisplayWithAPaletteIsRefusedInOneLine) {
+  TPrivateXServer server(640, 480, false, 8);
+  const char* before = std::getenv("DISPLAY");
+  const std::string saved = before != nullptr ? before : "";
+  setenv("DISPLAY", server.Name().c_str(), 1);
+  std::string error;
+  const std::unique_ptr<TPlatform> platform = CreateX11Platform(error);
+  EXPECT_EQ(platform, nullptr);
+  EXPECT_NE(error.find("8-bit colours from a palette, which the game does not support"), std::string::npos) << error;
   EXPECT_EQ(error.find('\n'), std::string::npos);
   if (before != nullptr) setenv("DISPLAY", saved.c_str(), 1);
   else unsetenv("DISPLAY");

@@ -1,4 +1,4 @@
-// The program itself on a private X server: the desktop's cursors through a game, and after the program ends however it ends.
+// The program itself on a private X server: the desktop's cursors through a game and after the program ends however it ends, and one game at a time.
 // GoogleTest comes before the X headers, whose macros (None, Bool) break its own.
 #include <gtest/gtest.h>
 
@@ -278,6 +278,24 @@ TEST_F(TGunCursorProgramTest, AStoppedProgramGivesTheCursorsBackAndAKilledOneLea
     Quit(run);
     EXPECT_TRUE(ShowsTheStandardArrow());
   }
+}
+
+TEST_F(TGunCursorProgramTest, ASecondStartSaysAGameIsRunningOnceAndLeavesItPlaying) {
+  TProgramRun first(Server->Name());
+  ASSERT_TRUE(WaitForCursor("MOUSEFULL", StartTimeoutMs)) << first.ErrorOutput();
+  TProgramRun second(Server->Name());
+  const std::optional<int> status = second.WaitForEnd(StartTimeoutMs);
+  ASSERT_TRUE(status.has_value()) << "the second copy runs on";
+  EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == 0) << *status;
+  const std::string said = second.ErrorOutput();
+  const std::string expected = "blastover: a game is already running on display " + Server->Name() +
+                               ": it was brought to the front\n";
+  EXPECT_NE(said.find(expected), std::string::npos) << said;
+  EXPECT_EQ(said.find(expected), said.rfind(expected)) << "said more than once: " << said;
+  EXPECT_FALSE(first.WaitForEnd(0)) << "the running game ended";
+  EXPECT_EQ(CursorNow(), "MOUSEFULL") << "the running game's cursors were given back";
+  Quit(first);
+  EXPECT_TRUE(ShowsTheStandardArrow());
 }
 
 }  // namespace

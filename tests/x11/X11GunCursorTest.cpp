@@ -9,7 +9,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstring>
 #include <csignal>
 #include <cstdlib>
 #include <stdexcept>
@@ -177,6 +179,46 @@ TEST_F(TX11GunCursorTest, WithoutReplacementTheGunIsDrawnAtThePointerAboveTheGam
   EXPECT_EQ(CurrentCursor(Dpy), Standard);
 }
 
+TEST_F(TX11GunCursorTest, TheDesktopsOwnArrowSetByAProgramThatHasEndedOutlivesTheGame) {
+  // As a minimal session's start-up script does: the root's cursor set by a client
+  // that is gone by the time the game starts.
+  const pid_t setter = fork();
+  if (setter == 0) {
+    Display* dpy = XOpenDisplay(TX11TestServer::Shared(false).Name().c_str());
+    if (dpy == nullptr) _exit(1);
+    const Cursor arrow = XcursorLibraryLoadCursor(dpy, "left_ptr");
+    XDefineCursor(dpy, DefaultRootWindow(dpy), arrow);
+    XFreeCursor(dpy, arrow);
+    XCloseDisplay(dpy);
+    _exit(0);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(setter, &status, 0), setter);
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  // Over the root, away from the other window.
+  constexpr int RootX = 1000, RootY = 800;
+  Client->MovePointer(RootX, RootY);
+  // XFixes no longer reports a cursor whose maker has gone: what the screen shows counts.
+  const auto aroundPointer = [&] { return TX11TestServer::Shared(false).ShownPixels(RootX - 8, RootY - 8, 48, 48); };
+  std::vector<uint32_t> before;
+  ASSERT_TRUE(WaitUntil([&] {
+    before = aroundPointer();
+    return std::count(before.begin(), before.end(), 0xFFFFFFu) >= 20;
+  })) << "the theme's arrow, outlined in white, on the root";
+
+  // A game, and the program gone after it.
+  Platform = Client->MakePlatform();
+  ASSERT_TRUE(Platform->InstallCursor("MOUSEFULL"));
+  EXPECT_TRUE(Shows(GunCursor("MOUSEFULL")));
+  Platform->RestoreCursors();
+  Platform.reset();
+  Client->MovePointer(RootX - 1, RootY);
+  Client->MovePointer(RootX, RootY);
+  EXPECT_TRUE(WaitUntil([&] { return aroundPointer() == before; })) << "the root shows another cursor";
+  XUndefineCursor(Dpy, Client->Root());
+  Client->MovePointer(PointerX, PointerY);
+}
+
 // Ends the program (the death test's child) with Signal after DelayMs, from a process of its own.
 void SignalLater(int signal, int delayMs) {
   const pid_t target = getpid();
@@ -230,6 +272,48 @@ TEST_F(TX11GunCursorTest, AStopSignalEndsEvenAModalWaitAndGivesTheCursorsBack) {
   EXPECT_TRUE(ShowsTheStandardArrow());
 }
 
+TEST_F(TX11GunCursorTest, EverySignalThatWouldEndTheProgramGivesTheCursorsBackFirst) {
+  // Sent from outside: the program stops in its own time and says which signal it was.
+  for (const int signal : {SIGQUIT, SIGUSR1, SIGUSR2, SIGALRM, SIGPIPE, SIGXCPU, SIGXFSZ, SIGVTALRM, SIGPROF, SIGIO,
+                           SIGRTMIN + 2}) {
+    const pid_t child = fork();
+    if (child == 0) {
+      std::signal(signal, SIG_DFL);
+      std::unique_ptr<TX11Platform> platform = PlatformWithGun();
+      SignalLater(signal, 200);
+      for (int waits = 0; waits < 300; ++waits) {
+        platform->WaitForMessage(10);
+        platform->ProcessMessages();
+      }
+      _exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 128 + signal) << strsignal(signal) << ": " << status;
+    EXPECT_TRUE(ShowsTheStandardArrow()) << strsignal(signal);
+  }
+  // A fault of the program's own, or sent as if it were one: it dies of it all the same.
+  for (const int signal : {SIGILL, SIGFPE, SIGTRAP, SIGSYS}) {
+    EXPECT_EXIT(
+        {
+          std::unique_ptr<TX11Platform> platform = PlatformWithGun();
+          raise(signal);
+          _exit(0);
+        },
+        EndedAbnormally, "")
+        << strsignal(signal);
+    EXPECT_TRUE(ShowsTheStandardArrow()) << strsignal(signal);
+  }
+}
+
+// Deep enough to use up any stack, and not a loop the compiler could make of it.
+int Overflow(int depth) {
+  volatile char frame[1024];
+  frame[0] = static_cast<char>(depth);
+  if (depth < 0) return 0;
+  return Overflow(depth + 1) + frame[0];
+}
+
 TEST_F(TX11GunCursorTest, ACrashOrAnUncaughtExceptionStillGivesTheCursorsBack) {
   EXPECT_EXIT(
       {
@@ -245,6 +329,15 @@ TEST_F(TX11GunCursorTest, ACrashOrAnUncaughtExceptionStillGivesTheCursorsBack) {
         std::abort();
       },
       testing::KilledBySignal(SIGABRT), "");
+  EXPECT_TRUE(ShowsTheStandardArrow());
+
+  // The crash handler has a stack of its own when the program's is used up.
+  EXPECT_EXIT(
+      {
+        std::unique_ptr<TX11Platform> platform = PlatformWithGun();
+        _exit(Overflow(0));
+      },
+      EndedAbnormally, "");
   EXPECT_TRUE(ShowsTheStandardArrow());
 
   // A sanitizer's report may end the program in place of the signal's default action.
