@@ -1,6 +1,7 @@
 // Presenting game frames at 1920x1080 through the X11 back end, on an Xvfb of the
 // benchmark's own: MIT-SHM (two images) beside XPutImage, without a compositor (the
-// window's shape follows the sprites) and with picom (premultiplied ARGB blended as it is).
+// window's shape follows the sprites) and with picom (premultiplied ARGB blended as it
+// is), and on a display of depth 16 beside one of depth 24.
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
@@ -26,13 +27,15 @@ constexpr int FrameCount = 4;
 constexpr int SpriteCount = 100;
 constexpr int SpriteSide = 12;
 
+enum class TServerKind { Plain, Compositor, Depth16 };
+
 // One private X server at 1920x1080 of each kind, started when first asked for.
-TPrivateXServer& Server(bool compositor) {
-  static std::unique_ptr<TPrivateXServer> servers[2];
-  std::unique_ptr<TPrivateXServer>& server = servers[compositor ? 1 : 0];
+TPrivateXServer& Server(TServerKind kind) {
+  static std::unique_ptr<TPrivateXServer> servers[3];
+  std::unique_ptr<TPrivateXServer>& server = servers[static_cast<int>(kind)];
   if (!server) {
-    server = std::make_unique<TPrivateXServer>(ScreenWidth, ScreenHeight);
-    if (compositor) server->StartCompositor();
+    server = std::make_unique<TPrivateXServer>(ScreenWidth, ScreenHeight, false, kind == TServerKind::Depth16 ? 16 : 24);
+    if (kind == TServerKind::Compositor) server->StartCompositor();
   }
   return *server;
 }
@@ -60,9 +63,9 @@ struct TFrames {
   }
 };
 
-void Present(benchmark::State& state, bool compositor, bool shared) {
+void Present(benchmark::State& state, TServerKind kind, bool shared) {
   static const TFrames frames;
-  setenv("DISPLAY", Server(compositor).Name().c_str(), 1);
+  setenv("DISPLAY", Server(kind).Name().c_str(), 1);
   setenv("SDL_AUDIODRIVER", "dummy", 1);
   if (shared)
     unsetenv("BLASTOVER_NO_SHM");
@@ -91,16 +94,18 @@ void Present(benchmark::State& state, bool compositor, bool shared) {
   unsetenv("BLASTOVER_NO_SHM");
 }
 
-void BM_PresentShmShaped(benchmark::State& state) { Present(state, false, true); }
-void BM_PresentPutImageShaped(benchmark::State& state) { Present(state, false, false); }
-void BM_PresentShmComposited(benchmark::State& state) { Present(state, true, true); }
-void BM_PresentPutImageComposited(benchmark::State& state) { Present(state, true, false); }
+void BM_PresentShmShaped(benchmark::State& state) { Present(state, TServerKind::Plain, true); }
+void BM_PresentPutImageShaped(benchmark::State& state) { Present(state, TServerKind::Plain, false); }
+void BM_PresentShmComposited(benchmark::State& state) { Present(state, TServerKind::Compositor, true); }
+void BM_PresentPutImageComposited(benchmark::State& state) { Present(state, TServerKind::Compositor, false); }
+void BM_PresentShmShapedDepth16(benchmark::State& state) { Present(state, TServerKind::Depth16, true); }
 
 // The server works in its own process: real time per frame is what a frame costs.
 BENCHMARK(BM_PresentShmShaped)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_PresentPutImageShaped)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_PresentShmComposited)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_PresentPutImageComposited)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_PresentShmShapedDepth16)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
+#include <string>
 
 #include "platform/Coverage.h"
 #include "platform/x11/X11Display.h"
@@ -14,15 +15,6 @@
 namespace {
 
 int HostByteOrder() { return std::endian::native == std::endian::little ? LSBFirst : MSBFirst; }
-
-// One channel of an 8-bit colour placed into a visual's channel mask.
-unsigned long ScaleToMask(uint32_t value, unsigned long mask) {
-  if (mask == 0) return 0;
-  const int shift = std::countr_zero(mask);
-  const int bits = std::popcount(mask);
-  const unsigned long scaled = bits >= 8 ? static_cast<unsigned long>(value) << (bits - 8) : value >> (8 - bits);
-  return (scaled << shift) & mask;
-}
 
 }  // namespace
 
@@ -59,8 +51,13 @@ void TX11Presenter::Resize(int width, int height) {
   const XImage* image = Buffers[0].Image;
   DirectPixels = image->bits_per_pixel == 32 && TargetVisual->red_mask == 0xFF0000 &&
                  TargetVisual->green_mask == 0xFF00 && TargetVisual->blue_mask == 0xFF;
+  Blank.assign(static_cast<size_t>(Width), 0);
   if (!DirectPixels) {
-    Connection.Warn("the display's pixel format is unusual: frames are converted pixel by pixel");
+    Packer = TPixelPacker(TargetVisual->red_mask, TargetVisual->green_mask, TargetVisual->blue_mask,
+                          image->bits_per_pixel);
+    if (!Packer.Usable())
+      Connection.Warn("the display's pixels of " + std::to_string(image->bits_per_pixel) +
+                      " bits are not supported: the game shows nothing");
     FrameCopy.assign(static_cast<size_t>(Width) * Height, 0);
   }
 }
@@ -185,39 +182,28 @@ void TX11Presenter::Put(TBuffer& buffer, const TPixelArea& area, bool notify) {
 void TX11Presenter::Convert(const TPixelView& picture, TBuffer& buffer) {
   const int columns = std::clamp(picture.Pixels != nullptr ? picture.Width : 0, 0, Width);
   const int rows = std::clamp(picture.Pixels != nullptr ? picture.Height : 0, 0, Height);
-  if (!DirectPixels) {
-    const Visual& visual = *TargetVisual;
-    for (int y = 0; y < Height; ++y) {
-      for (int x = 0; x < Width; ++x) {
-        uint32_t pixel = x < columns && y < rows ? picture.Row(y)[x] : 0;
-        if (Conversion == TPixelConversion::Shaped) ShapedFromPremultiplied(&pixel, &pixel, 1);
-        FrameCopy[static_cast<size_t>(y) * Width + x] = pixel;
-        const unsigned long value = ScaleToMask((pixel >> 16) & 0xFF, visual.red_mask) |
-                                    ScaleToMask((pixel >> 8) & 0xFF, visual.green_mask) |
-                                    ScaleToMask(pixel & 0xFF, visual.blue_mask);
-        XPutPixel(buffer.Image, x, y, value);
-      }
-    }
-    return;
-  }
-  const int stride = buffer.Image->bytes_per_line / 4;
-  auto* target = reinterpret_cast<uint32_t*>(buffer.Image->data);
   for (int y = 0; y < Height; ++y) {
-    uint32_t* out = target + static_cast<ptrdiff_t>(y) * stride;
-    if (y >= rows) {
-      std::fill(out, out + Width, 0u);
-      continue;
-    }
-    ConvertRow(picture.Row(y), out, columns);
-    std::fill(out + columns, out + Width, 0u);
+    const int shown = y < rows ? columns : 0;
+    if (shown > 0) WriteRow(buffer, y, 0, picture.Row(y), shown);
+    if (shown < Width) WriteRow(buffer, y, shown, Blank.data(), Width - shown);
   }
 }
 
 void TX11Presenter::ConvertArea(const TPixelView& picture, TBuffer& buffer, const TPixelArea& area) {
-  const int stride = buffer.Image->bytes_per_line / 4;
-  auto* target = reinterpret_cast<uint32_t*>(buffer.Image->data);
-  for (int y = area.Y; y < area.Y + area.Height; ++y)
-    ConvertRow(picture.Row(y) + area.X, target + static_cast<ptrdiff_t>(y) * stride + area.X, area.Width);
+  for (int y = area.Y; y < area.Y + area.Height; ++y) WriteRow(buffer, y, area.X, picture.Row(y) + area.X, area.Width);
+}
+
+void TX11Presenter::WriteRow(TBuffer& buffer, int y, int x, const uint32_t* in, int count) {
+  char* row = buffer.Image->data + static_cast<ptrdiff_t>(y) * buffer.Image->bytes_per_line;
+  if (DirectPixels) {
+    ConvertRow(in, reinterpret_cast<uint32_t*>(row) + x, count);
+    return;
+  }
+  // Another pixel format: the frame in the window's form is kept for LastFrame and
+  // packed from there.
+  uint32_t* kept = FrameCopy.data() + static_cast<size_t>(y) * Width + x;
+  ConvertRow(in, kept, count);
+  Packer.PackRow(kept, row + static_cast<ptrdiff_t>(x) * Packer.BytesPerPixel(), count);
 }
 
 void TX11Presenter::ConvertRow(const uint32_t* in, uint32_t* out, int count) const {
@@ -258,7 +244,7 @@ void TX11Presenter::Present(const TPixelView& picture) {
 
 void TX11Presenter::PresentChanged(const TPixelView& picture, const std::vector<TPixelArea>& changed) {
   if (BufferCount == 0) return;
-  if (Last < 0 || !DirectPixels || picture.Pixels == nullptr || picture.Width != Width || picture.Height != Height) {
+  if (Last < 0 || picture.Pixels == nullptr || picture.Width != Width || picture.Height != Height) {
     Present(picture);
     return;
   }

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/Platform.h"
+#include "platform/x11/PixelPacker.h"
 
 class TX11Display;
 
@@ -68,6 +69,8 @@ class TX11Presenter {
   void Convert(const TPixelView& picture, TBuffer& buffer);
   void ConvertArea(const TPixelView& picture, TBuffer& buffer, const TPixelArea& area);
   void ConvertRow(const uint32_t* in, uint32_t* out, int count) const;
+  // Count pixels of In into row Y of Buffer from column X on, in the window's pixel form.
+  void WriteRow(TBuffer& buffer, int y, int x, const uint32_t* in, int count);
   // Buffer Index now holds the last frame whole; the others lack what Changed names
   // (everything when it is null).
   void Written(int index, const std::vector<TPixelArea>* changed);
@@ -80,10 +83,12 @@ class TX11Presenter {
   TPixelConversion Conversion;
   GC Context = nullptr;
   bool Shared = false;
-  // 32-bit pixels with red, green and blue at bits 16, 8 and 0; other visuals go
-  // pixel by pixel through XPutPixel and keep a copy of the frame for LastFrame.
+  // 32-bit pixels with red, green and blue at bits 16, 8 and 0; other visuals (depth
+  // 16, say) are packed by Packer and keep a copy of the frame for LastFrame.
   bool DirectPixels = true;
+  TPixelPacker Packer{0xFF0000, 0xFF00, 0xFF, 32};
   std::vector<uint32_t> FrameCopy;
+  std::vector<uint32_t> Blank;  // a row of nothing, for what the picture does not reach
   int Width = 0;
   int Height = 0;
   std::array<TBuffer, 2> Buffers;

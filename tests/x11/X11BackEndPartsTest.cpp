@@ -1,4 +1,4 @@
-// Parts of the X11 back end that need no server: see-through regions, key codes, starting programs.
+// Parts of the X11 back end that need no server: see-through regions, key codes, pixel formats, starting programs.
 // GoogleTest comes before the X headers, whose macros (None, Bool) break its own.
 #include <gtest/gtest.h>
 
@@ -9,6 +9,7 @@
 #include <random>
 
 #include "X11TestServer.h"
+#include "platform/x11/PixelPacker.h"
 #include "platform/x11/ProcessLauncher.h"
 #include "platform/x11/VisibleRegion.h"
 #include "platform/x11/X11Keyboard.h"
@@ -109,6 +110,27 @@ TEST(TVirtualKeys, KeysTranslateAsTheMenuExpects) {
       {XK_period, XK_period, 0},   {XK_minus, XK_minus, 0},    {XK_Shift_L, XK_Shift_L, 0},
   };
   for (const TCase& c : cases) EXPECT_EQ(VirtualKeyOf(c.Typed, c.Unshifted), c.Code) << XKeysymToString(c.Typed);
+}
+
+TEST(TPixelPacker, ChannelsAreCutToTheirWidthAndMovedToTheirPlace) {
+  const uint32_t pixels[] = {0xFFFF8040, 0x00FFFFFF, 0x80000000, 0xFF123456};
+  uint16_t row16[4] = {};
+  TPixelPacker(0xF800, 0x07E0, 0x001F, 16).PackRow(pixels, row16, 4);
+  EXPECT_EQ(row16[0], 0xFC08) << "5, 6 and 5 bits, alpha ignored";
+  EXPECT_EQ(row16[1], 0xFFFF);
+  EXPECT_EQ(row16[2], 0x0000);
+  EXPECT_EQ(TPixelPacker(0x7C00, 0x03E0, 0x001F, 16).Pack(0xFFFF8040), 0x7E08u) << "5, 5 and 5 bits";
+  // Blue first and red last, as some 32-bit visuals have them.
+  uint32_t row32[4] = {};
+  TPixelPacker(0x0000FF, 0x00FF00, 0xFF0000, 32).PackRow(pixels, row32, 4);
+  EXPECT_EQ(row32[0], 0x4080FFu);
+  EXPECT_EQ(row32[3], 0x563412u);
+  // Ten bits a channel: widened, not cut.
+  EXPECT_EQ(TPixelPacker(0x3FF00000, 0x000FFC00, 0x000003FF, 32).Pack(0xFFFF8040), 0x3FC80100u);
+  // Three bytes a pixel, lowest first on this machine, and nothing past the row.
+  uint8_t row24[7] = {0, 0, 0, 0, 0, 0, 0xAA};
+  TPixelPacker(0xFF0000, 0x00FF00, 0x0000FF, 24).PackRow(pixels, row24, 2);
+  EXPECT_EQ(std::vector<uint8_t>(row24, row24 + 7), (std::vector<uint8_t>{0x40, 0x80, 0xFF, 0xFF, 0xFF, 0xFF, 0xAA}));
 }
 
 TEST(TProcessLauncher, CommandLinesSplitAtBlanksOutsideQuotes) {

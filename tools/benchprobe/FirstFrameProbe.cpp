@@ -19,12 +19,17 @@ namespace {
 
 bool Seen = false;
 
+// Pixels of 32 bits (alpha not counted) or of 16 (a display of depth 16).
 bool ShowsAnything(const XImage* image) {
-  if (image == nullptr || image->data == nullptr || image->bits_per_pixel != 32) return false;
+  if (image == nullptr || image->data == nullptr) return false;
+  if (image->bits_per_pixel != 32 && image->bits_per_pixel != 16) return false;
   for (int y = 0; y < image->height; ++y) {
-    const auto* row = reinterpret_cast<const uint32_t*>(image->data + static_cast<long>(y) * image->bytes_per_line);
-    for (int x = 0; x < image->width; ++x)
-      if ((row[x] & 0x00FFFFFFu) != 0) return true;
+    const char* row = image->data + static_cast<long>(y) * image->bytes_per_line;
+    for (int x = 0; x < image->width; ++x) {
+      const bool lit = image->bits_per_pixel == 32 ? (reinterpret_cast<const uint32_t*>(row)[x] & 0x00FFFFFFu) != 0
+                                                   : reinterpret_cast<const uint16_t*>(row)[x] != 0;
+      if (lit) return true;
+    }
   }
   return false;
 }
