@@ -92,7 +92,9 @@ TEST_F(WorldFormTest, AScreenThatChangesSizeDuringPlayIsFollowedFromTheNextFrame
   World->PlayGame();
   uint32_t firstSmall = 0;
   for (const TCapturedFrame& frame : Platform->Frames(TWindowKind::Overlay)) {
-    if (frame.Width == 1024) EXPECT_LT(frame.Tick - start, ShrinkAtMs + 1) << "a large frame after the change";
+    if (frame.Width == 1024) {
+      EXPECT_LT(frame.Tick - start, ShrinkAtMs + 1) << "a large frame after the change";
+    }
     if (frame.Width == 800 && firstSmall == 0) firstSmall = frame.Tick;
   }
   ASSERT_NE(firstSmall, 0u);
