@@ -1,0 +1,34 @@
+// The mouse buttons and Escape of the whole desktop, whichever window has them.
+#pragma once
+
+#include "platform/win32/Win32Api.h"
+
+// The game polls every 100 ms and a quick click is shorter, so the asynchronous state
+// alone would miss it. Raw input, delivered even while another program is in front
+// (RIDEV_INPUTSINK, to a hidden window of ours), remembers every press until the
+// next poll.
+class TWin32Input {
+ public:
+  TWin32Input();
+  ~TWin32Input();
+  TWin32Input(const TWin32Input&) = delete;
+  TWin32Input& operator=(const TWin32Input&) = delete;
+
+  // Bit 1 left, 2 right, 4 middle: held now or pressed since the previous call.
+  unsigned MouseButtonsDown();
+  // Escape held now or pressed since the previous call.
+  bool EscapeHeld();
+  // Whether presses between polls can be seen (raw input could be registered).
+  bool SeesQuickPresses() const { return Registered; }
+
+ private:
+  static LRESULT CALLBACK InputProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  // Takes the raw input messages already queued, leaving all others.
+  void TakeQueuedInput();
+  void Take(HRAWINPUT input);
+
+  HWND Sink = nullptr;
+  bool Registered = false;
+  unsigned LatchedButtons = 0;
+  bool LatchedEscape = false;
+};

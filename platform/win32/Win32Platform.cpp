@@ -1,0 +1,204 @@
+// The Windows platform: the message loop and its waits, the desktop-wide services, and what it delegates.
+#include "platform/win32/Win32Platform.h"
+
+#include "platform/PngCodec.h"
+#include "platform/win32/Win32Api.h"
+
+#include <algorithm>
+#include <cerrno>
+
+#include "platform/win32/Win32Audio.h"
+#include "platform/win32/Win32Cursors.h"
+#include "platform/win32/Win32Desktop.h"
+#include "platform/win32/Win32FileSystem.h"
+#include "platform/win32/Win32Input.h"
+#include "platform/win32/Win32Menu.h"
+#include "platform/win32/Win32Overlay.h"
+#include "platform/win32/Win32Text.h"
+
+namespace {
+
+constexpr const char* CursorMarkerName = "CURSORS.REPLACED";
+// The frame loop sleeps to its deadline: waits must end within a millisecond of it, not
+// at the system's default tick of about 15.6 ms.
+constexpr UINT TimerPeriodMs = 1;
+
+// The last system error as the C library's number, for the support library's messages.
+void SetErrnoFrom(DWORD code) {
+  switch (code) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_NO_ASSOCIATION:
+      errno = ENOENT;
+      return;
+    case ERROR_ACCESS_DENIED:
+      errno = EACCES;
+      return;
+    default:
+      errno = EINVAL;
+  }
+}
+
+}  // namespace
+
+TWin32Parts::TWin32Parts() = default;
+TWin32Parts::TWin32Parts(TWin32Parts&&) noexcept = default;
+TWin32Parts::~TWin32Parts() = default;
+
+TWin32Platform::TWin32Platform() : TWin32Platform(TWin32Parts()) {}
+
+TWin32Platform::TWin32Platform(TWin32Parts parts)
+    : FileSystem(std::make_unique<TWin32FileSystem>()),
+      Desktop(std::make_unique<TWin32Desktop>(std::move(parts.Monitors))),
+      Input(std::make_unique<TWin32Input>()) {
+  timeBeginPeriod(TimerPeriodMs);
+  std::string marker = parts.CursorMarker;
+  if (marker.empty()) {
+    marker = FileSystem->DataFolder();
+    FileSystem->MakeFolder(marker);
+    marker += CursorMarkerName;
+  }
+  Cursors = std::make_unique<TWin32Cursors>(std::move(parts.Cursors), marker);
+  Audio = std::make_unique<TWin32Audio>([this](const std::string& text) { Warn(text); });
+  if (!Input->SeesQuickPresses()) Warn("no raw input: clicks shorter than the game's poll may be missed");
+}
+
+TWin32Platform::~TWin32Platform() {
+  Audio.reset();
+  Cursors.reset();
+  timeEndPeriod(TimerPeriodMs);
+}
+
+void TWin32Platform::Warn(const std::string& text) { Desktop->Warn(text); }
+
+uint32_t TWin32Platform::TickCount() {
+  // Milliseconds since the system started, wrapping at 2^32 as GetTickCount does, but
+  // to the millisecond rather than to the system tick.
+  return timeGetTime();
+}
+
+void TWin32Platform::ProcessMessages() {
+  // Only what is there now: a stream of input must not keep the loop here.
+  MSG message;
+  for (int budget = 1000; budget > 0 && PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE); --budget) {
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
+  }
+  Timers().FireDue(TickCount());
+}
+
+void TWin32Platform::WaitForMessage(uint32_t timeoutMs) {
+  uint32_t wait = timeoutMs;
+  if (const std::optional<uint32_t> due = Timers().TimeToNextDue(TickCount())) wait = std::min(wait, *due);
+  if (wait == 0) return;
+  // Wakes for any message, including those already in the queue when it was called.
+  MsgWaitForMultipleObjectsEx(0, nullptr, wait, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+}
+
+TScreenSize TWin32Platform::ScreenSize() {
+  const TMonitorRect monitor = Desktop->Monitor().Current();
+  return {monitor.Width, monitor.Height};
+}
+
+std::unique_ptr<TPlatformWindow> TWin32Platform::CreateWindow(TWindowKind kind) {
+  if (kind == TWindowKind::Overlay) return std::make_unique<TWin32OverlayWindow>(*Desktop);
+  return std::make_unique<TWin32MenuWindow>(*Desktop);
+}
+
+void TWin32Platform::BringToFront() {
+  const std::vector<TWin32Window*> windows = Desktop->AllWindows();
+  for (TWin32Window* window : windows)
+    if (window->Kind() == TWindowKind::Overlay) window->Raise();
+  // Only the menu takes the focus: during play the player's application keeps it.
+  for (TWin32Window* window : windows)
+    if (window->Kind() == TWindowKind::Menu) static_cast<TWin32MenuWindow*>(window)->BringToFront();
+}
+
+bool TWin32Platform::IsApplicationActive() { return Desktop->IsOwnWindow(GetForegroundWindow()); }
+
+bool TWin32Platform::GetPointerPos(int& x, int& y) {
+  POINT pointer{};
+  if (!GetCursorPos(&pointer)) return false;
+  x = pointer.x;
+  y = pointer.y;
+  Desktop->Monitor().ToMonitor(x, y);
+  return true;
+}
+
+void TWin32Platform::SetPointerPos(int x, int y) {
+  Desktop->Monitor().ToDesktop(x, y);
+  SetCursorPos(x, y);
+}
+
+void TWin32Platform::InjectLeftClick() {
+  INPUT clicks[2]{};
+  clicks[0].type = clicks[1].type = INPUT_MOUSE;
+  clicks[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+  clicks[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+  SendInput(2, clicks, sizeof clicks[0]);
+}
+
+unsigned TWin32Platform::MouseButtonsDown() { return Input->MouseButtonsDown(); }
+
+bool TWin32Platform::EscapeHeld() { return Input->EscapeHeld(); }
+
+bool TWin32Platform::InstallCursor(const std::string& name) {
+  const std::span<const uint8_t> data = ::FindResource(TResourceKind::Cursor, name);
+  if (data.empty()) return false;
+  try {
+    const TDecodedPng cursor = DecodePng(data);
+    // A PNG carries no hot spot: the cursors point with their top-left corner.
+    return InstallCursorPicture({cursor.Pixels.data(), cursor.Width, cursor.Height, cursor.Width}, 0, 0);
+  } catch (const EPngError& error) {
+    Warn("cursor " + name + ": " + error.what());
+    return false;
+  }
+}
+
+bool TWin32Platform::InstallCursorPicture(const TPixelView& picture, int hotX, int hotY) {
+  HCURSOR cursor = MakeCursor(picture, hotX, hotY);
+  const bool installed = Cursors->Install(cursor);
+  if (cursor != nullptr) DestroyCursor(cursor);
+  return installed;
+}
+
+void TWin32Platform::RestoreCursors() { Cursors->Restore(); }
+
+bool TWin32Platform::PlaySound(const std::string& name) { return Audio->Play(name); }
+
+bool TWin32Platform::SoundAvailable() const { return Audio->Available(); }
+
+bool TWin32Platform::OpenAddress(const std::string& address) {
+  if (address.empty()) return false;
+  const auto result = reinterpret_cast<INT_PTR>(
+      ShellExecuteW(nullptr, L"open", Widen(address).c_str(), nullptr, nullptr, SW_SHOWNORMAL));
+  // Values up to 32 are the shell's error codes.
+  if (result > 32) return true;
+  SetErrnoFrom(result == SE_ERR_NOASSOC ? ERROR_NO_ASSOCIATION : GetLastError());
+  return false;
+}
+
+bool TWin32Platform::StartProgram(const std::string& commandLine, bool wait) {
+  std::wstring line = Widen(commandLine);
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+    SetErrnoFrom(GetLastError());
+    return false;
+  }
+  if (wait) WaitForSingleObject(process.hProcess, INFINITE);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  return true;
+}
+
+void TWin32Platform::ShowMessageBox(const std::string& caption, const std::string& text) {
+  HWND owner = nullptr;
+  for (TWin32Window* window : Desktop->AllWindows())
+    if (window->Kind() == TWindowKind::Menu && window->IsVisible()) owner = window->Handle();
+  // The box runs a message loop of its own; the program's timers wait until it is closed.
+  Timers().Hold();
+  MessageBoxW(owner, Widen(text).c_str(), Widen(caption).c_str(), MB_OK | MB_TOPMOST | MB_SETFOREGROUND);
+  Timers().Release();
+}

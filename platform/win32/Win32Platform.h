@@ -1,0 +1,68 @@
+// The Windows back end of the platform: what the entry point creates on a Windows desktop.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "platform/Platform.h"
+
+class TWin32Desktop;
+class TWin32Input;
+class TWin32Cursors;
+class TWin32Audio;
+class TMonitorSource;
+class TSystemCursorCalls;
+
+// What a test may put in place of the system's own parts; null members mean the system's.
+struct TWin32Parts {
+  TWin32Parts();
+  TWin32Parts(TWin32Parts&&) noexcept;
+  ~TWin32Parts();
+
+  std::unique_ptr<TMonitorSource> Monitors;
+  std::unique_ptr<TSystemCursorCalls> Cursors;
+  std::string CursorMarker;  // the marker file of replaced cursors; empty for the usual one
+};
+
+class TWin32Platform : public TPlatform {
+ public:
+  TWin32Platform();
+  explicit TWin32Platform(TWin32Parts parts);
+  ~TWin32Platform() override;
+  TWin32Platform(const TWin32Platform&) = delete;
+  TWin32Platform& operator=(const TWin32Platform&) = delete;
+
+  uint32_t TickCount() override;
+  void ProcessMessages() override;
+  void WaitForMessage(uint32_t timeoutMs) override;
+  TScreenSize ScreenSize() override;
+  std::unique_ptr<TPlatformWindow> CreateWindow(TWindowKind kind) override;
+  void BringToFront() override;
+  bool IsApplicationActive() override;
+  bool GetPointerPos(int& x, int& y) override;
+  void SetPointerPos(int x, int y) override;
+  void InjectLeftClick() override;
+  unsigned MouseButtonsDown() override;
+  bool EscapeHeld() override;
+  bool InstallCursor(const std::string& name) override;
+  void RestoreCursors() override;
+  bool PlaySound(const std::string& name) override;
+  bool OpenAddress(const std::string& address) override;
+  bool StartProgram(const std::string& commandLine, bool wait) override;
+  void ShowMessageBox(const std::string& caption, const std::string& text) override;
+  TFileSystem& Files() override { return *FileSystem; }
+
+  // Shows Picture (straight-alpha ARGB) with its hot spot at (HotX, HotY) in place of
+  // every standard cursor; InstallCursor decodes a cursor resource and hands it here.
+  bool InstallCursorPicture(const TPixelView& picture, int hotX, int hotY);
+  bool SoundAvailable() const;
+  // Says Text once to a developer (the debugger's output; stderr with BLASTOVER_STDERR=1).
+  void Warn(const std::string& text);
+
+ private:
+  std::unique_ptr<TFileSystem> FileSystem;
+  std::unique_ptr<TWin32Desktop> Desktop;
+  std::unique_ptr<TWin32Input> Input;
+  std::unique_ptr<TWin32Cursors> Cursors;
+  std::unique_ptr<TWin32Audio> Audio;
+};

@@ -1,0 +1,25 @@
+# Fails when a Windows program imports a DLL that Windows 10 does not ship: the program
+# must run from its folder alone, without any DLL beside it.
+#   cmake -DOBJDUMP=... -DPROGRAMS="a.exe;b.exe" -P CheckImports.cmake
+cmake_policy(SET CMP0057 NEW)
+set(shipped ADVAPI32.dll COMCTL32.dll GDI32.dll KERNEL32.dll msvcrt.dll ole32.dll OLEAUT32.dll SHELL32.dll
+    SHLWAPI.dll USER32.dll UxTheme.dll WINMM.dll)
+string(TOLOWER "${shipped}" shipped)
+foreach(program IN LISTS PROGRAMS)
+  execute_process(COMMAND "${OBJDUMP}" -p "${program}" RESULT_VARIABLE result OUTPUT_VARIABLE dump)
+  if(NOT result EQUAL 0)
+    message(FATAL_ERROR "cannot read the import table of ${program}")
+  endif()
+  string(REGEX MATCHALL "DLL Name: [^\n]+" imports "${dump}")
+  if(NOT imports)
+    message(FATAL_ERROR "${program} imports nothing: not a program of the Windows build?")
+  endif()
+  foreach(import IN LISTS imports)
+    string(REPLACE "DLL Name: " "" dll "${import}")
+    string(TOLOWER "${dll}" lower)
+    if(NOT lower IN_LIST shipped)
+      message(FATAL_ERROR "${program} imports ${dll}, which Windows 10 does not ship")
+    endif()
+  endforeach()
+  message(STATUS "${program}: ${imports}")
+endforeach()

@@ -1,0 +1,153 @@
+// The Windows platform on a real (Wine) desktop: its windows, waits, time and sound.
+#include <gtest/gtest.h>
+
+#include "platform/win32/Win32Platform.h"
+#include "platform/win32/Win32Menu.h"
+#include "platform/win32/Win32Overlay.h"
+
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+uint64_t CpuMs() {
+  FILETIME created, exited, kernel, user;
+  GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
+  const auto ms = [](FILETIME t) { return (uint64_t{t.dwHighDateTime} << 32 | t.dwLowDateTime) / 10000; };
+  return ms(kernel) + ms(user);
+}
+
+class Win32PlatformTest : public testing::Test {
+ protected:
+  void SetUp() override { InstallPlatform(&Platform); }
+  void TearDown() override { InstallPlatform(nullptr); }
+  TWin32Platform Platform;
+};
+
+TEST_F(Win32PlatformTest, TheOverlayIsALayeredTopMostToolWindowOverTheWholeMonitor) {
+  std::unique_ptr<TPlatformWindow> window = Platform.CreateWindow(TWindowKind::Overlay);
+  auto* overlay = static_cast<TWin32OverlayWindow*>(window.get());
+  window->SetBounds(10, 10, 20, 20);  // ignored: the overlay covers its monitor
+  window->Show();
+  ASSERT_TRUE(window->IsVisible());
+  const HWND handle = overlay->Handle();
+  const LONG_PTR style = GetWindowLongPtrW(handle, GWL_EXSTYLE);
+  for (const LONG_PTR wanted : {LONG_PTR{WS_EX_LAYERED}, LONG_PTR{WS_EX_TOPMOST}, LONG_PTR{WS_EX_TOOLWINDOW},
+                                LONG_PTR{WS_EX_NOACTIVATE}})
+    EXPECT_EQ(style & wanted, wanted) << std::hex << wanted;
+  COLORREF key = 1;
+  DWORD flags = 0;
+  ASSERT_TRUE(GetLayeredWindowAttributes(handle, &key, nullptr, &flags));
+  EXPECT_EQ(key, RGB(0, 0, 0));
+  EXPECT_EQ(flags & LWA_COLORKEY, static_cast<DWORD>(LWA_COLORKEY));
+  RECT r{};
+  GetWindowRect(handle, &r);
+  const TScreenSize screen = Platform.ScreenSize();
+  EXPECT_EQ(r.right - r.left, screen.Width);
+  EXPECT_EQ(r.bottom - r.top, screen.Height);
+  EXPECT_EQ(screen.Width, GetSystemMetrics(SM_CXSCREEN));
+  EXPECT_FALSE(Platform.IsApplicationActive()) << "showing the overlay takes no focus";
+
+  // What is presented is what the window shows: black stays the key colour exactly.
+  std::vector<uint32_t> picture(static_cast<size_t>(screen.Width) * screen.Height, 0xFF000000);
+  picture[5] = 0xFFFF0000;
+  window->Present({picture.data(), screen.Width, screen.Height, screen.Width});
+  picture[7] = 0xFF00FF00;
+  picture[5] = 0xFF000000;
+  window->PresentChanged({picture.data(), screen.Width, screen.Height, screen.Width}, {{7, 0, 1, 1}});
+  const TPixelView shown = overlay->LastFrame();
+  ASSERT_EQ(shown.Width, screen.Width);
+  EXPECT_EQ(shown.Row(0)[5], 0xFF0000u) << "a part not named as changed keeps the last frame";
+  EXPECT_EQ(shown.Row(0)[7], 0x00FF00u);
+  EXPECT_EQ(shown.Row(0)[0], 0u);
+  window->Hide();
+  EXPECT_FALSE(IsWindowVisible(handle));
+}
+
+TEST_F(Win32PlatformTest, TheMenuIsPlacedOnTheGameMonitorAndGetsTheGamesKeys) {
+  std::unique_ptr<TPlatformWindow> window = Platform.CreateWindow(TWindowKind::Menu);
+  auto* menu = static_cast<TWin32MenuWindow*>(window.get());
+  window->SetBounds(100, 80, 300, 200);
+  window->SetCaption("Blastover");
+  std::vector<uint16_t> keys;
+  window->OnKeyDown = [&](uint16_t key) { keys.push_back(key); };
+  window->Show();
+  RECT r{};
+  GetWindowRect(menu->Handle(), &r);
+  EXPECT_EQ(r.left, 100);
+  EXPECT_EQ(r.top, 80);
+  EXPECT_EQ(r.right - r.left, 300);
+  EXPECT_NE(GetWindowLongPtrW(menu->Handle(), GWL_EXSTYLE) & WS_EX_APPWINDOW, 0) << "a task-bar button";
+  wchar_t title[32] = {};
+  GetWindowTextW(menu->Handle(), title, 32);
+  EXPECT_STREQ(title, L"Blastover");
+  for (const WPARAM key : {WPARAM{'A'}, WPARAM{VK_SHIFT}, WPARAM{VK_OEM_PERIOD}, WPARAM{VK_NUMPAD0 + 1},
+                           WPARAM{VK_RETURN}, WPARAM{VK_F1 + 23}, WPARAM{VK_F1 + 24}})
+    SendMessageW(menu->Handle(), WM_KEYDOWN, key, 0);
+  EXPECT_EQ(keys, (std::vector<uint16_t>{'A', VK_NUMPAD0 + 1, VK_RETURN, VK_F1 + 23}));
+}
+
+TEST_F(Win32PlatformTest, WaitingSleepsToTheDeadlineAndWakesForAMessage) {
+  Platform.ProcessMessages();
+  const uint32_t start = Platform.TickCount();
+  const uint64_t cpu = CpuMs();
+  Platform.WaitForMessage(150);
+  const uint32_t waited = Platform.TickCount() - start;
+  EXPECT_GE(waited, 149u);
+  EXPECT_LT(waited, 400u);
+  EXPECT_LT(CpuMs() - cpu, 50u) << "asleep, not spinning";
+
+  // Thirty waits of 30 ms end within a few milliseconds of their deadlines.
+  uint32_t worst = 0;
+  for (int i = 0; i < 30; ++i) {
+    const uint32_t before = Platform.TickCount();
+    Platform.WaitForMessage(30);
+    worst = std::max(worst, Platform.TickCount() - before);
+  }
+  EXPECT_LE(worst, 36u);
+
+  int fired = 0;
+  TTimer timer(40, [&] { ++fired; });
+  const uint32_t timerStart = Platform.TickCount();
+  Platform.WaitForMessage(2000);
+  EXPECT_LT(Platform.TickCount() - timerStart, 200u) << "a due timer ends the wait";
+  Platform.ProcessMessages();
+  EXPECT_EQ(fired, 1);
+  timer.SetEnabled(false);
+
+  std::unique_ptr<TPlatformWindow> window = Platform.CreateWindow(TWindowKind::Menu);
+  PostMessageW(static_cast<TWin32MenuWindow*>(window.get())->Handle(), WM_NULL, 0, 0);
+  const uint32_t messageStart = Platform.TickCount();
+  Platform.WaitForMessage(2000);
+  EXPECT_LT(Platform.TickCount() - messageStart, 200u) << "a waiting message ends the wait";
+}
+
+TEST(Win32Sound, WithoutAnAudioDeviceTheGamePlaysSilentlyAndSaysSoOnce) {
+  _putenv("BLASTOVER_STDERR=1");
+  testing::internal::CaptureStderr();
+  bool available = false, played = false, playedAgain = false;
+  {
+    TWin32Platform platform;
+    available = platform.SoundAvailable();
+    played = platform.PlaySound("KillMonster");
+    playedAgain = platform.PlaySound("killmonster");
+    EXPECT_FALSE(platform.PlaySound("NoSuchCue"));
+  }
+  const std::string said = testing::internal::GetCapturedStderr();
+  _putenv("BLASTOVER_STDERR=");
+  if (available) {
+    EXPECT_TRUE(played);
+    EXPECT_TRUE(playedAgain) << "the same cue twice at once";
+    return;
+  }
+  // A test machine without a sound card: the silent path.
+  EXPECT_FALSE(played);
+  const size_t first = said.find("blastover: no audio output (");
+  ASSERT_NE(first, std::string::npos) << said;
+  EXPECT_NE(said.find("the game plays silently", first), std::string::npos) << said;
+  EXPECT_EQ(said.find("no audio output", first + std::strlen("blastover: no audio output")), std::string::npos)
+      << "said once: " << said;
+}
+
+}  // namespace

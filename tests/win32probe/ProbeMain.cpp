@@ -1,0 +1,144 @@
+// A Windows program that drives the Windows back end by commands on its standard input,
+// for the tests that look at it from outside, on the X server Wine draws on:
+//   overlay            shows the overlay with a red square at (100, 100), 200 x 150
+//   window             opens an ordinary window (white, at 200, 150, 400 x 300)
+//   raise              brings the program's windows to the front
+//   buttons | escape   polls the mouse buttons / Escape
+//   pointer            reads the pointer
+//   events             the clicks the ordinary window has had since the last ask
+//   quit
+// Every command is answered with one line; between commands the messages are processed.
+#include <cstdio>
+#include <deque>
+#include <iostream>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/win32/Win32Platform.h"
+#include "platform/win32/Win32Api.h"
+
+namespace {
+
+constexpr int SquareLeft = 100, SquareTop = 100, SquareWidth = 200, SquareHeight = 150;
+constexpr uint32_t Red = 0xFFFF0000;
+int WindowClicks = 0;
+
+LRESULT CALLBACK OrdinaryProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_LBUTTONDOWN) ++WindowClicks;
+  if (message == WM_PAINT) {
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(window, &paint);
+    FillRect(dc, &paint.rcPaint, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    EndPaint(window, &paint);
+    return 0;
+  }
+  return DefWindowProcW(window, message, wParam, lParam);
+}
+
+HWND OpenOrdinaryWindow() {
+  WNDCLASSW windowClass{};
+  windowClass.lpfnWndProc = OrdinaryProcedure;
+  windowClass.hInstance = GetModuleHandleW(nullptr);
+  windowClass.lpszClassName = L"ProbeWindow";
+  RegisterClassW(&windowClass);
+  HWND window = CreateWindowExW(0, L"ProbeWindow", L"Another program", WS_POPUP, 200, 150, 400, 300, nullptr, nullptr,
+                                windowClass.hInstance, nullptr);
+  ShowWindow(window, SW_SHOW);
+  UpdateWindow(window);
+  return window;
+}
+
+class TProbe {
+ public:
+  // One command; false when the probe should end.
+  bool Run(const std::string& command) {
+    if (command == "overlay") return ShowOverlay();
+    if (command == "window") {
+      OpenOrdinaryWindow();
+      return Answer("window");
+    }
+    if (command == "raise") {
+      Platform.BringToFront();
+      return Answer("raised");
+    }
+    if (command == "buttons") return Answer("buttons " + std::to_string(Platform.MouseButtonsDown()));
+    if (command == "escape") return Answer(std::string("escape ") + (Platform.EscapeHeld() ? "1" : "0"));
+    if (command == "pointer") {
+      int x = -1, y = -1;
+      Platform.GetPointerPos(x, y);
+      return Answer("pointer " + std::to_string(x) + " " + std::to_string(y));
+    }
+    if (command == "events") {
+      const int clicks = WindowClicks;
+      WindowClicks = 0;
+      return Answer("clicks " + std::to_string(clicks));
+    }
+    if (command == "quit") {
+      Answer("bye");
+      return false;
+    }
+    return Answer("unknown " + command);
+  }
+
+  TWin32Platform Platform;
+
+ private:
+  bool Answer(const std::string& line) {
+    std::printf("%s\n", line.c_str());
+    std::fflush(stdout);
+    return true;
+  }
+
+  bool ShowOverlay() {
+    Overlay = Platform.CreateWindow(TWindowKind::Overlay);
+    Overlay->Show();
+    const TScreenSize screen = Platform.ScreenSize();
+    Picture.assign(static_cast<size_t>(screen.Width) * screen.Height, 0xFF000000);
+    for (int y = SquareTop; y < SquareTop + SquareHeight; ++y)
+      for (int x = SquareLeft; x < SquareLeft + SquareWidth; ++x) Picture[static_cast<size_t>(y) * screen.Width + x] = Red;
+    Overlay->Present({Picture.data(), screen.Width, screen.Height, screen.Width});
+    return Answer("shown " + std::to_string(screen.Width) + " " + std::to_string(screen.Height));
+  }
+
+  std::unique_ptr<TPlatformWindow> Overlay;
+  std::vector<uint32_t> Picture;
+};
+
+}  // namespace
+
+int main() {
+  TProbe probe;
+  InstallPlatform(&probe.Platform);
+  std::mutex lock;
+  std::deque<std::string> commands;
+  // Standard input is read on a thread of its own: the program's messages must keep flowing.
+  std::thread reader([&] {
+    std::string line;
+    while (std::getline(std::cin, line)) {
+      const std::lock_guard<std::mutex> guard(lock);
+      commands.push_back(line);
+    }
+    const std::lock_guard<std::mutex> guard(lock);
+    commands.push_back("quit");
+  });
+  reader.detach();
+  std::printf("ready\n");
+  std::fflush(stdout);
+  for (bool running = true; running;) {
+    probe.Platform.ProcessMessages();
+    std::string command;
+    {
+      const std::lock_guard<std::mutex> guard(lock);
+      if (!commands.empty()) {
+        command = commands.front();
+        commands.pop_front();
+      }
+    }
+    if (command.empty()) probe.Platform.WaitForMessage(5);
+    else running = probe.Run(command);
+  }
+  InstallPlatform(nullptr);
+  return 0;
+}

@@ -1,0 +1,135 @@
+// The Windows back end under Wine on a private X server, seen from outside as a player
+// would see it: what the screen shows, where clicks go, what the game's polls read.
+// GoogleTest comes before the X headers, whose macros (None, Bool) break its own.
+#include <gtest/gtest.h>
+
+#include <X11/keysym.h>
+
+#include "WineProgram.h"
+#include "../x11/X11TestServer.h"
+
+namespace {
+
+constexpr uint32_t Desktop = 0x3366CC;  // what lies beneath the overlay
+constexpr uint32_t Red = 0xFF0000;
+constexpr uint32_t White = 0xFFFFFF;
+constexpr int StartupMs = 60000;  // a cold Wine start takes seconds
+
+class TWineDesktopTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    const std::string missing = WineTestsMissing({"blastover-probe.exe"});
+    ASSERT_TRUE(missing.empty()) << missing;
+    Server = &TX11TestServer::Shared(false);
+    Client = std::make_unique<TX11TestClient>(*Server);
+    Beneath = Client->MakeWindow(0, 0, TX11TestServer::ScreenWidth, TX11TestServer::ScreenHeight, Desktop,
+                                 ButtonPressMask);
+    Client->MovePointer(640, 900);
+    Probe = std::make_unique<TWineProgram>("blastover-probe.exe", std::vector<std::string>{}, Server->Name());
+    ASSERT_FALSE(Probe->Expect("ready", StartupMs).empty()) << Probe->ErrorOutput();
+  }
+
+  void TearDown() override {
+    if (Probe) {
+      Probe->Send("quit");
+      EXPECT_EQ(Probe->Wait(), 0) << Probe->ErrorOutput();
+    }
+    Probe.reset();
+    if (Client) XDestroyWindow(Client->Dpy(), Beneath);
+    Client.reset();
+  }
+
+  // Shows the overlay: black everywhere but a red square at (100, 100), 200 x 150.
+  void ShowOverlay() {
+    Probe->Send("overlay");
+    ASSERT_EQ(Probe->Expect("shown"), "shown 1280 1024");
+    ASSERT_TRUE(WaitUntil([&] { return Client->ScreenPixel(150, 150) == Red; }, nullptr, 10000));
+  }
+
+  // Clicks the window beneath received since the last call.
+  int ClicksBeneath() {
+    Client->Sync();
+    int clicks = 0;
+    XEvent event;
+    while (XCheckTypedWindowEvent(Client->Dpy(), Beneath, ButtonPress, &event)) ++clicks;
+    return clicks;
+  }
+
+  std::string Ask(const std::string& command) {
+    Probe->Send(command);
+    return Probe->Expect(command.substr(0, 3));
+  }
+
+  TX11TestServer* Server = nullptr;
+  std::unique_ptr<TX11TestClient> Client;
+  Window Beneath = 0;
+  std::unique_ptr<TWineProgram> Probe;
+};
+
+TEST_F(TWineDesktopTest, TheOverlayCoversTheScreenAndItsBlackShowsWhatLiesBeneath) {
+  ShowOverlay();
+  EXPECT_EQ(Client->ScreenPixel(299, 249), Red);
+  for (const auto& [x, y] : {std::pair{0, 0}, {99, 99}, {300, 250}, {640, 512}, {1279, 1023}})
+    EXPECT_EQ(Client->ScreenPixel(x, y), Desktop) << x << "," << y;
+  // The overlay is the whole screen's size, at its corner.
+  bool covering = false;
+  for (const Window window : Client->StackedWindows()) {
+    XWindowAttributes a;
+    XGetWindowAttributes(Client->Dpy(), window, &a);
+    covering = covering || (window != Beneath && a.x == 0 && a.y == 0 && a.width == 1280 && a.height == 1024);
+  }
+  EXPECT_TRUE(covering);
+}
+
+TEST_F(TWineDesktopTest, AClickOnBlackReachesTheWindowBeneathAndAClickOnASpriteDoesNot) {
+  ShowOverlay();
+  ClicksBeneath();
+  Client->MovePointer(640, 512);
+  Client->Click(Button1);
+  EXPECT_EQ(ClicksBeneath(), 1);
+  Client->MovePointer(150, 150);
+  Client->Click(Button1);
+  EXPECT_EQ(ClicksBeneath(), 0);
+}
+
+TEST_F(TWineDesktopTest, AQuickClickBetweenTwoPollsIsCountedOnce) {
+  ShowOverlay();
+  Client->MovePointer(150, 150);
+  EXPECT_EQ(Ask("buttons"), "buttons 0");
+  // Pressed and released between two polls, as a quick click between two 100 ms ticks is.
+  Client->Click(Button1);
+  EXPECT_TRUE(WaitUntil([&] { return Ask("buttons") == "buttons 1"; }, nullptr, 5000));
+  EXPECT_EQ(Ask("buttons"), "buttons 0") << "reading clears what was remembered";
+  EXPECT_EQ(Ask("pointer"), "pointer 150 150");
+}
+
+TEST_F(TWineDesktopTest, EscapeTappedBetweenTwoPollsIsSeen) {
+  ShowOverlay();
+  Client->MovePointer(150, 150);
+  EXPECT_EQ(Ask("escape"), "escape 0");
+  Client->Key(XK_Escape, true);
+  Client->Key(XK_Escape, false);
+  EXPECT_TRUE(WaitUntil([&] { return Ask("escape") == "escape 1"; }, nullptr, 5000));
+  EXPECT_EQ(Ask("escape"), "escape 0");
+}
+
+TEST_F(TWineDesktopTest, TheOverlayStaysAboveAWindowOpenedAfterIt) {
+  ShowOverlay();
+  // Another program's window, opened later, over part of the red square.
+  Probe->Send("window");
+  ASSERT_EQ(Probe->Expect("window"), "window");
+  ASSERT_TRUE(WaitUntil([&] { return Client->ScreenPixel(450, 400) == White; }, nullptr, 10000));
+  Ask("raise");
+  EXPECT_TRUE(WaitUntil([&] { return Client->ScreenPixel(250, 200) == Red; }, nullptr, 5000))
+      << "the square stays above the window";
+  EXPECT_EQ(Client->ScreenPixel(450, 400), White) << "the window shows through black";
+
+  // A window of a program Wine knows nothing of, mapped above everything.
+  const Window other = Client->MakeWindow(120, 120, 40, 40, 0x00FF00);
+  ASSERT_TRUE(WaitUntil([&] { return Client->ScreenPixel(130, 130) == 0x00FF00; }, nullptr, 5000));
+  Ask("raise");
+  EXPECT_TRUE(WaitUntil([&] { return Client->ScreenPixel(130, 130) == Red; }, nullptr, 5000));
+  XDestroyWindow(Client->Dpy(), other);
+}
+
+}  // namespace

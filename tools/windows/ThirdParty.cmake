@@ -1,0 +1,18 @@
+# The libraries of the Windows build: pugixml compiled from the source that
+# tools/windows/fetch-sources unpacks from Debian's source package, and the header-only
+# stb coder from Debian's libstb-dev.
+set(BLASTOVER_PUGIXML_SOURCE "" CACHE PATH "pugixml's unpacked source (tools/windows/fetch-sources)")
+if(NOT EXISTS "${BLASTOVER_PUGIXML_SOURCE}/src/pugixml.cpp")
+  message(FATAL_ERROR "pugixml's source is missing: run tools/windows/build, or set BLASTOVER_PUGIXML_SOURCE "
+                      "to the folder tools/windows/fetch-sources prints")
+endif()
+add_library(pugixml_static STATIC "${BLASTOVER_PUGIXML_SOURCE}/src/pugixml.cpp")
+target_include_directories(pugixml_static SYSTEM PUBLIC "${BLASTOVER_PUGIXML_SOURCE}/src")
+add_library(pugixml::pugixml ALIAS pugixml_static)
+
+# Only stb's own folder: /usr/include itself holds the build machine's system headers.
+if(NOT EXISTS /usr/include/stb/stb_image.h)
+  message(FATAL_ERROR "stb is missing: install libstb-dev (tools/windows/build does)")
+endif()
+add_library(blastover_stb INTERFACE)
+target_include_directories(blastover_stb SYSTEM INTERFACE /usr/include/stb)
