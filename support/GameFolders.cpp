@@ -35,7 +35,7 @@ bool CopyWhole(const fs::path& file, const fs::path& folder) {
   fs::copy_file(file, partial, fs::copy_options::overwrite_existing, error);
   if (!error) fs::rename(partial, target, error);
   if (!error) return true;
-  std::fprintf(stderr, "blastover: cannot copy %s into %s: %s\n", file.c_str(), folder.c_str(),
+  std::fprintf(stderr, "blastover: cannot copy %s into %s: %s\n", file.string().c_str(), folder.string().c_str(),
                error.message().c_str());
   fs::remove(partial, error);
   return false;
@@ -53,7 +53,7 @@ void TakeOverOlderFiles(const fs::path& olderFolder, const fs::path& dataFolder)
     if (CopyWhole(file, dataFolder)) taken += (taken.empty() ? "" : " and ") + file.filename().string();
   if (!taken.empty())
     std::fprintf(stderr, "blastover: %s of the copy in %s now kept in %s\n", taken.c_str(),
-                 olderFolder.c_str(), dataFolder.c_str());
+                 olderFolder.string().c_str(), dataFolder.string().c_str());
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <random>
 
 #include "platform/PngCodec.h"
 #include "platform/Resources.h"
@@ -77,6 +78,23 @@ class THeadlessWindow : public TPlatformWindow {
   } Bounds{0, 0, 0, 0};
 };
 
+namespace {
+
+// Makes a new empty folder under the system's temporary one, whose name no other run
+// has; false when none can be made (Folder then names one that is not there).
+bool MakeOwnFolder(std::string& folder) {
+  std::random_device entropy;
+  const std::filesystem::path base = std::filesystem::temp_directory_path();
+  for (;;) {
+    folder = (base / ("blastover-" + std::to_string(entropy()))).string();
+    std::error_code failed;
+    if (std::filesystem::create_directory(folder, failed)) return true;
+    if (failed) return false;
+  }
+}
+
+}  // namespace
+
 THeadlessPlatform::THeadlessPlatform(int screenWidth, int screenHeight, uint32_t startTick, THeadlessDisk disk)
     : Clock(startTick), Screen{screenWidth, screenHeight}, Pointer{screenWidth / 2, screenHeight / 2} {
   if (disk == THeadlessDisk::Simulated) {
@@ -86,8 +104,8 @@ THeadlessPlatform::THeadlessPlatform(int screenWidth, int screenHeight, uint32_t
     FileStore = std::make_unique<THeadlessFiles>(std::move(simulated), program, data);
     return;
   }
-  std::string folder = (std::filesystem::temp_directory_path() / "blastover-XXXXXX").string();
-  if (mkdtemp(folder.data()) != nullptr) OwnFolder = folder;
+  std::string folder;
+  if (MakeOwnFolder(folder)) OwnFolder = folder;
   FileStore = std::make_unique<THeadlessFiles>(CreateSystemFileSystem(), folder + "/", folder + "/data/");
 }
 

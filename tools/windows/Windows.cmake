@@ -2,8 +2,10 @@
 # Included by the top-level CMakeLists.txt when cross-building for Windows.
 add_compile_definitions(UNICODE _UNICODE _WIN32_WINNT=0x0A00)
 
+# What every program of the Windows build shares (the file system, text, memory) is in
+# blastover_platform; the rest of platform/win32/ is the back end.
 file(GLOB win32_sources CONFIGURE_DEPENDS platform/win32/*.cpp)
-list(FILTER win32_sources EXCLUDE REGEX ".*/(StbPngCodec|DesktopPlatformWindows)\\.cpp$")
+list(FILTER win32_sources EXCLUDE REGEX ".*/(StbPngCodec|DesktopPlatformWindows|Win32Memory|Win32FileSystem|Win32Text)\\.cpp$")
 add_library(blastover_win32 STATIC ${win32_sources})
 target_link_libraries(blastover_win32 PUBLIC blastover_platform PRIVATE winmm shell32 ole32 uuid user32 gdi32)
 
@@ -24,21 +26,50 @@ add_executable(blastover-probe tests/win32probe/ProbeMain.cpp)
 target_link_libraries(blastover-probe PRIVATE blastover_win32)
 
 # blastover.exe: a program without a console, its version and manifest as resources.
-# The game builds for Windows once its file access goes through the platform.
-option(BLASTOVER_WINDOWS_GAME "Build the game, its suite and blastover.exe for Windows" OFF)
-if(NOT BLASTOVER_WINDOWS_GAME)
-  set_target_properties(blastover_game blastover_headless PROPERTIES EXCLUDE_FROM_ALL ON)
-else()
-  set(BLASTOVER_MANIFEST "${CMAKE_BINARY_DIR}/generated/Blastover.manifest")
-  configure_file(platform/win32/Blastover.manifest "${BLASTOVER_MANIFEST}" @ONLY)
-  configure_file(platform/win32/Blastover.rc.in "${CMAKE_BINARY_DIR}/generated/Blastover.rc" @ONLY)
-  add_executable(blastover WIN32 app/Main.cpp platform/win32/DesktopPlatformWindows.cpp
-                 "${CMAKE_BINARY_DIR}/generated/Blastover.rc")
-  target_link_libraries(blastover PRIVATE blastover_game blastover_win32)
-  add_custom_command(TARGET blastover POST_BUILD
-    COMMAND "${CMAKE_COMMAND}" -E copy_if_different "${CMAKE_SOURCE_DIR}/share/homepage.html"
-            "$<TARGET_FILE_DIR:blastover>/homepage.html")
-endif()
+set(BLASTOVER_MANIFEST "${CMAKE_BINARY_DIR}/generated/Blastover.manifest")
+configure_file(platform/win32/Blastover.manifest "${BLASTOVER_MANIFEST}" @ONLY)
+configure_file(platform/win32/Blastover.rc.in "${CMAKE_BINARY_DIR}/generated/Blastover.rc" @ONLY)
+# --version and --help name the back end built in.
+set(BLASTOVER_BACK_ENDS Win32BackEndInfo)
+include(tools/BuildInfo.cmake)
+blastover_build_info("${CMAKE_BINARY_DIR}/generated/BuildInfo.cpp")
+add_executable(blastover WIN32 app/Main.cpp platform/win32/DesktopPlatformWindows.cpp
+               "${CMAKE_BINARY_DIR}/generated/BuildInfo.cpp"
+               "${CMAKE_BINARY_DIR}/generated/Blastover.rc")
+target_link_libraries(blastover PRIVATE blastover_game blastover_win32)
+add_custom_command(TARGET blastover POST_BUILD
+  COMMAND "${CMAKE_COMMAND}" -E copy_if_different "${CMAKE_SOURCE_DIR}/share/homepage.html"
+          "$<TARGET_FILE_DIR:blastover>/homepage.html")
+
+# The platform-independent suite, the same tests as on Linux, run under Wine: one test
+# program is one test here (each start of Wine costs a moment); its own report names
+# every case that failed.
+add_subdirectory(tools/synth)
+add_subdirectory(tools/runner)
+# The icon's painter, which the suite tests; the icon files themselves are Linux's.
+add_library(blastover_icon_lib STATIC tools/icon/IconPainter.cpp)
+target_link_libraries(blastover_icon_lib PUBLIC blastover_platform)
+file(GLOB unit_sources CONFIGURE_DEPENDS tests/unit/*.cpp)
+# The installed layout (PREFIX/bin, $XDG_DATA_HOME) is Linux's: a Windows player unpacks
+# the program anywhere, and the Windows file system's tests cover its data folder.
+list(FILTER unit_sources EXCLUDE REGEX ".*/GameFoldersTest\\.cpp$")
+add_executable(blastover_tests ${unit_sources})
+target_link_libraries(blastover_tests PRIVATE blastover_game blastover_headless blastover_synth_lib
+                      blastover_icon_lib gtest gmock gtest_main)
+add_test(NAME WindowsSuite COMMAND blastover_tests)
+set_tests_properties(WindowsSuite PROPERTIES TIMEOUT 600 LABELS windows)
+
+# The replays give the summaries committed for Linux, byte for byte.
+file(GLOB replay_scripts CONFIGURE_DEPENDS tests/replays/*.script)
+foreach(script IN LISTS replay_scripts)
+  get_filename_component(name "${script}" NAME_WE)
+  string(REGEX REPLACE "\\.script$" ".expected" expected "${script}")
+  add_test(NAME WindowsReplay.${name}
+           COMMAND "${CMAKE_COMMAND}" "-DEMULATOR=${CMAKE_CROSSCOMPILING_EMULATOR}" -DPATH_PREFIX=Z:
+                   -DRUNNER=$<TARGET_FILE:blastover-headless> -DSCRIPT=${script} -DEXPECTED=${expected}
+                   -P "${CMAKE_SOURCE_DIR}/tests/CheckReplay.cmake")
+  set_tests_properties(WindowsReplay.${name} PROPERTIES TIMEOUT 600 LABELS windows)
+endforeach()
 
 # The programs import only DLLs that ship with Windows 10.
 set(checked_programs "$<TARGET_FILE:blastover-probe>")
