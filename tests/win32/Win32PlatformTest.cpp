@@ -87,6 +87,22 @@ TEST_F(Win32PlatformTest, TheMenuIsPlacedOnTheGameMonitorAndGetsTheGamesKeys) {
                            WPARAM{VK_RETURN}, WPARAM{VK_F1 + 23}, WPARAM{VK_F1 + 24}})
     SendMessageW(menu->Handle(), WM_KEYDOWN, key, 0);
   EXPECT_EQ(keys, (std::vector<uint16_t>{'A', VK_NUMPAD0 + 1, VK_RETURN, VK_F1 + 23}));
+
+  // Typed for real, through the system's input, while the menu has the focus.
+  keys.clear();
+  Platform.BringToFront();
+  for (const WORD key : {WORD{'B'}, WORD{VK_ESCAPE}, WORD{VK_RETURN}}) {
+    INPUT typed[2]{};
+    typed[0].type = typed[1].type = INPUT_KEYBOARD;
+    typed[0].ki.wVk = typed[1].ki.wVk = key;
+    typed[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    SendInput(2, typed, sizeof typed[0]);
+  }
+  for (int i = 0; i < 50 && keys.size() < 3; ++i) {
+    Platform.ProcessMessages();
+    Platform.WaitForMessage(10);
+  }
+  EXPECT_EQ(keys, (std::vector<uint16_t>{'B', VK_ESCAPE, VK_RETURN}));
 }
 
 TEST_F(Win32PlatformTest, WaitingSleepsToTheDeadlineAndWakesForAMessage) {

@@ -6,6 +6,8 @@
 //   buttons | escape   polls the mouse buttons / Escape
 //   pointer            reads the pointer
 //   events             the clicks the ordinary window has had since the last ask
+//   menu               shows the menu window at (100, 80), 300 x 200, grey
+//   keys               the keys and clicks the menu has had since the last ask
 //   quit
 // Every command is answered with one line; between commands the messages are processed.
 #include <cstdio>
@@ -75,6 +77,12 @@ class TProbe {
       WindowClicks = 0;
       return Answer("clicks " + std::to_string(clicks));
     }
+    if (command == "menu") return ShowMenu();
+    if (command == "keys") {
+      std::string line = "keys" + Got;
+      Got.clear();
+      return Answer(line);
+    }
     if (command == "quit") {
       Answer("bye");
       return false;
@@ -102,8 +110,22 @@ class TProbe {
     return Answer("shown " + std::to_string(screen.Width) + " " + std::to_string(screen.Height));
   }
 
+  bool ShowMenu() {
+    Menu = Platform.CreateWindow(TWindowKind::Menu);
+    Menu->SetBounds(100, 80, 300, 200);
+    MenuPicture.assign(300 * 200, 0xFF404040);
+    Menu->OnKeyDown = [this](uint16_t key) { Got.append(" ").append(std::to_string(key)); };
+    Menu->OnMouseDown = [this](int x, int y) { Got += " click:" + std::to_string(x) + "," + std::to_string(y); };
+    Menu->Show();
+    Menu->Present({MenuPicture.data(), 300, 200, 300});
+    return Answer("menu");
+  }
+
   std::unique_ptr<TPlatformWindow> Overlay;
+  std::unique_ptr<TPlatformWindow> Menu;
   std::vector<uint32_t> Picture;
+  std::vector<uint32_t> MenuPicture;
+  std::string Got;
 };
 
 }  // namespace

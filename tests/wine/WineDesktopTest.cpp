@@ -5,6 +5,9 @@
 
 #include <X11/keysym.h>
 
+#include <chrono>
+#include <thread>
+
 #include "WineProgram.h"
 #include "../x11/X11TestServer.h"
 
@@ -130,6 +133,26 @@ TEST_F(TWineDesktopTest, TheOverlayStaysAboveAWindowOpenedAfterIt) {
   Ask("raise");
   EXPECT_TRUE(WaitUntil([&] { return Client->ScreenPixel(130, 130) == Red; }, nullptr, 5000));
   XDestroyWindow(Client->Dpy(), other);
+}
+
+TEST_F(TWineDesktopTest, TheMenuGetsTheGamesKeysAndLeftClicks) {
+  Probe->Send("menu");
+  ASSERT_EQ(Probe->Expect("menu"), "menu");
+  ASSERT_TRUE(WaitUntil([&] { return Client->ScreenPixel(250, 180) == 0x404040; }, nullptr, 10000));
+  Client->MovePointer(150, 110);
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  for (const KeySym key : {XK_a, XK_7, XK_period, XK_Escape, XK_Return, XK_BackSpace, XK_F1}) {
+    Client->Key(key, true);
+    Client->Key(key, false);
+  }
+  Client->Click(Button1);
+  Client->Click(Button3);  // only the left button reaches the menu
+  const std::string expected = "keys 65 55 27 13 8 112 click:50,30";
+  std::string got;
+  EXPECT_TRUE(WaitUntil([&] {
+    got += Ask("keys").substr(4);
+    return "keys" + got == expected;
+  }, nullptr, 5000)) << "keys" << got;
 }
 
 }  // namespace

@@ -56,7 +56,7 @@ TWineProgram::TWineProgram(const std::string& program, const std::vector<std::st
     setenv("DISPLAY", display.c_str(), 1);
     for (const std::string& variable : environment) putenv(strdup(variable.c_str()));
     const std::string runner = BLASTOVER_WINE_RUN;
-    const std::string file = WindowsBuildFolder() + "/" + program;
+    const std::string file = program.front() == '/' ? program : WindowsBuildFolder() + "/" + program;
     std::vector<const char*> words = {runner.c_str(), file.c_str()};
     for (const std::string& argument : arguments) words.push_back(argument.c_str());
     words.push_back(nullptr);

@@ -15,7 +15,7 @@ std::string WineTestsMissing(const std::vector<std::string>& programs);
 
 class TWineProgram {
  public:
-  // Starts Program (a file of the Windows build) with Arguments under tools/windows/wine-run,
+  // Starts Program (a file of the Windows build, or an absolute path) with Arguments under tools/windows/wine-run,
   // on Display, with Environment ("NAME=value") added.
   TWineProgram(const std::string& program, const std::vector<std::string>& arguments, const std::string& display,
                const std::vector<std::string>& environment = {});
