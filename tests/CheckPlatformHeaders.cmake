@@ -1,6 +1,7 @@
 # Fails when a source outside platform/ includes a header of the operating system, the
 # windowing system or the audio system: all of that goes through the platform's
-# interface. The tests of the back ends themselves (tests/x11, tests/posix), the kill test
+# interface. The tests of the back ends themselves (tests/x11, tests/posix, tests/win32 and
+# tests/wine, which watch the Windows back end under Wine), the kill test
 # of real processes (tests/reliability) and the probe that watches the real program's
 # X11 calls (tools/benchprobe) are the exceptions, and are not read.
 file(GLOB_RECURSE sources
