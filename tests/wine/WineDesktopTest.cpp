@@ -24,6 +24,7 @@ class TWineDesktopTest : public testing::Test {
     const std::string missing = WineTestsMissing({"blastover-probe.exe"});
     ASSERT_TRUE(missing.empty()) << missing;
     Server = &TX11TestServer::Shared(false);
+    EndWineServer();
     Client = std::make_unique<TX11TestClient>(*Server);
     Beneath = Client->MakeWindow(0, 0, TX11TestServer::ScreenWidth, TX11TestServer::ScreenHeight, Desktop,
                                  ButtonPressMask);

@@ -102,6 +102,7 @@ TEST(WineGame, AGameEndsInTheMenuWhereATypedNameIsSavedAsLinuxSavesIt) {
   const std::string missing = WineTestsMissing({"blastover.exe"});
   ASSERT_TRUE(missing.empty()) << missing;
   TX11TestServer& server = TX11TestServer::Shared(false);
+  EndWineServer();
   TX11TestClient client(server);
   const Window beneath = client.MakeWindow(0, 0, TX11TestServer::ScreenWidth, TX11TestServer::ScreenHeight, 0x336699);
 

@@ -37,6 +37,8 @@ std::string WineTestsMissing(const std::vector<std::string>& programs) {
   return {};
 }
 
+void EndWineServer() { std::system((std::string(BLASTOVER_WINE_RUN) + " --end-server").c_str()); }
+
 TWineProgram::TWineProgram(const std::string& program, const std::vector<std::string>& arguments,
                            const std::string& display, const std::vector<std::string>& environment) {
   int toChild[2], fromChild[2];

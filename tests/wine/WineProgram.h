@@ -13,6 +13,11 @@ std::string WindowsBuildFolder();
 // empty when they can: a test fails with this text rather than passing silently.
 std::string WineTestsMissing(const std::vector<std::string>& programs);
 
+// Ends the Wine server of the tests' prefix and every program of it. Wine's desktop takes
+// the screen of the display its first program runs on, so a test on a display of its
+// own starts with none running.
+void EndWineServer();
+
 class TWineProgram {
  public:
   // Starts Program (a file of the Windows build, or an absolute path) with Arguments under tools/windows/wine-run,
