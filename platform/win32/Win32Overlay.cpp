@@ -9,7 +9,10 @@ constexpr DWORD OverlayStyle = WS_EX_LAYERED | WS_EX_TOPMOST | WS_EX_TOOLWINDOW 
 
 TWin32OverlayWindow::TWin32OverlayWindow(TWin32Desktop& desktop)
     : TWin32Window(desktop, TWindowKind::Overlay, OverlayStyle) {
+  // A colour key, not per-pixel alpha: the frame then goes to the screen only in the
+  // parts that changed, where UpdateLayeredWindow takes the whole window every frame.
   SetLayeredWindowAttributes(Window, RGB(0, 0, 0), 0, LWA_COLORKEY);
+  Surface.SetShaped(true);
 }
 
 TWin32OverlayWindow::~TWin32OverlayWindow() {

@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/Coverage.h"
+
 TWin32Surface::TWin32Surface() : MemoryDc(CreateCompatibleDC(nullptr)) {}
 
 TWin32Surface::~TWin32Surface() {
@@ -48,7 +50,12 @@ void TWin32Surface::CopyArea(const TPixelView& picture, const TPixelArea& area) 
     const uint32_t* in = picture.Row(y) + area.X;
     const int inside = std::clamp(picture.Width - area.X, 0, area.Width);
     // GDI shows red, green and blue; the colour key compares exactly those with black.
-    for (int x = 0; x < inside; ++x) out[x] = in[x] & 0xFFFFFFu;
+    if (Shaped) {
+      ShapedFromPremultiplied(in, out, inside);
+      for (int x = 0; x < inside; ++x) out[x] &= 0xFFFFFFu;
+    } else {
+      for (int x = 0; x < inside; ++x) out[x] = in[x] & 0xFFFFFFu;
+    }
     std::fill(out + inside, out + area.Width, 0u);
   }
 }

@@ -14,6 +14,9 @@ class TWin32Surface {
   TWin32Surface(const TWin32Surface&) = delete;
   TWin32Surface& operator=(const TWin32Surface&) = delete;
 
+  // An overlay's pictures are premultiplied and shown as a colour-keyed shape: the pixels
+  // covered at least half, their colours divided by the coverage; the rest pure black.
+  void SetShaped(bool shaped) { Shaped = shaped; }
   // Makes the bitmap Width x Height, black; the last frame is forgotten.
   void Resize(int width, int height);
   int Width() const { return SurfaceWidth; }
@@ -39,5 +42,6 @@ class TWin32Surface {
   int SurfaceWidth = 0;
   int SurfaceHeight = 0;
   bool HasFrame = false;
+  bool Shaped = false;
   std::vector<TPixelArea> Parts;  // kept between frames to save the allocation
 };

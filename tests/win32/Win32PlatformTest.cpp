@@ -49,18 +49,28 @@ TEST_F(Win32PlatformTest, TheOverlayIsALayeredTopMostToolWindowOverTheWholeMonit
   EXPECT_EQ(screen.Width, GetSystemMetrics(SM_CXSCREEN));
   EXPECT_FALSE(Platform.IsApplicationActive()) << "showing the overlay takes no focus";
 
-  // What is presented is what the window shows: black stays the key colour exactly.
-  std::vector<uint32_t> picture(static_cast<size_t>(screen.Width) * screen.Height, 0xFF000000);
+  // What is presented is what the window shows: what the game does not cover is the key
+  // colour exactly, and a covered black pixel is not.
+  std::vector<uint32_t> picture(static_cast<size_t>(screen.Width) * screen.Height, 0);
   picture[5] = 0xFFFF0000;
+  picture[3] = 0xFF000000;
   window->Present({picture.data(), screen.Width, screen.Height, screen.Width});
+  EXPECT_NE(overlay->LastFrame().Row(0)[3], 0u) << "covered black is not see-through";
   picture[7] = 0xFF00FF00;
-  picture[5] = 0xFF000000;
+  picture[5] = 0;
   window->PresentChanged({picture.data(), screen.Width, screen.Height, screen.Width}, {{7, 0, 1, 1}});
   const TPixelView shown = overlay->LastFrame();
   ASSERT_EQ(shown.Width, screen.Width);
   EXPECT_EQ(shown.Row(0)[5], 0xFF0000u) << "a part not named as changed keeps the last frame";
   EXPECT_EQ(shown.Row(0)[7], 0x00FF00u);
   EXPECT_EQ(shown.Row(0)[0], 0u);
+
+  // A sprite's edge: covered at least half it keeps the sprite's own colour, less is see-through.
+  picture[9] = 0x80402010;
+  picture[11] = 0x7F7F7F7F;
+  window->PresentChanged({picture.data(), screen.Width, screen.Height, screen.Width}, {{8, 0, 4, 1}});
+  EXPECT_EQ(overlay->LastFrame().Row(0)[9], 0x804020u);
+  EXPECT_EQ(overlay->LastFrame().Row(0)[11], 0u);
   window->Hide();
   EXPECT_FALSE(IsWindowVisible(handle));
 }

@@ -103,7 +103,8 @@ class TProbe {
     Overlay = Platform.CreateWindow(TWindowKind::Overlay);
     Overlay->Show();
     const TScreenSize screen = Platform.ScreenSize();
-    Picture.assign(static_cast<size_t>(screen.Width) * screen.Height, 0xFF000000);
+    // Premultiplied, as the game presents it: all see-through but the red square.
+    Picture.assign(static_cast<size_t>(screen.Width) * screen.Height, 0);
     for (int y = SquareTop; y < SquareTop + SquareHeight; ++y)
       for (int x = SquareLeft; x < SquareLeft + SquareWidth; ++x) Picture[static_cast<size_t>(y) * screen.Width + x] = Red;
     Overlay->Present({Picture.data(), screen.Width, screen.Height, screen.Width});
