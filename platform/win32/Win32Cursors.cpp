@@ -29,11 +29,6 @@ void TSystemCursors::RestoreAll() { SystemParametersInfoW(SPI_SETCURSORS, 0, nul
 
 TWin32Cursors::TWin32Cursors(std::unique_ptr<TSystemCursorCalls> calls, std::string markerPath)
     : Calls(calls ? std::move(calls) : std::make_unique<TSystemCursors>()), MarkerPath(std::move(markerPath)) {
-  // A run killed while its cursors were up left its marker: give them back now.
-  if (PathExists(MarkerPath)) {
-    IsReplaced = true;
-    Restore();
-  }
   Active = this;
   PreviousFilter = SetUnhandledExceptionFilter(UnhandledException);
   PreviousTerminate = std::set_terminate(Terminating);
@@ -66,6 +61,12 @@ void TWin32Cursors::Restore() {
   Calls->RestoreAll();
   IsReplaced = false;
   DeleteFilePath(MarkerPath);
+}
+
+void TWin32Cursors::RepairAfterKilledRun() {
+  if (IsReplaced || !PathExists(MarkerPath)) return;
+  IsReplaced = true;
+  Restore();
 }
 
 void TWin32Cursors::RestoreFromAnywhere() {

@@ -46,8 +46,11 @@ class TWin32Cursors {
   // identifier, as the system destroys what it is given. False when the picture
   // cannot be made into a cursor.
   bool Install(HCURSOR picture);
-  // Gives the standard cursors back when they were replaced, by this run or a killed one.
+  // Gives the standard cursors back when this run replaced them.
   void Restore();
+  // Gives them back when a run killed while its cursors were up left its marker. Only
+  // the one game of the session may: another one's marker is a running game's.
+  void RepairAfterKilledRun();
   bool Replaced() const { return IsReplaced; }
 
  private:

@@ -14,6 +14,7 @@
 #include "platform/win32/Win32Input.h"
 #include "platform/win32/Win32Menu.h"
 #include "platform/win32/Win32Overlay.h"
+#include "platform/win32/Win32SoleGame.h"
 #include "platform/win32/Win32Text.h"
 
 namespace {
@@ -50,7 +51,8 @@ TWin32Platform::TWin32Platform() : TWin32Platform(TWin32Parts()) {}
 TWin32Platform::TWin32Platform(TWin32Parts parts)
     : FileSystem(std::make_unique<TWin32FileSystem>()),
       Desktop(std::make_unique<TWin32Desktop>(std::move(parts.Monitors))),
-      Input(std::make_unique<TWin32Input>()) {
+      Input(std::make_unique<TWin32Input>()),
+      SoleGame(std::make_unique<TWin32SoleGame>(Desktop->Instance(), std::move(parts.SoleGameName))) {
   timeBeginPeriod(TimerPeriodMs);
   std::string marker = parts.CursorMarker;
   if (marker.empty()) {
@@ -64,6 +66,7 @@ TWin32Platform::TWin32Platform(TWin32Parts parts)
 }
 
 TWin32Platform::~TWin32Platform() {
+  SoleGame.reset();
   Audio.reset();
   Cursors.reset();
   timeEndPeriod(TimerPeriodMs);
@@ -201,4 +204,22 @@ void TWin32Platform::ShowMessageBox(const std::string& caption, const std::strin
   Timers().Hold();
   MessageBoxW(owner, Widen(text).c_str(), Widen(caption).c_str(), MB_OK | MB_TOPMOST | MB_SETFOREGROUND);
   Timers().Release();
+}
+
+bool TWin32Platform::BecomeSoleGame(std::string& message) {
+  std::string error;
+  switch (SoleGame->Take([this] { BringToFront(); }, error)) {
+    case TWin32SoleGame::TOutcome::Taken:
+      Cursors->RepairAfterKilledRun();
+      return true;
+    case TWin32SoleGame::TOutcome::Unavailable:
+      Warn("another copy of the game could start beside this one: " + error);
+      Cursors->RepairAfterKilledRun();
+      return true;
+    case TWin32SoleGame::TOutcome::HeldElsewhere:
+      break;
+  }
+  message = std::string("a game is already running on this desktop") +
+            (SoleGame->AskRunningGameForward() ? ": it was brought to the front" : "");
+  return false;
 }

@@ -12,6 +12,7 @@ class TWin32Cursors;
 class TWin32Audio;
 class TMonitorSource;
 class TSystemCursorCalls;
+class TWin32SoleGame;
 
 // What a test may put in place of the system's own parts; null members mean the system's.
 struct TWin32Parts {
@@ -22,6 +23,7 @@ struct TWin32Parts {
   std::unique_ptr<TMonitorSource> Monitors;
   std::unique_ptr<TSystemCursorCalls> Cursors;
   std::string CursorMarker;  // the marker file of replaced cursors; empty for the usual one
+  std::wstring SoleGameName;  // what tells games apart that must not run together; empty for the game's
 };
 
 class TWin32Platform : public TPlatform {
@@ -50,6 +52,7 @@ class TWin32Platform : public TPlatform {
   bool OpenAddress(const std::string& address) override;
   bool StartProgram(const std::string& commandLine, bool wait) override;
   void ShowMessageBox(const std::string& caption, const std::string& text) override;
+  bool BecomeSoleGame(std::string& message) override;
   TFileSystem& Files() override { return *FileSystem; }
 
   // Shows Picture (straight-alpha ARGB) with its hot spot at (HotX, HotY) in place of
@@ -65,4 +68,5 @@ class TWin32Platform : public TPlatform {
   std::unique_ptr<TWin32Input> Input;
   std::unique_ptr<TWin32Cursors> Cursors;
   std::unique_ptr<TWin32Audio> Audio;
+  std::unique_ptr<TWin32SoleGame> SoleGame;
 };

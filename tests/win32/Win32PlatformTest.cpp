@@ -1,7 +1,10 @@
-// The Windows platform on a real (Wine) desktop: its windows, waits, time and sound.
+// The Windows platform on a real (Wine) desktop: its windows, waits, time, sound and the
+// one game of a session.
 #include <gtest/gtest.h>
 
 #include "platform/win32/Win32Platform.h"
+#include "platform/win32/Win32Cursors.h"
+#include "platform/win32/Win32FileSystem.h"
 #include "platform/win32/Win32Menu.h"
 #include "platform/win32/Win32Overlay.h"
 
@@ -138,6 +141,69 @@ TEST_F(Win32PlatformTest, WaitingSleepsToTheDeadlineAndWakesForAMessage) {
   const uint32_t messageStart = Platform.TickCount();
   Platform.WaitForMessage(2000);
   EXPECT_LT(Platform.TickCount() - messageStart, 200u) << "a waiting message ends the wait";
+}
+
+// Counts the restores of the system's cursors and accepts every replacement.
+class TCountingCursorCalls : public TSystemCursorCalls {
+ public:
+  explicit TCountingCursorCalls(int& restores) : Restores(restores) {}
+  bool Replace(HCURSOR cursor, DWORD) override { return DestroyCursor(cursor) != 0; }
+  void RestoreAll() override { ++Restores; }
+
+ private:
+  int& Restores;
+};
+
+TEST(Win32SoleGame, ASecondGameInTheSessionBringsTheFirstForwardInsteadOfStarting) {
+  TWin32FileSystem files;
+  const std::string marker = files.DataFolder() + "test-sole-cursors-" + std::to_string(GetCurrentProcessId());
+  files.MakeFolder(files.DataFolder());
+  int firstRestores = 0, secondRestores = 0;
+  const auto parts = [&](int& restores) {
+    TWin32Parts parts;
+    parts.SoleGameName = L"Blastover.Test." + std::to_wstring(GetCurrentProcessId());
+    parts.Cursors = std::make_unique<TCountingCursorCalls>(restores);
+    parts.CursorMarker = marker;
+    return parts;
+  };
+  auto first = std::make_unique<TWin32Platform>(parts(firstRestores));
+  std::string message;
+  ASSERT_TRUE(first->BecomeSoleGame(message));
+  std::vector<uint32_t> gun(16 * 16, 0xFF00FF00);
+  ASSERT_TRUE(first->InstallCursorPicture({gun.data(), 16, 16, 16}, 0, 0));
+  std::unique_ptr<TPlatformWindow> menu = first->CreateWindow(TWindowKind::Menu);
+  menu->SetBounds(100, 80, 300, 200);
+  menu->Show();
+  // The player's own window in front of the game.
+  const HWND other = CreateWindowExW(0, L"STATIC", L"other", WS_POPUP | WS_VISIBLE, 500, 400, 80, 60, nullptr,
+                                     nullptr, GetModuleHandleW(nullptr), nullptr);
+  SetForegroundWindow(other);
+  first->ProcessMessages();
+  ASSERT_EQ(GetForegroundWindow(), other);
+
+  {
+    TWin32Platform second(parts(secondRestores));
+    EXPECT_FALSE(second.BecomeSoleGame(message));
+    EXPECT_EQ(message, "a game is already running on this desktop: it was brought to the front");
+  }
+  EXPECT_EQ(secondRestores, 0) << "the running game's cursors are not a killed run's";
+  // Only the first game's own message processing raises it.
+  EXPECT_EQ(GetForegroundWindow(), other);
+  for (int i = 0; i < 50 && GetForegroundWindow() != static_cast<TWin32MenuWindow*>(menu.get())->Handle(); ++i) {
+    first->WaitForMessage(20);
+    first->ProcessMessages();
+  }
+  EXPECT_EQ(GetForegroundWindow(), static_cast<TWin32MenuWindow*>(menu.get())->Handle());
+
+  // The mark goes with the game that held it.
+  menu.reset();
+  first.reset();
+  EXPECT_EQ(firstRestores, 1);
+  int thirdRestores = 0;
+  TWin32Platform third(parts(thirdRestores));
+  EXPECT_TRUE(third.BecomeSoleGame(message));
+  EXPECT_EQ(thirdRestores, 0) << "a game that ended well left nothing to repair";
+  DestroyWindow(other);
 }
 
 TEST(Win32Sound, WithoutAnAudioDeviceTheGamePlaysSilentlyAndSaysSoOnce) {

@@ -3,6 +3,7 @@
 // GoogleTest comes before the X headers, whose macros (None, Bool) break its own.
 #include <gtest/gtest.h>
 
+#include <X11/Xutil.h>
 #include <X11/keysym.h>
 #include <pwd.h>
 #include <unistd.h>
@@ -98,6 +99,19 @@ std::string KeepScreen(const std::string& display) {
   return file;
 }
 
+// True once a window of a program started from blastover.exe is mapped on the display.
+bool GameWindowMapped(TX11TestClient& client) {
+  for (const Window window : client.StackedWindows()) {
+    XClassHint hint{};
+    if (!XGetClassHint(client.Dpy(), window, &hint)) continue;
+    const bool game = hint.res_name != nullptr && std::string(hint.res_name) == "blastover.exe";
+    XFree(hint.res_name);
+    XFree(hint.res_class);
+    if (game) return true;
+  }
+  return false;
+}
+
 TEST(WineGame, AGameEndsInTheMenuWhereATypedNameIsSavedAsLinuxSavesIt) {
   const std::string missing = WineTestsMissing({"blastover.exe"});
   ASSERT_TRUE(missing.empty()) << missing;
@@ -118,6 +132,14 @@ TEST(WineGame, AGameEndsInTheMenuWhereATypedNameIsSavedAsLinuxSavesIt) {
   // Near a corner, where attackers come soon, inside the playfield.
   client.MovePointer(TX11TestServer::ScreenWidth - 100, TX11TestServer::ScreenHeight - 80);
   TWineProgram game(folder.Program().string(), {}, server.Name(), {"BLASTOVER_STDERR=1"});
+  // A second start while the game runs says so, raises the running game and leaves.
+  ASSERT_TRUE(WaitUntil([&] { return GameWindowMapped(client); }, nullptr, 30000)) << game.ErrorOutput();
+  {
+    TWineProgram second(folder.Program().string(), {}, server.Name());
+    EXPECT_EQ(second.Wait(30000), 0) << second.ErrorOutput();
+    const std::string said = "blastover: a game is already running on this desktop: it was brought to the front";
+    EXPECT_NE(second.ErrorOutput().find(said), std::string::npos) << second.ErrorOutput();
+  }
   // The game over writes the best score to SETTINGS.XML; then the menu shows.
   ASSERT_TRUE(WaitUntil([&] { return fs::exists(data / "SETTINGS.XML"); }, nullptr, GameMs))
       << game.ErrorOutput() << "the screen: " << KeepScreen(server.Name());
