@@ -22,7 +22,7 @@ int main(int argc, char** argv) {
   std::string error;
   std::unique_ptr<TPlatform> platform = CreateDesktopPlatform(error);
   if (!platform) {
-    std::fprintf(stderr, "blastover: %s\n", error.c_str());
+    ReportStartFailure(error);
     return 1;
   }
   // One game per player and desktop: two would raise their windows over each other
@@ -36,7 +36,7 @@ int main(int argc, char** argv) {
     session.World().RunGame();
   } catch (const std::exception& failure) {
     // A damaged program file (a picture missing, say): say what is wrong and leave.
-    std::fprintf(stderr, "blastover: %s\n", failure.what());
+    ReportStartFailure(failure.what());
     return 1;
   }
   return 0;

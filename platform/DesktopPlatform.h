@@ -10,3 +10,8 @@
 // The platform of this desktop, or null with Error set to a one-line message that says
 // why none could be opened ("cannot open display ...").
 std::unique_ptr<TPlatform> CreateDesktopPlatform(std::string& error);
+
+// Tells the player in one line why the program cannot start or go on: on stderr where the
+// program was started from a terminal; in a message box on a system where a program of
+// the desktop has no console, returning once the player has closed it.
+void ReportStartFailure(const std::string& text);

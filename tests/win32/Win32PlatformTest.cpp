@@ -1,15 +1,19 @@
-// The Windows platform on a real (Wine) desktop: its windows, waits, time, sound and the
-// one game of a session.
+// The Windows platform on a real (Wine) desktop: its windows, waits, time, sound, the one
+// game of a session and what a failed start shows.
 #include <gtest/gtest.h>
 
+#include "platform/DesktopPlatform.h"
 #include "platform/win32/Win32Platform.h"
 #include "platform/win32/Win32Cursors.h"
 #include "platform/win32/Win32FileSystem.h"
 #include "platform/win32/Win32Menu.h"
 #include "platform/win32/Win32Overlay.h"
 
+#include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <cstring>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -204,6 +208,42 @@ TEST(Win32SoleGame, ASecondGameInTheSessionBringsTheFirstForwardInsteadOfStartin
   EXPECT_TRUE(third.BecomeSoleGame(message));
   EXPECT_EQ(thirdRestores, 0) << "a game that ended well left nothing to repair";
   DestroyWindow(other);
+}
+
+// The texts of the controls of a top-level window.
+std::vector<std::wstring> ControlTexts(HWND window) {
+  std::vector<std::wstring> texts;
+  EnumChildWindows(
+      window,
+      [](HWND control, LPARAM found) {
+        wchar_t text[256] = {};
+        GetWindowTextW(control, text, 256);
+        reinterpret_cast<std::vector<std::wstring>*>(found)->push_back(text);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&texts));
+  return texts;
+}
+
+TEST(Win32Start, AFailedStartIsShownInAMessageBoxThatWaitsForThePlayer) {
+  std::atomic<bool> closed{false};
+  std::thread reporter([&] {
+    ReportStartFailure("a picture is missing: Gun.png");
+    closed = true;
+  });
+  HWND box = nullptr;
+  for (int i = 0; i < 500 && box == nullptr; ++i) {
+    Sleep(10);
+    box = FindWindowW(L"#32770", L"Blastover");
+  }
+  ASSERT_NE(box, nullptr) << "no message box";
+  const std::vector<std::wstring> texts = ControlTexts(box);
+  EXPECT_NE(std::find(texts.begin(), texts.end(), L"a picture is missing: Gun.png"), texts.end());
+  Sleep(100);
+  EXPECT_FALSE(closed) << "it stays until the player closes it";
+  PostMessageW(box, WM_COMMAND, IDOK, 0);
+  reporter.join();
+  EXPECT_TRUE(closed);
 }
 
 TEST(Win32Sound, WithoutAnAudioDeviceTheGamePlaysSilentlyAndSaysSoOnce) {

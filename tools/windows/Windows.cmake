@@ -5,7 +5,7 @@ add_compile_definitions(UNICODE _UNICODE _WIN32_WINNT=0x0A00)
 # What every program of the Windows build shares (the file system, text, memory) is in
 # blastover_platform; the rest of platform/win32/ is the back end.
 file(GLOB win32_sources CONFIGURE_DEPENDS platform/win32/*.cpp)
-list(FILTER win32_sources EXCLUDE REGEX ".*/(StbPngCodec|DesktopPlatformWindows|Win32Memory|Win32FileSystem|Win32Text)\\.cpp$")
+list(FILTER win32_sources EXCLUDE REGEX ".*/(StbPngCodec|Win32Memory|Win32FileSystem|Win32Text)\\.cpp$")
 add_library(blastover_win32 STATIC ${win32_sources})
 target_link_libraries(blastover_win32 PUBLIC blastover_platform PRIVATE winmm shell32 ole32 uuid user32 gdi32)
 
@@ -33,8 +33,7 @@ configure_file(platform/win32/Blastover.rc.in "${CMAKE_BINARY_DIR}/generated/Bla
 set(BLASTOVER_BACK_ENDS Win32BackEndInfo)
 include(tools/BuildInfo.cmake)
 blastover_build_info("${CMAKE_BINARY_DIR}/generated/BuildInfo.cpp")
-add_executable(blastover WIN32 app/Main.cpp platform/win32/DesktopPlatformWindows.cpp
-               "${CMAKE_BINARY_DIR}/generated/BuildInfo.cpp"
+add_executable(blastover WIN32 app/Main.cpp "${CMAKE_BINARY_DIR}/generated/BuildInfo.cpp"
                "${CMAKE_BINARY_DIR}/generated/Blastover.rc")
 target_link_libraries(blastover PRIVATE blastover_game blastover_win32)
 add_custom_command(TARGET blastover POST_BUILD
