@@ -179,4 +179,13 @@ TEST(WineGame, AGameEndsInTheMenuWhereATypedNameIsSavedAsLinuxSavesIt) {
   XDestroyWindow(client.Dpy(), beneath);
 }
 
+TEST(WineGame, VersionNamesTheWindowsBackEnd) {
+  const std::string missing = WineTestsMissing({"blastover.exe"});
+  ASSERT_TRUE(missing.empty()) << missing;
+  TWineProgram version("blastover.exe", {"--version"}, TX11TestServer::Shared(false).Name());
+  EXPECT_NE(version.Expect("Blastover "), "");
+  EXPECT_NE(version.Expect("  Win32: the see-through window"), "");
+  EXPECT_EQ(version.Wait(), 0) << version.ErrorOutput();
+}
+
 }  // namespace
