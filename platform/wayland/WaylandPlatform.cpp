@@ -1,0 +1,124 @@
+// The Wayland platform: message processing, the game's view of the output, and the shared services.
+#include "platform/wayland/WaylandPlatform.h"
+
+#include <algorithm>
+#include <climits>
+
+#include "platform/sdl/SdlAudio.h"
+#include "platform/wayland/WaylandCursor.h"
+#include "platform/wayland/WaylandDisplay.h"
+#include "platform/wayland/WaylandInput.h"
+#include "platform/wayland/WaylandMessageBox.h"
+#include "platform/wayland/WaylandWindow.h"
+#include "platform/x11/ProcessLauncher.h"
+
+std::unique_ptr<TPlatform> CreateWaylandPlatform(std::string& error) {
+  std::unique_ptr<TWaylandDisplay> connection = TWaylandDisplay::Open(error);
+  if (connection == nullptr) return nullptr;
+  if (connection->LayerShell() == nullptr) {
+    error = "the Wayland compositor offers no layer shell (zwlr_layer_shell_v1)";
+    return nullptr;
+  }
+  return std::make_unique<TWaylandPlatform>(std::shared_ptr<TWaylandDisplay>(std::move(connection)));
+}
+
+TWaylandPlatform::TWaylandPlatform(std::shared_ptr<TWaylandDisplay> connection)
+    : Display(std::move(connection)),
+      Audio(std::make_unique<TSdlAudio>()),
+      Processes(std::make_unique<TProcessLauncher>()) {}
+
+TWaylandPlatform::~TWaylandPlatform() = default;
+
+uint32_t TWaylandPlatform::TickCount() { return WaylandTickCount(); }
+
+void TWaylandPlatform::ProcessMessages() {
+  Processes->Reap();
+  Display->DispatchPending();
+  DeliverWindowEvents();
+  Timers().FireDue(TickCount());
+}
+
+void TWaylandPlatform::DeliverWindowEvents() {
+  for (const TWaylandInput::TWindowEvent& event : Display->Input().TakeWindowEvents(TickCount())) {
+    // An earlier handler may have destroyed the window or hidden it.
+    const auto& windows = Display->Windows();
+    if (std::find(windows.begin(), windows.end(), event.Window) == windows.end()) continue;
+    if (event.IsKey && event.Window->OnKeyDown) {
+      // A copy: the handler may destroy the window, and with it OnKeyDown.
+      const std::function<void(uint16_t)> handler = event.Window->OnKeyDown;
+      handler(event.Key);
+    } else if (!event.IsKey && event.Window->OnMouseDown) {
+      const std::function<void(int, int)> handler = event.Window->OnMouseDown;
+      handler(event.X, event.Y);
+    }
+  }
+}
+
+void TWaylandPlatform::WaitForMessage(uint32_t timeoutMs) {
+  const uint32_t now = TickCount();
+  uint32_t wait = timeoutMs;
+  if (const std::optional<uint32_t> due = Timers().TimeToNextDue(now)) wait = std::min(wait, *due);
+  if (const std::optional<uint32_t> repeat = Display->Input().TimeToNextRepeat(now)) wait = std::min(wait, *repeat);
+  Display->WaitAndDispatch(static_cast<int>(std::min<uint32_t>(wait, INT_MAX)));
+}
+
+TScreenSize TWaylandPlatform::ScreenSize() {
+  // The game window's output as it is shown there, once it has been placed.
+  for (const TWaylandWindow* window : Display->Windows())
+    if (window->Kind() == TWindowKind::Overlay && window->PixelHeight() > 0)
+      return {window->PixelWidth(), window->PixelHeight()};
+  // Before that, the output it is likely to be placed on.
+  const TWaylandOutput* output = Display->FindOutput(Display->Input().LastOutput());
+  if (output == nullptr && !Display->Outputs().empty()) output = Display->Outputs().front().get();
+  if (output == nullptr) return {};
+  return {output->ModeWidth, output->ModeHeight};
+}
+
+std::unique_ptr<TPlatformWindow> TWaylandPlatform::CreateWindow(TWindowKind kind) {
+  return std::make_unique<TWaylandWindow>(Display, kind);
+}
+
+// The layer shell keeps the overlay layer above every ordinary window, and our
+// surfaces take the keyboard when they are shown: there is nothing to raise.
+void TWaylandPlatform::BringToFront() {}
+
+bool TWaylandPlatform::IsApplicationActive() { return Display->Input().HasKeyboardFocus(); }
+
+bool TWaylandPlatform::GetPointerPos(int& x, int& y) { return Display->Input().PointerPos(x, y); }
+
+// No Wayland client may move the pointer or press its buttons.
+void TWaylandPlatform::SetPointerPos(int, int) {}
+
+void TWaylandPlatform::InjectLeftClick() {}
+
+unsigned TWaylandPlatform::MouseButtonsDown() {
+  // The events of a click may have arrived since the last message processing.
+  Display->DispatchPending();
+  return Display->Input().MouseButtonsDown();
+}
+
+bool TWaylandPlatform::EscapeHeld() {
+  Display->DispatchPending();
+  return Display->Input().EscapeHeld();
+}
+
+bool TWaylandPlatform::InstallCursor(const std::string& name) { return Display->Input().Cursor().Install(name); }
+
+void TWaylandPlatform::RestoreCursors() { Display->Input().Cursor().Restore(); }
+
+bool TWaylandPlatform::PlaySound(const std::string& name) { return Audio->Play(name); }
+
+bool TWaylandPlatform::OpenAddress(const std::string& address) {
+  if (address.empty()) return false;
+  // Long enough for the desktop's opener to say it has nothing to open the address with.
+  constexpr int OpenerGraceMs = 2000;
+  return Processes->StartAndWatch({"xdg-open", address}, OpenerGraceMs);
+}
+
+bool TWaylandPlatform::StartProgram(const std::string& commandLine, bool wait) {
+  return Processes->Start(SplitCommandLine(commandLine), wait);
+}
+
+void TWaylandPlatform::ShowMessageBox(const std::string& caption, const std::string& text) {
+  ShowWaylandMessageBox(caption, text);
+}

@@ -1,0 +1,59 @@
+// The Wayland back end of the platform, for compositors that offer the layer shell.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "platform/Platform.h"
+
+class TProcessLauncher;
+class TSdlAudio;
+class TWaylandDisplay;
+
+// The platform on the compositor named by WAYLAND_DISPLAY, or null with Error set
+// when none answers or it offers no layer shell.
+std::unique_ptr<TPlatform> CreateWaylandPlatform(std::string& error);
+
+// What differs from X11, because Wayland lets no client see or move the pointer
+// outside its own surfaces: the game's surface takes all pointer input during play;
+// the pointer cannot be moved nor clicks injected (SetPointerPos and InjectLeftClick
+// do nothing); the gun is the cursor of our own surfaces, so nothing of the desktop
+// is changed and nothing needs giving back. Sound is SDL2_mixer's and files are the
+// POSIX file system's, as on X11.
+class TWaylandPlatform : public TPlatform {
+ public:
+  explicit TWaylandPlatform(std::shared_ptr<TWaylandDisplay> connection);
+  ~TWaylandPlatform() override;
+  TWaylandPlatform(const TWaylandPlatform&) = delete;
+  TWaylandPlatform& operator=(const TWaylandPlatform&) = delete;
+
+  uint32_t TickCount() override;
+  void ProcessMessages() override;
+  void WaitForMessage(uint32_t timeoutMs) override;
+  TScreenSize ScreenSize() override;
+  std::unique_ptr<TPlatformWindow> CreateWindow(TWindowKind kind) override;
+  void BringToFront() override;
+  bool IsApplicationActive() override;
+  bool GetPointerPos(int& x, int& y) override;
+  void SetPointerPos(int x, int y) override;
+  void InjectLeftClick() override;
+  unsigned MouseButtonsDown() override;
+  bool EscapeHeld() override;
+  bool InstallCursor(const std::string& name) override;
+  void RestoreCursors() override;
+  bool PlaySound(const std::string& name) override;
+  bool OpenAddress(const std::string& address) override;
+  bool StartProgram(const std::string& commandLine, bool wait) override;
+  void ShowMessageBox(const std::string& caption, const std::string& text) override;
+  TFileSystem& Files() override { return *FileSystem; }
+
+  TWaylandDisplay& Connection() { return *Display; }
+
+ private:
+  void DeliverWindowEvents();
+
+  std::shared_ptr<TWaylandDisplay> Display;
+  std::unique_ptr<TSdlAudio> Audio;
+  std::unique_ptr<TProcessLauncher> Processes;
+  std::unique_ptr<TFileSystem> FileSystem = CreateSystemFileSystem();
+};
