@@ -11,7 +11,7 @@ if(NOT EXISTS "${BLASTOVER_WLR_PROTOCOLS_DIR}/wlr-layer-shell-unstable-v1.xml")
 endif()
 
 function(blastover_wayland_protocols target)
-  set(out "${CMAKE_BINARY_DIR}/generated/wayland")
+  set(out "${CMAKE_BINARY_DIR}/generated/${target}")
   file(MAKE_DIRECTORY "${out}")
   set(sources)
   foreach(xml IN LISTS ARGN)

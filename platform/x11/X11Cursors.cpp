@@ -13,6 +13,8 @@
 #include "platform/x11/X11Display.h"
 #include "platform/x11/X11DrawnCursor.h"
 #include "platform/x11/X11Guard.h"
+#include "platform/x11/X11Window.h"
+#include "platform/x11/X11XWayland.h"
 
 namespace {
 
@@ -57,6 +59,17 @@ bool DrawingForced() {
 
 std::span<const char* const> StandardCursorNames() { return CursorNames; }
 
+XcursorImage* NewCursorImage(const TPixelView& picture, int hotX, int hotY) {
+  XcursorImage* image = XcursorImageCreate(picture.Width, picture.Height);
+  if (image == nullptr) return nullptr;
+  image->xhot = static_cast<XcursorDim>(hotX);
+  image->yhot = static_cast<XcursorDim>(hotY);
+  for (int y = 0; y < picture.Height; ++y)
+    for (int x = 0; x < picture.Width; ++x)
+      image->pixels[y * picture.Width + x] = Premultiplied(picture.Row(y)[x]);
+  return image;
+}
+
 void RestoreStandardCursors(Display* dpy) {
   for (const char* name : CursorNames) {
     // The theme's cursor, or the core font's for the traditional names. A name that
@@ -74,7 +87,9 @@ void RestoreStandardCursors(Display* dpy) {
 TX11Cursors::TX11Cursors(TX11Display& connection) : Connection(connection), Marker(connection.Intern(MarkerName)) {
   const TX11Extensions& found = Connection.Extensions();
   const bool forced = DrawingForced();
-  if (found.XFixes && XcursorSupportsARGB(Connection.Dpy()) && !forced) {
+  if (found.XWayland && XcursorSupportsARGB(Connection.Dpy())) {
+    Mode = TMode::OwnWindow;
+  } else if (found.XFixes && XcursorSupportsARGB(Connection.Dpy()) && !forced) {
     Mode = TMode::Replace;
   } else if (found.XFixesMajor >= XFixesHidingVersion && found.Shape) {
     Mode = TMode::Draw;
@@ -115,6 +130,7 @@ bool TX11Cursors::Install(const TPixelView& picture, int hotX, int hotY) {
   switch (Mode) {
     case TMode::Replace: return Replace(picture, hotX, hotY);
     case TMode::Draw: return Draw(picture, hotX, hotY);
+    case TMode::OwnWindow: return TX11XWayland::ShowCursorOn(Connection.Dpy(), GameWindows(), picture, hotX, hotY);
     case TMode::Off: return false;
   }
   return false;
@@ -122,13 +138,8 @@ bool TX11Cursors::Install(const TPixelView& picture, int hotX, int hotY) {
 
 bool TX11Cursors::Replace(const TPixelView& picture, int hotX, int hotY) {
   Display* dpy = Connection.Dpy();
-  XcursorImage* image = XcursorImageCreate(picture.Width, picture.Height);
+  XcursorImage* image = NewCursorImage(picture, hotX, hotY);
   if (image == nullptr) return false;
-  image->xhot = static_cast<XcursorDim>(hotX);
-  image->yhot = static_cast<XcursorDim>(hotY);
-  for (int y = 0; y < picture.Height; ++y)
-    for (int x = 0; x < picture.Width; ++x)
-      image->pixels[y * picture.Width + x] = Premultiplied(picture.Row(y)[x]);
 
   // Mark first, so that a run killed half-way through is still undone by the next,
   // and a crash half-way through by its helper.
@@ -166,8 +177,16 @@ bool TX11Cursors::Draw(const TPixelView& picture, int hotX, int hotY) {
   return true;
 }
 
+std::vector<Window> TX11Cursors::GameWindows() const {
+  std::vector<Window> windows;
+  for (const TX11Window* window : Connection.Windows())
+    if (window->Kind() == TWindowKind::Overlay) windows.push_back(window->Id());
+  return windows;
+}
+
 void TX11Cursors::Restore() {
   Display* dpy = Connection.Dpy();
+  if (Mode == TMode::OwnWindow) TX11XWayland::RestoreCursorOn(dpy, GameWindows());
   if (Drawn != nullptr) Drawn->Hide();
   if (PointerHidden) {
     XFixesShowCursor(dpy, Connection.Root());

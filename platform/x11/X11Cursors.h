@@ -5,24 +5,31 @@
 
 #include <memory>
 #include <span>
+#include <vector>
 
 #include "platform/Platform.h"
 
 class TX11Display;
 class TX11DrawnCursor;
+struct _XcursorImage;
+typedef struct _XcursorImage XcursorImage;
 
 // The names applications load the standard cursors by, in every theme convention.
 std::span<const char* const> StandardCursorNames();
+// Picture (straight-alpha ARGB) as a cursor image with its hot spot; null when it cannot be made.
+XcursorImage* NewCursorImage(const TPixelView& picture, int hotX, int hotY);
 // Gives every standard name its theme's cursor back and removes the root window's
 // record of a replacement. Needs nothing but a connection, for a crash's helper process.
 void RestoreStandardCursors(Display* dpy);
 
-// Three ways to show the gun, chosen when the connection opens:
+// Four ways to show the gun, chosen when the connection opens:
 // - Replace: the server swaps every named standard cursor of every application for
 //   ours (XFixes 2 names cursors, Xcursor makes colour ones).
 // - Draw: without those, or with BLASTOVER_NO_XFIXES_CURSORS=1, the pointer is hidden
 //   everywhere (XFixes 4; the server shows it again if we die) and the picture is drawn
 //   at the pointer by a window of ours that follows it.
+// - OwnWindow: under XWayland, where replacing reaches only X programs, the gun is the
+//   game window's own cursor, which the window shows wherever the pointer is during play.
 // - Off: without XFixes at all the desktop keeps its cursors and the gun is not shown.
 // The server keeps replaced cursors after we disconnect, even after a crash. So the
 // replacement is recorded as a property of the root window, and the next run to find
@@ -55,11 +62,12 @@ class TX11Cursors {
   Window DrawnWindow() const;
 
  private:
-  enum class TMode { Replace, Draw, Off };
+  enum class TMode { Replace, Draw, OwnWindow, Off };
 
   bool MarkerPresent();
   bool Replace(const TPixelView& picture, int hotX, int hotY);
   bool Draw(const TPixelView& picture, int hotX, int hotY);
+  std::vector<Window> GameWindows() const;
 
   TX11Display& Connection;
   Atom Marker;

@@ -16,6 +16,7 @@
 
 #include "platform/x11/X11Monitors.h"
 #include "platform/x11/X11Window.h"
+#include "platform/x11/X11XWayland.h"
 
 namespace {
 
@@ -109,6 +110,10 @@ void TX11Display::FindExtensions() {
 
   if (XRRQueryExtension(Handle, &Found.RandREventBase, &error) && XRRQueryVersion(Handle, &major, &minor))
     Found.RandR = major > 1 || (major == 1 && minor >= 5);
+
+  Found.XWayland = TX11XWayland::Detect(Handle);
+  if (Found.XWayland)
+    Warn("under XWayland: the game window takes all pointer input during play and shows the gun as its own cursor");
 }
 
 void TX11Display::ChoosePlayMonitor() {

@@ -26,6 +26,7 @@ struct TX11Extensions {
   bool XTest = false;
   bool RandR = false;  // 1.5 or later: the list of monitors
   int RandREventBase = 0;
+  bool XWayland = false;  // the server is XWayland (see TX11XWayland)
 };
 
 class TX11Display {

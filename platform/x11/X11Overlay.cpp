@@ -161,6 +161,15 @@ void TX11OverlayWindow::UpdateBoundingShape(const TPixelView& picture, const TPi
 void TX11OverlayWindow::UpdateInputShape() {
   if (!Connection->Extensions().Shape || Handle == None) return;
   Display* dpy = Connection->Dpy();
+  if (Connection->Extensions().XWayland) {
+    // Under XWayland the pointer must never leave our window during play (TX11XWayland).
+    TRegionRects whole{{0, 0, Width, Height}};
+    if (whole == InputRects) return;
+    InputRects = std::move(whole);
+    SetShape(ShapeInput, InputRects);
+    XFlush(dpy);
+    return;
+  }
   Window rootReturn = None, child = None;
   int x = 0, y = 0, windowX = 0, windowY = 0;
   unsigned buttons = 0;
