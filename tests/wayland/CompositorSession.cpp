@@ -169,8 +169,7 @@ bool TCompositorSession::Start(std::string& why) {
   environment.erase("WAYLAND_DISPLAY");
   environment.erase("DISPLAY");
   environment.insert({{"WLR_BACKENDS", "headless"}, {"WLR_LIBINPUT_NO_DEVICES", "1"}, {"WLR_RENDERER", "pixman"},
-                      {"KWIN_WAYLAND_NO_PERMISSION_CHECKS", "1"}, {"KWIN_SCREENSHOT_NO_PERMISSION_CHECKS", "1"},
-                      {"KWIN_COMPOSE", "Q"}});
+                      {"KWIN_WAYLAND_NO_PERMISSION_CHECKS", "1"}, {"KWIN_SCREENSHOT_NO_PERMISSION_CHECKS", "1"}});
   Compositor = std::make_unique<TUserProcess>(CompositorCommand(), environment, Runtime + "/compositor.log");
   return WaitForSocket(why);
 }

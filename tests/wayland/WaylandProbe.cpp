@@ -110,6 +110,9 @@ class TSession {
     wl_registry_add_listener(registry, &RegistryListener, &Globals);
     wl_display_roundtrip(Display);
     if (Globals.FakeInput != nullptr) org_kde_kwin_fake_input_authenticate(Globals.FakeInput, "blastover tests", "input");
+    const xkb_rule_names rules{"evdev", "pc105", "us", "", ""};
+    Keymap = xkb_keymap_new_from_names(Context, &rules, XKB_KEYMAP_COMPILE_NO_FLAGS);
+    if (Keymap == nullptr) Fail("no US keymap");
   }
   ~TSession() {
     wl_display_roundtrip(Display);
@@ -126,6 +129,7 @@ class TSession {
     } else {
       Fail("the compositor offers no way to move the pointer");
     }
+    wl_display_roundtrip(Display);
   }
 
   void Button(bool pressed) {
@@ -143,39 +147,41 @@ class TSession {
   }
 
   void Keys(const std::vector<std::string>& names) {
-    xkb_context* context = xkb_context_new(XKB_CONTEXT_NO_FLAGS);
-    xkb_rule_names rules{"evdev", "pc105", "us", "", ""};
-    xkb_keymap* keymap = xkb_keymap_new_from_names(context, &rules, XKB_KEYMAP_COMPILE_NO_FLAGS);
-    if (keymap == nullptr) Fail("no US keymap");
-    zwp_virtual_keyboard_v1* keyboard = nullptr;
-    if (Globals.Keyboards != nullptr && Globals.Seat != nullptr) {
-      keyboard = zwp_virtual_keyboard_manager_v1_create_virtual_keyboard(Globals.Keyboards, Globals.Seat);
-      char* text = xkb_keymap_get_as_string(keymap, XKB_KEYMAP_FORMAT_TEXT_V1);
-      const size_t size = std::strlen(text) + 1;
-      const int file = MemoryFile(text, size);
-      zwp_virtual_keyboard_v1_keymap(keyboard, XKB_KEYMAP_FORMAT_TEXT_V1, file, static_cast<uint32_t>(size));
-      close(file);
-      std::free(text);
-    } else if (Globals.FakeInput == nullptr) {
-      Fail("the compositor offers no way to type");
-    }
+    if (VirtualKeyboard() == nullptr && Globals.FakeInput == nullptr) Fail("the compositor offers no way to type");
     for (const std::string& name : names) {
-      const uint32_t code = KeyCode(keymap, name);
+      const uint32_t code = KeyCode(Keymap, name);
       for (const uint32_t state : {WL_KEYBOARD_KEY_STATE_PRESSED, WL_KEYBOARD_KEY_STATE_RELEASED}) {
-        if (keyboard != nullptr) zwp_virtual_keyboard_v1_key(keyboard, Now(), code, state);
+        if (Keyboard != nullptr) zwp_virtual_keyboard_v1_key(Keyboard, Now(), code, state);
         else org_kde_kwin_fake_input_keyboard_key(Globals.FakeInput, code, state);
         wl_display_roundtrip(Display);
         std::this_thread::sleep_for(std::chrono::milliseconds(30));
       }
     }
-    if (keyboard != nullptr) zwp_virtual_keyboard_v1_destroy(keyboard);
-    xkb_keymap_unref(keymap);
-    xkb_context_unref(context);
+  }
+
+  // Plugs the virtual pointer and keyboard in now, before the program under test starts,
+  // as a real mouse and keyboard would be.
+  void PlugIn() {
+    if (Globals.Pointers != nullptr) VirtualPointer();
+    VirtualKeyboard();
+    wl_display_roundtrip(Display);
   }
 
   void Window(int width, int height, uint32_t colour, int seconds);
 
  private:
+  zwp_virtual_keyboard_v1* VirtualKeyboard() {
+    if (Keyboard != nullptr || Globals.Keyboards == nullptr || Globals.Seat == nullptr) return Keyboard;
+    Keyboard = zwp_virtual_keyboard_manager_v1_create_virtual_keyboard(Globals.Keyboards, Globals.Seat);
+    char* text = xkb_keymap_get_as_string(Keymap, XKB_KEYMAP_FORMAT_TEXT_V1);
+    const size_t size = std::strlen(text) + 1;
+    const int file = MemoryFile(text, size);
+    zwp_virtual_keyboard_v1_keymap(Keyboard, XKB_KEYMAP_FORMAT_TEXT_V1, file, static_cast<uint32_t>(size));
+    close(file);
+    std::free(text);
+    return Keyboard;
+  }
+
   zwlr_virtual_pointer_v1* VirtualPointer() {
     if (Virtual == nullptr)
       Virtual = zwlr_virtual_pointer_manager_v1_create_virtual_pointer(Globals.Pointers, Globals.Seat);
@@ -185,6 +191,9 @@ class TSession {
   wl_display* Display;
   TGlobals Globals;
   zwlr_virtual_pointer_v1* Virtual = nullptr;
+  zwp_virtual_keyboard_v1* Keyboard = nullptr;
+  xkb_context* Context = xkb_context_new(XKB_CONTEXT_NO_FLAGS);
+  xkb_keymap* Keymap = nullptr;
 };
 
 void Ping(void*, xdg_wm_base* shell, uint32_t serial) { xdg_wm_base_pong(shell, serial); }
@@ -245,7 +254,7 @@ void KWinShot(const std::string& file) {
   GUnixFDList* files = g_unix_fd_list_new_from_array(&pipeEnds[1], 1);
   GVariantBuilder options;
   g_variant_builder_init(&options, G_VARIANT_TYPE("a{sv}"));
-  g_variant_builder_add(&options, "{sv}", "include-cursor", g_variant_new_boolean(FALSE));
+  g_variant_builder_add(&options, "{sv}", "include-cursor", g_variant_new_boolean(TRUE));
   GVariant* answer = Call(bus, "org.kde.KWin", "/org/kde/KWin/ScreenShot2", "org.kde.KWin.ScreenShot2",
                           "CaptureActiveScreen", g_variant_new("(a{sv}h)", &options, 0), files);
   GVariant* results = g_variant_get_child_value(answer, 0);
@@ -319,6 +328,7 @@ int main(int argc, char** argv) {
   }
   if (command == "mutter-input") return RunMutterInput(argc - 2, argv + 2);
   TSession session;
+  if (command == "session") session.PlugIn();
   if (command != "session") {
     if (!RunCommand(session, std::vector<std::string>(argv + 1, argv + argc))) Fail("unknown command " + command);
     return 0;

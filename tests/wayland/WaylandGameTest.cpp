@@ -1,0 +1,142 @@
+// The game on real Wayland compositors with the layer shell (sway, KWin): what the player sees, and input.
+#include <gtest/gtest.h>
+
+#include <pwd.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "WaylandTestSupport.h"
+
+namespace {
+
+constexpr int Width = 1280, Height = 720;
+// Pure red: the head-up display's "1UP" and "HIGH SCORE".
+constexpr uint32_t HudRed = 0xFF0000;
+constexpr int HudBand = 60;
+
+std::string Name(TCompositorKind kind) { return kind == TCompositorKind::Sway ? "sway" : "KWin"; }
+
+std::string Pointer(int x, int y) {
+  return "pointer " + std::to_string(x) + " " + std::to_string(y) + " " + std::to_string(Width) + " " +
+         std::to_string(Height);
+}
+
+class TWaylandGameTest : public testing::TestWithParam<TCompositorKind> {
+ protected:
+  void SetUp() override {
+    Session = std::make_unique<TCompositorSession>(GetParam());
+    std::string why;
+    // Only a compositor that truly cannot start here is skipped, and says why.
+    if (!Session->Start(why)) GTEST_SKIP() << Name(GetParam()) << " cannot start here: " << why;
+    // An ordinary window of another program fills the output beneath the game.
+    Beneath = Session->Run({ProbePath(), "window", std::to_string(Width), std::to_string(Height), "3060A0", "300"},
+                           "window.log");
+    TShot shot;
+    ASSERT_TRUE(WaitForShot(*Session, shot, [](const TShot& s) { return s.Count(600, 300, 80, 80, WindowBeneath) > 6000; }))
+        << "the window beneath never showed";
+  }
+
+  void TearDown() override {
+    Beneath.reset();
+    Session.reset();
+  }
+
+  // Waits for the first frame of play: the head-up display's red text at the top. Then
+  // the pointer moves into the middle: a compositor may tell a new surface about the
+  // pointer only once it moves.
+  void WaitForPlay(TShot& shot) {
+    ASSERT_TRUE(WaitForShot(*Session, shot, [](const TShot& s) { return s.Count(0, 0, s.Width, HudBand, HudRed) > 100; }))
+        << "no frame of play; the game said:\n" << Game->Output();
+    Game->Input(Pointer(Width / 2 + 1, Height / 2 + 1));
+  }
+
+  // Starts the game with the pointer in the middle, away from the edges the attackers come from.
+  void StartGame() {
+    Game = std::make_unique<TGameRun>(*Session);
+    Game->Input(Pointer(Width / 2, Height / 2));
+    Game->Start();
+  }
+
+  // True when the gun cursor shows in the cursor-sized square at the pointer: ready,
+  // reloading, or the coin of a power mode (the player may have been hit meanwhile).
+  static bool GunAt(const TShot& shot, int x, int y) {
+    return shot.Count(x, y, 32, 32, ReadyFrame) > 4 || shot.Count(x, y, 32, 32, ReloadFrame) > 4;
+  }
+  static bool ReloadingAt(const TShot& shot, int x, int y) {
+    return shot.Count(x, y, 32, 32, ReloadFrame) > 4 && shot.Count(x, y, 32, 32, CoinYellow) == 0;
+  }
+
+  std::unique_ptr<TCompositorSession> Session;
+  std::unique_ptr<TUserProcess> Beneath;
+  std::unique_ptr<TGameRun> Game;
+};
+
+TEST_P(TWaylandGameTest, TheOverlayCoversTheOutputTheGunFollowsAndFiresAndEscapeLeadsToTheMenu) {
+  StartGame();
+  TShot shot;
+  WaitForPlay(shot);
+  EXPECT_NE(Game->Output().find("Wayland back end"), std::string::npos) << Game->Output();
+  // Black is see-through: the window beneath shows nearly everywhere, the sprites above it.
+  EXPECT_GT(shot.Count(0, HudBand, Width, Height - HudBand, WindowBeneath), (Width * (Height - HudBand)) * 7 / 10);
+
+  // The gun shows wherever the pointer is on the output, corners included: the overlay
+  // covers it all and its cursor is the gun.
+  for (const auto& [x, y] : {std::pair{8, 70}, std::pair{Width - 40, Height - 40}}) {
+    Game->Input(Pointer(x, y));
+    EXPECT_TRUE(WaitForShot(*Session, shot, [&](const TShot& s) { return GunAt(s, x, y); }, 3000))
+        << "no gun at " << x << "," << y << ": " << shot.Keep("no-gun-" + Name(GetParam()));
+  }
+
+  // A click fires: the gun starts to reload.
+  Game->Input(Pointer(640, 400));
+  Game->Input("click");
+  EXPECT_TRUE(WaitForShot(*Session, shot, [](const TShot& s) { return ReloadingAt(s, 640, 400); }, 3000))
+      << "the click did not fire: " << shot.Keep("no-shot-" + Name(GetParam()));
+
+  // Escape ends the game; the menu comes, opaque black in the middle of the output.
+  Game->Input("keys Escape");
+  EXPECT_TRUE(WaitForShot(*Session, shot, [](const TShot& s) { return s.Count(540, 300, 200, 100, 0x000000) > 10000; }))
+      << "no menu after Escape";
+  // Escape in the menu quits.
+  Game->Input("keys Escape");
+  EXPECT_EQ(Game->Wait(5000), 0) << Game->Output();
+}
+
+TEST_P(TWaylandGameTest, AGameLostToTheEndTakesATypedNameIntoTheHighScoreFile) {
+  Game = std::make_unique<TGameRun>(*Session);
+  Game->Input(Pointer(Width / 2, Height / 2));
+  // A table any score enters, so that the game needs no skill to reach it.
+  {
+    std::ofstream table(Game->GameFolder() + "/HISCORE.XML");
+    table << "<root>";
+    for (int rank = 1; rank <= 10; ++rank) table << "<RANK" << rank << "><NAME/><SCORE>-1</SCORE></RANK" << rank << ">";
+    table << "</root>";
+  }
+  Game->Start();
+  TShot shot;
+  WaitForPlay(shot);
+  // The attackers chase a gun that stands still until the last life is lost.
+  ASSERT_TRUE(WaitForShot(*Session, shot, [](const TShot& s) { return s.Count(540, 300, 200, 100, 0x000000) > 10000; },
+                          90000))
+      << "the game did not end";
+  Game->Input("keys w a y 1 Return");
+  std::string table;
+  for (int tries = 0; tries < 50 && table.find("WAY1") == std::string::npos; ++tries) {
+    usleep(100000);
+    std::ifstream file(Game->GameFolder() + "/HISCORE.XML");
+    std::stringstream text;
+    text << file.rdbuf();
+    table = text.str();
+  }
+  EXPECT_NE(table.find("<NAME>WAY1</NAME>"), std::string::npos) << table;
+  Game->Input("keys Escape");
+  EXPECT_EQ(Game->Wait(5000), 0) << Game->Output();
+}
+
+INSTANTIATE_TEST_SUITE_P(Compositors, TWaylandGameTest, testing::Values(TCompositorKind::Sway, TCompositorKind::KWin),
+                         [](const testing::TestParamInfo<TCompositorKind>& info) { return Name(info.param); });
+
+}  // namespace
