@@ -144,7 +144,9 @@ std::vector<std::string> TCompositorSession::CompositorCommand() {
     const std::string copy = Runtime + "/kwin_wayland";
     std::filesystem::copy_file("/usr/bin/kwin_wayland", copy);
     chmod(copy.c_str(), 0755);
-    return {copy, "--virtual", "--width", std::to_string(Options.Width), "--height", std::to_string(Options.Height),
+    // KWin's virtual output is given in logical pixels.
+    return {copy, "--virtual", "--width", std::to_string(Options.Width / Options.Scale), "--height",
+            std::to_string(Options.Height / Options.Scale),
             "--scale", std::to_string(Options.Scale), "--socket", "wayland-test", "--no-lockscreen",
             "--no-global-shortcuts", "--no-kactivities"};
   }

@@ -136,6 +136,36 @@ TEST_P(TWaylandGameTest, AGameLostToTheEndTakesATypedNameIntoTheHighScoreFile) {
   EXPECT_EQ(Game->Wait(5000), 0) << Game->Output();
 }
 
+TEST_P(TWaylandGameTest, AnOutputOfScaleTwoShowsThePictureInItsOwnPixels) {
+  // The head-up display's red at scale 1 ...
+  StartGame();
+  TShot plain;
+  WaitForPlay(plain);
+  Game.reset();
+  // ... and on an output of the same pixels at scale 2, where the compositor's logical
+  // size is half as wide: a picture made for that size and enlarged by the compositor
+  // would put the text elsewhere, twice as large, and blur it.
+  Beneath.reset();
+  Session = std::make_unique<TCompositorSession>(GetParam(), TCompositorOptions{Width, Height, 2});
+  std::string why;
+  ASSERT_TRUE(Session->Start(why)) << why;
+  StartGame();
+  TShot scaled;
+  WaitForPlay(scaled);
+  ASSERT_EQ(scaled.Width, Width);
+  // "HIGH SCORE", which stands still (the "1UP" beside it blinks).
+  int red = 0, same = 0;
+  for (int y = 0; y < HudBand; ++y)
+    for (int x = Width * 45 / 100; x < Width * 66 / 100; ++x) {
+      if (plain.At(x, y) != HudRed) continue;
+      ++red;
+      same += scaled.At(x, y) == HudRed ? 1 : 0;
+    }
+  EXPECT_GT(same, red * 95 / 100) << red << " red pixels at scale 1, " << same << " of them red at scale 2: "
+                                  << scaled.Keep("scale-2-" + Name(GetParam()));
+  EXPECT_LT(scaled.Count(Width * 45 / 100, 0, Width * 21 / 100, HudBand, HudRed), red * 105 / 100);
+}
+
 INSTANTIATE_TEST_SUITE_P(Compositors, TWaylandGameTest, testing::Values(TCompositorKind::Sway, TCompositorKind::KWin),
                          [](const testing::TestParamInfo<TCompositorKind>& info) { return Name(info.param); });
 

@@ -255,6 +255,8 @@ void KWinShot(const std::string& file) {
   GVariantBuilder options;
   g_variant_builder_init(&options, G_VARIANT_TYPE("a{sv}"));
   g_variant_builder_add(&options, "{sv}", "include-cursor", g_variant_new_boolean(TRUE));
+  // In the output's own pixels, whatever its scale.
+  g_variant_builder_add(&options, "{sv}", "native-resolution", g_variant_new_boolean(TRUE));
   GVariant* answer = Call(bus, "org.kde.KWin", "/org/kde/KWin/ScreenShot2", "org.kde.KWin.ScreenShot2",
                           "CaptureActiveScreen", g_variant_new("(a{sv}h)", &options, 0), files);
   GVariant* results = g_variant_get_child_value(answer, 0);
