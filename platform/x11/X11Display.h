@@ -46,6 +46,9 @@ class TX11Display {
   // Atom of the compositing manager's selection for our screen.
   Atom CompositorSelection() const { return CompositorAtom; }
   bool CompositorRunning();
+  // True when windows are shown with their alpha: a compositing manager runs, or the
+  // server is XWayland, whose windows the Wayland compositor blends itself.
+  bool AlphaShown() { return Found.XWayland || CompositorRunning(); }
 
   // The monitor the game plays on, in root-window pixels: the whole screen when the
   // server lists no monitors. Chosen when the connection opens, and again by

@@ -56,7 +56,7 @@ void TX11OverlayWindow::CreateNative() {
   Height = area.Height;
 
   XVisualInfo alphaVisual{};
-  Composite = Connection->CompositorRunning() && ChooseAlphaVisual(alphaVisual);
+  Composite = Connection->AlphaShown() && ChooseAlphaVisual(alphaVisual);
   if (!Composite)
     Connection->Warn(Connection->CompositorRunning()
                          ? "no 32-bit visual for the compositor: the window takes the shape of what the game draws"
@@ -120,7 +120,7 @@ void TX11OverlayWindow::SetBounds(int, int, int, int) {}
 void TX11OverlayWindow::Show() {
   if (Shown) return;
   // The compositor may have come or gone while no notice could tell us.
-  if (Connection->CompositorRunning() != Composite) CompositorChanged();
+  if (Connection->AlphaShown() != Composite) CompositorChanged();
   // A game starts: it plays on the monitor that holds the pointer now.
   Connection->ChoosePlayMonitor();
   FollowPlayArea();
@@ -228,7 +228,7 @@ bool TX11OverlayWindow::FollowPlayArea() {
 
 void TX11OverlayWindow::CompositorChanged() {
   XVisualInfo unused{};
-  const bool wanted = Connection->CompositorRunning() && ChooseAlphaVisual(unused);
+  const bool wanted = Connection->AlphaShown() && ChooseAlphaVisual(unused);
   if (wanted == Composite) return;
   const bool wasShown = Shown;
   DestroyNative();

@@ -42,6 +42,8 @@ int RunMutterInput(int argc, char** argv) {
   g_variant_get(created, "(&o)", &sessionPath);
   const std::string session = sessionPath;
   if (!Call(bus, session, SessionInterface, "Start", nullptr)) return 2;
+  // The session's virtual devices come a moment after it starts; events before are lost.
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
   for (int i = 0; i < argc; ++i) {
     const std::string command = argv[i];
     bool ok = true;
