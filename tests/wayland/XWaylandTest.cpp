@@ -4,6 +4,8 @@
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/extensions/Xfixes.h>
+#include <X11/extensions/shape.h>
 
 #include <algorithm>
 #include <chrono>
@@ -67,6 +69,25 @@ class TXWaylandTest : public testing::Test {
 };
 
 
+// The windows of the program on the X display: mapped, WM_CLASS "blastover", with their sizes.
+std::vector<std::pair<Window, std::pair<int, int>>> ProgramWindows(Display* dpy) {
+  std::vector<std::pair<Window, std::pair<int, int>>> found;
+  Window root = 0, parent = 0, *children = nullptr;
+  unsigned count = 0;
+  if (!XQueryTree(dpy, DefaultRootWindow(dpy), &root, &parent, &children, &count)) return found;
+  for (unsigned i = 0; i < count; ++i) {
+    XClassHint hint{};
+    XWindowAttributes attributes{};
+    if (!XGetWindowAttributes(dpy, children[i], &attributes) || attributes.map_state != IsViewable) continue;
+    if (!XGetClassHint(dpy, children[i], &hint)) continue;
+    if (std::string(hint.res_name) == "blastover") found.push_back({children[i], {attributes.width, attributes.height}});
+    XFree(hint.res_name);
+    XFree(hint.res_class);
+  }
+  if (children != nullptr) XFree(children);
+  return found;
+}
+
 TEST_F(TXWaylandTest, TheGunFollowsAPointerThatMovesOverANativeWaylandWindow) {
   for (const auto& [name, value] : Session->ClientEnvironment()) setenv(name.c_str(), value.c_str(), 1);
   std::string error;
@@ -82,6 +103,18 @@ TEST_F(TXWaylandTest, TheGunFollowsAPointerThatMovesOverANativeWaylandWindow) {
   // Until mutter shows the window, the pointer would still meet the native one.
   WaitUntil([&] { platform->ProcessMessages(); return false; }, 800);
 
+  // The game window takes every pointer event: its input shape is the whole window.
+  Display* dpy = XOpenDisplay(nullptr);
+  ASSERT_NE(dpy, nullptr);
+  const auto windows = ProgramWindows(dpy);
+  ASSERT_EQ(windows.size(), 1u);
+  int count = 0, ordering = 0;
+  XRectangle* input = XShapeGetRectangles(dpy, windows[0].first, ShapeInput, &count, &ordering);
+  ASSERT_EQ(count, 1);
+  EXPECT_EQ(input[0].width, Width);
+  EXPECT_EQ(input[0].height, Height);
+  XFree(input);
+
   // mutter's remote desktop may lose the motions of a session that has just started:
   // a move that did not arrive is made again.
   int x = -1, y = -1;
@@ -93,29 +126,30 @@ TEST_F(TXWaylandTest, TheGunFollowsAPointerThatMovesOverANativeWaylandWindow) {
     }
     EXPECT_TRUE(followed) << "the pointer is at " << x << "," << y << ", not " << wantedX << "," << wantedY;
   }
+
+  // The gun is the game window's own cursor; no program's cursors are replaced.
+  ASSERT_TRUE(platform->InstallCursor("MOUSEFULL"));
+  XSync(dpy, False);
+  XFixesCursorImage* shown = XFixesGetCursorImage(dpy);
+  ASSERT_NE(shown, nullptr);
+  int green = 0;
+  for (int i = 0; i < shown->width * shown->height; ++i) green += (shown->pixels[i] & 0xFFFFFFu) == 0x00FF00 ? 1 : 0;
+  EXPECT_GT(green, 10) << "the cursor over the game window is not the gun";
+  XFree(shown);
+  Atom type = 0;
+  int format = 0;
+  unsigned long items = 0, after = 0;
+  unsigned char* data = nullptr;
+  XGetWindowProperty(dpy, DefaultRootWindow(dpy), XInternAtom(dpy, "_BLASTOVER_CURSORS_REPLACED", False), 0, 1, False,
+                     AnyPropertyType, &type, &format, &items, &after, &data);
+  if (data != nullptr) XFree(data);
+  EXPECT_EQ(type, 0u) << "the standard cursors of the display were replaced";
+  platform->RestoreCursors();
+  XCloseDisplay(dpy);
   overlay.reset();
   InstallPlatform(nullptr);
   platform.reset();
   for (const auto& [name, value] : Session->ClientEnvironment()) unsetenv(name.c_str());
-}
-
-// The windows of the program on the X display: mapped, WM_CLASS "blastover", with their sizes.
-std::vector<std::pair<int, int>> ProgramWindows(Display* dpy) {
-  std::vector<std::pair<int, int>> found;
-  Window root = 0, parent = 0, *children = nullptr;
-  unsigned count = 0;
-  if (!XQueryTree(dpy, DefaultRootWindow(dpy), &root, &parent, &children, &count)) return found;
-  for (unsigned i = 0; i < count; ++i) {
-    XClassHint hint{};
-    XWindowAttributes attributes{};
-    if (!XGetWindowAttributes(dpy, children[i], &attributes) || attributes.map_state != IsViewable) continue;
-    if (!XGetClassHint(dpy, children[i], &hint)) continue;
-    if (std::string(hint.res_name) == "blastover") found.emplace_back(attributes.width, attributes.height);
-    XFree(hint.res_name);
-    XFree(hint.res_class);
-  }
-  if (children != nullptr) XFree(children);
-  return found;
 }
 
 TEST_F(TXWaylandTest, WithoutTheLayerShellTheX11BackEndPlaysAndAShotAtQuitBringsTheMenu) {
@@ -127,8 +161,8 @@ TEST_F(TXWaylandTest, WithoutTheLayerShellTheX11BackEndPlaysAndAShotAtQuitBrings
   unsetenv("XAUTHORITY");
   ASSERT_NE(dpy, nullptr);
   const auto has = [&](int width, int height) {
-    for (const auto& [w, h] : ProgramWindows(dpy))
-      if (w == width && h == height) return true;
+    for (const auto& [window, size] : ProgramWindows(dpy))
+      if (size == std::pair{width, height}) return true;
     return false;
   };
   EXPECT_TRUE(WaitUntil([&] { return has(Width, Height); }, 10000)) << game.Output();
