@@ -108,15 +108,12 @@ void TWaylandPlatform::RestoreCursors() { Display->Input().Cursor().Restore(); }
 
 bool TWaylandPlatform::PlaySound(const std::string& name) { return Audio->Play(name); }
 
-bool TWaylandPlatform::OpenAddress(const std::string& address) {
-  if (address.empty()) return false;
-  // Long enough for the desktop's opener to say it has nothing to open the address with.
-  constexpr int OpenerGraceMs = 2000;
-  return Processes->StartAndWatch({"xdg-open", address}, OpenerGraceMs);
-}
+bool TWaylandPlatform::OpenAddress(const std::string& address) { return Processes->OpenAddress(address); }
+
+std::string TWaylandPlatform::MissingOpener() { return Processes->MissingOpener(); }
 
 bool TWaylandPlatform::StartProgram(const std::string& commandLine, bool wait) {
-  return Processes->Start(SplitCommandLine(commandLine), wait);
+  return Processes->StartCommandLine(commandLine, wait);
 }
 
 void TWaylandPlatform::ShowMessageBox(const std::string& caption, const std::string& text) {

@@ -43,6 +43,7 @@ class TWaylandPlatform : public TPlatform {
   void RestoreCursors() override;
   bool PlaySound(const std::string& name) override;
   bool OpenAddress(const std::string& address) override;
+  std::string MissingOpener() override;
   bool StartProgram(const std::string& commandLine, bool wait) override;
   void ShowMessageBox(const std::string& caption, const std::string& text) override;
   TFileSystem& Files() override { return *FileSystem; }

@@ -71,6 +71,17 @@ bool TProcessLauncher::Start(const std::vector<std::string>& words, bool wait) {
   return true;
 }
 
+bool TProcessLauncher::OpenAddress(const std::string& address) {
+  if (address.empty()) return false;
+  // Long enough for the desktop's opener to say it has nothing to open the address with.
+  constexpr int OpenerGraceMs = 2000;
+  constexpr const char* Opener = "xdg-open";
+  MissingOpenerName.clear();
+  if (StartAndWatch({Opener, address}, OpenerGraceMs)) return true;
+  if (NotStarted()) MissingOpenerName = Opener;
+  return false;
+}
+
 bool TProcessLauncher::StartAndWatch(const std::vector<std::string>& words, int graceMs) {
   if (!Start(words, false)) return false;
   const pid_t child = Running.back();

@@ -22,6 +22,13 @@ class TProcessLauncher {
   // Starts it without waiting, but gives it GraceMs to fail: an opener that ends at once
   // with an error is a failure (errno says which); one still running is taken as success.
   bool StartAndWatch(const std::vector<std::string>& words, int graceMs);
+  // Opens a document or web address with the desktop's default handler (xdg-open).
+  bool OpenAddress(const std::string& address);
+  // The opener's name when the last OpenAddress failed because it could not be started
+  // (not installed), empty otherwise.
+  const std::string& MissingOpener() const { return MissingOpenerName; }
+  // Starts a program by command line (SplitCommandLine); with Wait, returns when it has ended.
+  bool StartCommandLine(const std::string& commandLine, bool wait) { return Start(SplitCommandLine(commandLine), wait); }
   // Collects the programs started without waiting that have ended, so none is left a zombie.
   void Reap();
   // True when the last Start or StartAndWatch failed because the program itself could
@@ -30,5 +37,6 @@ class TProcessLauncher {
 
  private:
   std::vector<pid_t> Running;
+  std::string MissingOpenerName;
   bool StartFailed = false;
 };

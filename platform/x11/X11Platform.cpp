@@ -295,19 +295,12 @@ void TX11Platform::RestoreCursors() { Cursors->Restore(); }
 
 bool TX11Platform::PlaySound(const std::string& name) { return Audio->Play(name); }
 
-bool TX11Platform::OpenAddress(const std::string& address) {
-  if (address.empty()) return false;
-  // Long enough for the desktop's opener to say it has nothing to open the address with.
-  constexpr int OpenerGraceMs = 2000;
-  if (Processes->StartAndWatch({Opener, address}, OpenerGraceMs)) return true;
-  MissingOpenerName = Processes->NotStarted() ? Opener : "";
-  return false;
-}
+bool TX11Platform::OpenAddress(const std::string& address) { return Processes->OpenAddress(address); }
 
-std::string TX11Platform::MissingOpener() { return MissingOpenerName; }
+std::string TX11Platform::MissingOpener() { return Processes->MissingOpener(); }
 
 bool TX11Platform::StartProgram(const std::string& commandLine, bool wait) {
-  return Processes->Start(SplitCommandLine(commandLine), wait);
+  return Processes->StartCommandLine(commandLine, wait);
 }
 
 void TX11Platform::ShowMessageBox(const std::string& caption, const std::string& text) {

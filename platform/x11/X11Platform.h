@@ -86,6 +86,4 @@ class TX11Platform : public TPlatform {
   bool PointerMoveWaiting = false;
   uint32_t LastPointerFollow = 0;
   // The desktop's opener of documents and addresses, looked up in PATH.
-  static constexpr const char* Opener = "xdg-open";
-  std::string MissingOpenerName;
 };
