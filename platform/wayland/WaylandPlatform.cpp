@@ -92,13 +92,14 @@ void TWaylandPlatform::SetPointerPos(int, int) {}
 void TWaylandPlatform::InjectLeftClick() {}
 
 unsigned TWaylandPlatform::MouseButtonsDown() {
-  // The events of a click may have arrived since the last message processing.
-  Display->DispatchPending();
+  // A round trip: every event the compositor sent before it has then been read, as a
+  // press over before this poll must be (the game polls ten times a second).
+  Display->Roundtrip();
   return Display->Input().MouseButtonsDown();
 }
 
 bool TWaylandPlatform::EscapeHeld() {
-  Display->DispatchPending();
+  Display->Roundtrip();
   return Display->Input().EscapeHeld();
 }
 

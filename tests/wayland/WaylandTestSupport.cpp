@@ -48,14 +48,16 @@ bool WaitForShot(TCompositorSession& session, TShot& shot, const std::function<b
   }
 }
 
+TProbeSession::TProbeSession(TCompositorSession& session)
+    : Session(session), Probe(session.Run({ProbePath(), "session"}, "probe.log", {}, true)) {}
+
 TGameRun::TGameRun(TCompositorSession& session)
-    : Session(session), Folder(session.RuntimeFolder() + "/game") {
+    : Session(session), Folder(session.RuntimeFolder() + "/game"), Probe(session) {
   // A folder the test user can write: the program keeps its files beside itself.
   std::filesystem::create_directories(Folder);
   const passwd* user = getpwnam(TestUser().c_str());
   if (user != nullptr && chown(Folder.c_str(), user->pw_uid, user->pw_gid) != 0) return;
   std::filesystem::copy_file(ProgramPath(), Folder + "/blastover", std::filesystem::copy_options::overwrite_existing);
-  Probe = session.Run({ProbePath(), "session"}, "probe.log", {}, true);
 }
 
 void TGameRun::Start(const std::map<std::string, std::string>& environment) {
@@ -64,10 +66,9 @@ void TGameRun::Start(const std::map<std::string, std::string>& environment) {
 
 TGameRun::~TGameRun() {
   if (Program) Program->Stop();
-  if (Probe) Probe->Stop();
 }
 
-void TGameRun::Input(const std::string& line) {
+void TProbeSession::Input(const std::string& line) {
   Probe->Send(line);
   // The probe answers "ok" for each line done.
   const size_t wanted = ++AnswersSeen;

@@ -35,6 +35,19 @@ constexpr uint32_t CoinYellow = 0xFFFF00;
 bool WaitForShot(TCompositorSession& session, TShot& shot, const std::function<bool(const TShot&)>& condition,
                  int timeoutMs = 10000);
 
+// The probe as the test user, keeping a virtual mouse and keyboard plugged in.
+class TProbeSession {
+ public:
+  explicit TProbeSession(TCompositorSession& session);
+  // A line of the probe's session script ("pointer X Y W H", "click", "keys NAME..."), done before it returns.
+  void Input(const std::string& line);
+
+ private:
+  TCompositorSession& Session;
+  std::unique_ptr<TUserProcess> Probe;
+  size_t AnswersSeen = 0;
+};
+
 // The game as the test user, in a folder of its own inside the session (where it keeps
 // HISCORE.XML), with a probe that keeps a virtual mouse and keyboard plugged in.
 class TGameRun {
@@ -46,8 +59,7 @@ class TGameRun {
   TGameRun& operator=(const TGameRun&) = delete;
 
   void Start(const std::map<std::string, std::string>& environment = {});
-  // A line of the probe's session script ("pointer X Y W H", "click", "keys NAME..."), done before it returns.
-  void Input(const std::string& line);
+  void Input(const std::string& line) { Probe.Input(line); }
   // The program's exit code once it has ended (within TimeoutMs), else -1.
   int Wait(int timeoutMs) { return Program->Wait(timeoutMs); }
   std::string Output() const;
@@ -56,7 +68,6 @@ class TGameRun {
  private:
   TCompositorSession& Session;
   std::string Folder;
-  std::unique_ptr<TUserProcess> Probe;
+  TProbeSession Probe;
   std::unique_ptr<TUserProcess> Program;
-  size_t AnswersSeen = 0;
 };

@@ -1,0 +1,94 @@
+// The Wayland platform in this process on a headless sway: the output, Escape between polls, the keyboard, the message box.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <future>
+#include <thread>
+
+#include "WaylandTestSupport.h"
+#include "platform/wayland/WaylandMessageBox.h"
+#include "platform/wayland/WaylandPlatform.h"
+
+namespace {
+
+constexpr int Width = 1280, Height = 720;
+// The message box's title strip.
+constexpr uint32_t TitleColour = 0x3C5082;
+
+class TWaylandPlatformTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    Session = std::make_unique<TCompositorSession>(TCompositorKind::Sway);
+    std::string why;
+    if (!Session->Start(why)) GTEST_SKIP() << "sway cannot start here: " << why;
+    Probe = std::make_unique<TProbeSession>(*Session);
+    // This process is a client of the test user's compositor, by the socket's full path.
+    const auto environment = Session->ClientEnvironment();
+    setenv("WAYLAND_DISPLAY", (Session->RuntimeFolder() + "/" + environment.at("WAYLAND_DISPLAY")).c_str(), 1);
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+  }
+
+  void TearDown() override {
+    unsetenv("WAYLAND_DISPLAY");
+    Probe.reset();
+    Session.reset();
+  }
+
+  void Input(const std::string& line) { Probe->Input(line); }
+
+  std::unique_ptr<TCompositorSession> Session;
+  std::unique_ptr<TProbeSession> Probe;
+};
+
+TEST_F(TWaylandPlatformTest, EscapeTappedBeforeAPollIsSeenOnceAndTheGameWindowIsTheOutputAndHasTheKeyboard) {
+  std::string error;
+  std::unique_ptr<TPlatform> platform = CreateWaylandPlatform(error);
+  ASSERT_NE(platform, nullptr) << error;
+  InstallPlatform(platform.get());
+  std::unique_ptr<TPlatformWindow> overlay = platform->CreateWindow(TWindowKind::Overlay);
+  overlay->Show();
+  EXPECT_EQ(platform->ScreenSize().Width, Width);
+  EXPECT_EQ(platform->ScreenSize().Height, Height);
+  std::vector<uint32_t> black(static_cast<size_t>(Width) * Height, 0xFF000000u);
+  overlay->Present({black.data(), Width, Height, Width});
+  platform->ProcessMessages();
+
+  // Messages run meanwhile (the compositor's events reach us a moment after the probe's):
+  // the press and the release of the click are both read before the poll.
+  const auto settle = [&] {
+    for (int i = 0; i < 10; ++i) {
+      platform->WaitForMessage(20);
+      platform->ProcessMessages();
+    }
+  };
+  Input("pointer 300 200 1280 720");
+  settle();
+  int x = 0, y = 0;
+  EXPECT_TRUE(platform->GetPointerPos(x, y));
+  EXPECT_EQ(x, 300);
+  EXPECT_EQ(y, 200);
+  Input("keys Escape");
+  settle();
+  EXPECT_TRUE(platform->EscapeHeld()) << "a tap of Escape between polls";
+  EXPECT_FALSE(platform->EscapeHeld());
+  EXPECT_TRUE(platform->IsApplicationActive()) << "the game window has the keyboard during play";
+
+  overlay->Hide();
+  platform->ProcessMessages();
+  EXPECT_FALSE(platform->IsApplicationActive()) << "the keyboard is given back when the game window goes";
+  overlay.reset();
+  InstallPlatform(nullptr);
+}
+
+TEST_F(TWaylandPlatformTest, AMessageBoxFromAnotherThreadShowsAboveAllAndClosesWithEnter) {
+  std::future<void> shown = std::async(std::launch::async, [] { ShowWaylandMessageBox("Bericht", "Kon programma niet starten"); });
+  TShot shot;
+  EXPECT_TRUE(WaitForShot(*Session, shot, [](const TShot& s) { return s.Count(0, 0, s.Width, s.Height, TitleColour) > 2000; }))
+      << "no message box: " << shot.Keep("no-message-box");
+  Input("keys Return");
+  EXPECT_EQ(shown.wait_for(std::chrono::seconds(5)), std::future_status::ready) << "the box did not close";
+  if (shown.valid()) shown.get();
+}
+
+}  // namespace
