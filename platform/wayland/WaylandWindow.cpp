@@ -127,7 +127,9 @@ void TWaylandWindow::DestroySurface() {
 }
 
 void TWaylandWindow::Show() {
+  Wanted = true;
   if (SurfaceHandle != nullptr) return;
+  LastShown = WaylandTickCount();
   CreateSurface();
   Connection->Roundtrip();
   for (int waited = 0; !Configured && SurfaceHandle != nullptr && waited < ConfigureWaitMs; waited += ConfigureStepMs)
@@ -136,6 +138,7 @@ void TWaylandWindow::Show() {
 }
 
 void TWaylandWindow::Hide() {
+  Wanted = false;
   if (SurfaceHandle == nullptr) return;
   DestroySurface();
   wl_display_flush(Connection->Handle());
@@ -151,7 +154,8 @@ void TWaylandWindow::Configure(zwlr_layer_surface_v1* layer, uint32_t serial, ui
 }
 
 void TWaylandWindow::Closed() {
-  // The compositor took the surface away (its output went): the next Show makes another.
+  // The compositor took the surface away (its output went): the next frame makes another,
+  // on the output the compositor chooses then.
   DestroySurface();
 }
 
@@ -209,6 +213,9 @@ void TWaylandWindow::PresentChanged(const TPixelView& picture, const std::vector
 }
 
 void TWaylandWindow::Send(const TPixelView& picture, const std::vector<TPixelArea>* changed) {
+  // Once a second at most: with no output at all the compositor closes each new surface.
+  constexpr uint32_t ReopenIntervalMs = 1000;
+  if (SurfaceHandle == nullptr && Wanted && WaylandTickCount() - LastShown >= ReopenIntervalMs) Show();
   if (SurfaceHandle == nullptr || !Configured) return;
   // A picture of another size than the buffers (the scale changed meanwhile) is sent whole.
   if (picture.Width != Buffers.Width() || picture.Height != Buffers.Height()) changed = nullptr;

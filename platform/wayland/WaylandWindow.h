@@ -83,6 +83,8 @@ class TWaylandWindow : public TPlatformWindow {
   wl_callback* FrameCallback = nullptr;
   wl_output* CurrentOutput = nullptr;
   bool Configured = false;
+  bool Wanted = false;  // shown by the caller, whether or not the compositor still shows it
+  uint32_t LastShown = 0;  // tick of the last surface made
   int LogicalWidth = 0;   // as configured by the compositor
   int LogicalHeight = 0;
   int WantedWidth = 0;    // the menu's size in window pixels, from SetBounds
