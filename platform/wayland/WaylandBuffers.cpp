@@ -10,7 +10,6 @@
 
 namespace {
 
-constexpr uint32_t RgbMask = 0x00FFFFFFu;
 constexpr uint32_t OpaqueAlpha = 0xFF000000u;
 // More than two only while the compositor holds both: one being shown, one queued.
 constexpr size_t MostBuffers = 4;
@@ -28,18 +27,6 @@ TPixelArea Clip(const TPixelArea& area, int width, int height) {
 }
 
 }  // namespace
-
-void ConvertRow(const uint32_t* in, uint32_t* out, int count, TWaylandPixels pixels) {
-  if (pixels == TWaylandPixels::Opaque) {
-    std::memcpy(out, in, static_cast<size_t>(count) * 4);
-    return;
-  }
-  // The game's pictures are opaque with black as the see-through colour.
-  for (int x = 0; x < count; ++x) {
-    const uint32_t pixel = in[x];
-    out[x] = (pixel & RgbMask) != 0 ? pixel | OpaqueAlpha : 0;
-  }
-}
 
 TWaylandBuffers::TWaylandBuffers(wl_shm* shm, TWaylandPixels pixels) : Shm(shm), Pixels(pixels) {}
 
@@ -122,7 +109,7 @@ void TWaylandBuffers::WriteAll(const TPixelView& picture, TBuffer& buffer) {
   for (int y = 0; y < BufferHeight; ++y) {
     uint32_t* out = buffer.Pixels + static_cast<size_t>(y) * static_cast<size_t>(BufferWidth);
     const int copied = y < picture.Height ? width : 0;
-    if (copied > 0) ConvertRow(picture.Row(y), out, copied, Pixels);
+    if (copied > 0) std::memcpy(out, picture.Row(y), static_cast<size_t>(copied) * 4);
     std::fill(out + copied, out + BufferWidth, Pixels == TWaylandPixels::Opaque ? OpaqueAlpha : 0u);
   }
 }
@@ -130,8 +117,8 @@ void TWaylandBuffers::WriteAll(const TPixelView& picture, TBuffer& buffer) {
 void TWaylandBuffers::WriteArea(const TPixelView& picture, TBuffer& buffer, const TPixelArea& area) {
   const TPixelArea part = Clip(area, BufferWidth, BufferHeight);
   for (int y = part.Y; y < part.Y + part.Height; ++y)
-    ConvertRow(picture.Row(y) + part.X, buffer.Pixels + static_cast<size_t>(y) * BufferWidth + part.X, part.Width,
-               Pixels);
+    std::memcpy(buffer.Pixels + static_cast<size_t>(y) * BufferWidth + part.X, picture.Row(y) + part.X,
+                static_cast<size_t>(part.Width) * 4);
 }
 
 void TWaylandBuffers::Written(TBuffer& buffer, const std::vector<TPixelArea>* changed) {

@@ -10,13 +10,13 @@
 struct wl_buffer;
 struct wl_shm;
 
-// How the pixels of a picture become the buffer's pixels.
+// What the buffer's pixels mean to the compositor; they are the picture's, as they are.
 enum class TWaylandPixels {
-  // XRGB8888: red, green and blue as they are (the menu).
+  // XRGB8888: red, green and blue; the alpha byte is not shown (the menu).
   Opaque,
-  // Premultiplied ARGB8888: pure black becomes fully transparent, every other colour
-  // fully opaque; the compositor shows what lies beneath where alpha is 0.
-  BlackTransparent,
+  // ARGB8888, premultiplied as the game window's picture is: the compositor blends it
+  // with what lies beneath by its alpha, the coverage of each pixel.
+  Premultiplied,
 };
 
 // Two buffers, and a third or fourth when the compositor holds on to them. Each knows
@@ -77,6 +77,3 @@ class TWaylandBuffers {
   std::vector<std::unique_ptr<TBuffer>> Buffers;
   TBuffer* Last = nullptr;
 };
-
-// Converts Count pixels of a picture row into buffer pixels of the given form.
-void ConvertRow(const uint32_t* in, uint32_t* out, int count, TWaylandPixels pixels);

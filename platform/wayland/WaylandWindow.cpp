@@ -51,7 +51,7 @@ const wp_fractional_scale_v1_listener FractionalScaleListener = {PreferredScale}
 TWaylandWindow::TWaylandWindow(std::shared_ptr<TWaylandDisplay> connection, TWindowKind kind)
     : Connection(std::move(connection)),
       WindowKind(kind),
-      Buffers(Connection->Shm(), kind == TWindowKind::Overlay ? TWaylandPixels::BlackTransparent : TWaylandPixels::Opaque) {
+      Buffers(Connection->Shm(), kind == TWindowKind::Overlay ? TWaylandPixels::Premultiplied : TWaylandPixels::Opaque) {
   Connection->Register(this);
 }
 

@@ -22,7 +22,8 @@ class TWaylandDisplay;
 // - the Overlay is anchored to all four edges of the output the compositor chooses
 //   (normally the focused one) and reserves no space; it takes all pointer input (its
 //   input region is the whole surface) and the keyboard, so the game sees the pointer
-//   everywhere on that output and Escape; black is see-through by an alpha channel;
+//   everywhere on that output and Escape; its premultiplied picture is blended with
+//   what lies beneath by the compositor;
 // - the Menu is a centred opaque surface of the size asked for, with the keyboard.
 // Window pixels are buffer pixels: on an output of scale 2 the window is twice as
 // many pixels wide as the compositor's logical size, so the picture stays sharp.
