@@ -3,6 +3,9 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdlib>
+
+#include "platform/posix/InstanceLock.h"
 
 #include "platform/sdl/SdlAudio.h"
 #include "platform/wayland/WaylandCursor.h"
@@ -11,6 +14,23 @@
 #include "platform/wayland/WaylandMessageBox.h"
 #include "platform/wayland/WaylandWindow.h"
 #include "platform/x11/ProcessLauncher.h"
+
+namespace {
+
+// The compositor's socket as one name however WAYLAND_DISPLAY gave it: "wayland-1" and
+// "$XDG_RUNTIME_DIR/wayland-1" are the same compositor.
+std::string WaylandDisplayName() {
+  const char* given = std::getenv("WAYLAND_DISPLAY");
+  std::string name = given != nullptr && given[0] != '\0' ? given : "wayland-0";
+  const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+  if (runtime != nullptr && runtime[0] != '\0') {
+    const std::string folder = std::string(runtime) + "/";
+    if (name.compare(0, folder.size(), folder) == 0) name.erase(0, folder.size());
+  }
+  return name;
+}
+
+}  // namespace
 
 std::unique_ptr<TPlatform> CreateWaylandPlatform(std::string& error) {
   std::unique_ptr<TWaylandDisplay> connection = TWaylandDisplay::Open(error);
@@ -119,4 +139,20 @@ bool TWaylandPlatform::StartProgram(const std::string& commandLine, bool wait) {
 
 void TWaylandPlatform::ShowMessageBox(const std::string& caption, const std::string& text) {
   ShowWaylandMessageBox(caption, text);
+}
+
+bool TWaylandPlatform::BecomeSoleGame(std::string& message) {
+  const std::string display = WaylandDisplayName();
+  std::string error;
+  switch (TInstanceLock::Take("wl-" + display, SoleGame, error)) {
+    case TInstanceLock::TOutcome::Taken:
+      return true;
+    case TInstanceLock::TOutcome::Unavailable:
+      Display->Warn("another copy of the game could start beside this one: " + error);
+      return true;
+    case TInstanceLock::TOutcome::HeldElsewhere:
+      break;
+  }
+  message = "a game is already running on Wayland display " + display;
+  return false;
 }

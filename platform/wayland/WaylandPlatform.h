@@ -6,6 +6,7 @@
 
 #include "platform/Platform.h"
 
+class TInstanceLock;
 class TProcessLauncher;
 class TSdlAudio;
 class TWaylandDisplay;
@@ -46,6 +47,9 @@ class TWaylandPlatform : public TPlatform {
   std::string MissingOpener() override;
   bool StartProgram(const std::string& commandLine, bool wait) override;
   void ShowMessageBox(const std::string& caption, const std::string& text) override;
+  // Per user and compositor. A game already running there is above every window on
+  // the overlay layer, so there is nothing to bring forward.
+  bool BecomeSoleGame(std::string& message) override;
   TFileSystem& Files() override { return *FileSystem; }
 
   TWaylandDisplay& Connection() { return *Display; }
@@ -57,4 +61,5 @@ class TWaylandPlatform : public TPlatform {
   std::unique_ptr<TSdlAudio> Audio;
   std::unique_ptr<TProcessLauncher> Processes;
   std::unique_ptr<TFileSystem> FileSystem = CreateSystemFileSystem();
+  std::unique_ptr<TInstanceLock> SoleGame;
 };

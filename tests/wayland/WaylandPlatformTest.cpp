@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <future>
+#include <optional>
 #include <thread>
 
 #include "WaylandTestSupport.h"
@@ -27,10 +28,13 @@ class TWaylandPlatformTest : public testing::Test {
     const auto environment = Session->ClientEnvironment();
     setenv("WAYLAND_DISPLAY", (Session->RuntimeFolder() + "/" + environment.at("WAYLAND_DISPLAY")).c_str(), 1);
     setenv("SDL_AUDIODRIVER", "dummy", 1);
+    if (const char* runtime = std::getenv("XDG_RUNTIME_DIR")) RuntimeBefore = runtime;
   }
 
   void TearDown() override {
     unsetenv("WAYLAND_DISPLAY");
+    if (RuntimeBefore) setenv("XDG_RUNTIME_DIR", RuntimeBefore->c_str(), 1);
+    else unsetenv("XDG_RUNTIME_DIR");
     Probe.reset();
     Session.reset();
   }
@@ -39,6 +43,7 @@ class TWaylandPlatformTest : public testing::Test {
 
   std::unique_ptr<TCompositorSession> Session;
   std::unique_ptr<TProbeSession> Probe;
+  std::optional<std::string> RuntimeBefore;
 };
 
 TEST_F(TWaylandPlatformTest, EscapeTappedBeforeAPollIsSeenOnceAndTheGameWindowIsTheOutputAndHasTheKeyboard) {
@@ -79,6 +84,28 @@ TEST_F(TWaylandPlatformTest, EscapeTappedBeforeAPollIsSeenOnceAndTheGameWindowIs
   EXPECT_FALSE(platform->IsApplicationActive()) << "the keyboard is given back when the game window goes";
   overlay.reset();
   InstallPlatform(nullptr);
+}
+
+TEST_F(TWaylandPlatformTest, OneGamePerCompositorHoweverItIsNamedUntilTheFirstHasGone) {
+  setenv("XDG_RUNTIME_DIR", Session->RuntimeFolder().c_str(), 1);
+  std::string error, message;
+  std::unique_ptr<TPlatform> first = CreateWaylandPlatform(error);
+  ASSERT_NE(first, nullptr) << error;
+  ASSERT_TRUE(first->BecomeSoleGame(message));
+
+  // The same socket by its name in the runtime folder, as a desktop session gives it.
+  const std::string socket = Session->ClientEnvironment().at("WAYLAND_DISPLAY");
+  setenv("WAYLAND_DISPLAY", socket.c_str(), 1);
+  std::unique_ptr<TPlatform> second = CreateWaylandPlatform(error);
+  ASSERT_NE(second, nullptr) << error;
+  EXPECT_FALSE(second->BecomeSoleGame(message));
+  EXPECT_EQ(message, "a game is already running on Wayland display " + socket);
+
+  first.reset();
+  second.reset();
+  std::unique_ptr<TPlatform> third = CreateWaylandPlatform(error);
+  ASSERT_NE(third, nullptr) << error;
+  EXPECT_TRUE(third->BecomeSoleGame(message)) << "the lock goes with the game that held it";
 }
 
 TEST_F(TWaylandPlatformTest, AMessageBoxFromAnotherThreadShowsAboveAllAndClosesWithEnter) {
