@@ -79,6 +79,12 @@ TEST_P(TWaylandGameTest, TheOverlayCoversTheOutputTheGunFollowsAndFiresAndEscape
   TShot shot;
   WaitForPlay(shot);
   EXPECT_NE(Game->Output().find("Wayland back end"), std::string::npos) << Game->Output();
+  // A second start while a game runs leaves at once and says why.
+  std::unique_ptr<TUserProcess> second = Session->Run({Game->GameFolder() + "/blastover"}, "second.log");
+  EXPECT_EQ(second->Wait(10000), 0);
+  EXPECT_NE(Session->ReadFile("second.log").find("blastover: a game is already running on Wayland display wayland-"),
+            std::string::npos)
+      << Session->ReadFile("second.log");
   // Black is see-through: the window beneath shows nearly everywhere, the sprites above it.
   EXPECT_GT(shot.Count(0, HudBand, Width, Height - HudBand, WindowBeneath), (Width * (Height - HudBand)) * 7 / 10);
 
