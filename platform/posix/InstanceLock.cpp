@@ -30,13 +30,13 @@ bool IsPrivateFolder(const std::string& path, std::string& error) {
 
 // Letters, digits, '.', '-' and '_' as they are; anything else (a '/', say) as '_'.
 std::string SafeFileName(const std::string& text) {
-  std::string name;
+  // A leading '_' keeps the name from being empty or hidden.
+  std::string name = (text.empty() || text[0] == '.') ? "_" : "";
   for (const char c : text) {
     const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' ||
                        c == '-' || c == '_';
     name += plain ? c : '_';
   }
-  if (name.empty() || name[0] == '.') name.insert(0, "_");
   return name;
 }
 
