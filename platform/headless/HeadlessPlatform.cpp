@@ -289,6 +289,7 @@ void THeadlessPlatform::Record(const std::string& what, const std::string& detai
 void THeadlessPlatform::Capture(TWindowKind kind, const TPixelView& picture) {
   std::deque<TCapturedFrame>& frames = CapturedFrames[kind];
   ++CapturedCount[kind];
+  if (FrameWatcher) FrameWatcher(kind, picture, Clock);
   if (FramesKept == 0) return;
   // Reuse the oldest frame's storage once the store is full: no allocation per frame.
   TCapturedFrame frame;

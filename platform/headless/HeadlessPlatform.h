@@ -113,6 +113,10 @@ class THeadlessPlatform : public TPlatform {
   // frames are only counted, which saves a copy of the screen in every frame.
   void KeepFrames(size_t count) { FramesKept = count; }
   const std::deque<TCapturedFrame>& Frames(TWindowKind kind) const;
+  // Shows every picture presented from now on to Watcher as it arrives, kept or not.
+  void WatchFrames(std::function<void(TWindowKind kind, const TPixelView& picture, uint32_t tick)> watcher) {
+    FrameWatcher = std::move(watcher);
+  }
   void SaveFramePng(const TCapturedFrame& frame, const std::string& path) const;
   int TimesWaited() const { return WaitCount; }
   // How often the program has asked where the pointer is.
@@ -160,6 +164,7 @@ class THeadlessPlatform : public TPlatform {
   std::map<TWindowKind, std::deque<TCapturedFrame>> CapturedFrames;
   std::map<TWindowKind, int> CapturedCount;
   size_t FramesKept = 1;
+  std::function<void(TWindowKind, const TPixelView&, uint32_t)> FrameWatcher;
   bool Recording = true;
   int WaitCount = 0;
   int PointerReadCount = 0;

@@ -1,11 +1,40 @@
 // The menu between games: name entry from the keyboard, the choices, the star field.
 #include "menu/MenuForm.h"
 
+#include <cstdlib>
+#include <iostream>
+#include <sstream>
+#include <utility>
+#include <vector>
+
 #include "ContrastRatio.h"
 #include "GameFixture.h"
+#include "MenuFramesExpected.h"
 #include "support/Timing.h"
 
 namespace {
+
+// The pictures the menu showed, each with the virtual time (ms after the menu came up)
+// from which it showed: a frame equal to the one before shows nothing new.
+using TShownPictures = std::vector<std::pair<uint32_t, uint64_t>>;
+
+// FNV-1a over every pixel.
+uint64_t PictureDigest(const TPixelView& picture) {
+  uint64_t digest = 14695981039346656037ull;
+  for (int y = 0; y < picture.Height; ++y)
+    for (int x = 0; x < picture.Width; ++x) {
+      uint32_t pixel = picture.Row(y)[x];
+      for (int byte = 0; byte < 4; ++byte, pixel >>= 8) digest = (digest ^ (pixel & 0xFF)) * 1099511628211ull;
+    }
+  return digest;
+}
+
+std::string ShownPicturesText(const TShownPictures& shown) {
+  std::ostringstream text;
+  text << std::hex;
+  for (const auto& [at, digest] : shown) text << std::dec << at << ' ' << std::hex << digest << '\n';
+  return text.str();
+}
 
 class MenuFormTest : public TGameTest {
  protected:
@@ -105,6 +134,36 @@ TEST_F(MenuFormTest, ClickingTheWordsChoosesAndEnterFinishesAnEntryWithoutPlayin
   const auto opened = Platform->EventsOf("open");
   ASSERT_EQ(opened.size(), 1u);
   EXPECT_EQ(opened[0], "file://" + Folder() + "homepage.html");
+}
+
+TEST_F(MenuFormTest, TheMenuShowsTheSamePicturesAtTheSameMomentsAsItAlwaysHas) {
+  // From a fixed seed: stars falling, a name typed, corrected and entered, the blinking
+  // row and words, and QUIT clicked. The expected pictures are the menu's as it drew
+  // them every 16 ms; however it paces or skips its frames, what shows at each moment
+  // must stay the same. BLASTOVER_RECORD_MENU_FRAMES=1 prints them for MenuFramesExpected.h.
+  const uint32_t start = Platform->TickCount();
+  TShownPictures shown;
+  Platform->KeepFrames(0);
+  Platform->WatchFrames([&](TWindowKind kind, const TPixelView& picture, uint32_t tick) {
+    if (kind != TWindowKind::Menu) return;
+    const uint64_t digest = PictureDigest(picture);
+    if (shown.empty() || shown.back().second != digest) shown.emplace_back(tick - start, digest);
+  });
+  Platform->ScheduleKey(start + 300, 'Z');
+  Platform->ScheduleKey(start + 1100, VK_BACK);
+  Platform->ScheduleKey(start + 1700, 'Q');
+  Platform->ScheduleKey(start + 2300, VK_RETURN);
+  Platform->ScheduleWindowClick(start + 3000, 520, 550);  // QUIT
+  EXPECT_TRUE(Menu().RunMenu(1500));
+  Platform->WatchFrames(nullptr);
+
+  const std::string actual = ShownPicturesText(shown);
+  if (std::getenv("BLASTOVER_RECORD_MENU_FRAMES") != nullptr) {
+    std::cout << actual;
+    GTEST_SKIP() << "printed the pictures shown";
+  }
+  EXPECT_GT(shown.size(), 50u);
+  EXPECT_EQ(actual, MenuFramesExpected);
 }
 
 TEST_F(MenuFormTest, AStarThatReachesTheBottomStartsAgainAtTheTopWithItsSpeed) {
