@@ -84,8 +84,14 @@ TMenuForm::TMenuForm(const TSpriteFont& font)
   StarImage.Name = "StarImage";
   StarImage.Width = StarImage.Height = 1;
   StarImage.Pixels = {0x00FF0000};
-  FormWindow->OnKeyDown = [this](uint16_t key) { FormKeyDown(key); };
-  FormWindow->OnMouseDown = [this](int x, int y) { MouseDown(x, y); };
+  FormWindow->OnKeyDown = [this](uint16_t key) {
+    InputArrived();
+    FormKeyDown(key);
+  };
+  FormWindow->OnMouseDown = [this](int x, int y) {
+    InputArrived();
+    MouseDown(x, y);
+  };
   HiScoreList = std::make_unique<THiScoreList>();
   HiScoreList->LoadHiScores();
 }
@@ -106,18 +112,22 @@ bool TMenuForm::RunMenu(int32_t newScore) {
   CurrentPlatform().SetPointerPos(screen.Width / 2, screen.Height / 2);
   CurrentPlatform().InjectLeftClick();
 
-  // Frames are paced by the clock, about 60 a second: the stars fall as fast on every
-  // machine, and the loop sleeps between frames.
+  // Frames keep a 16 ms rhythm, paced by the clock, so the stars fall as fast on every
+  // machine. Only the frames in which something changes are drawn: the loop sleeps
+  // until the next of them, or until input arrives. The menu's timer keeps it in
+  // front, once a second.
   uint32_t frameClock = 0;
   while (CloseMode == 0) {
     ProcessMessagesSafe();
     if (CloseMode != 0) break;
-    if (!IntervalRestart(frameClock, MenuFrameMs)) {
-      const uint32_t waited = ElapsedSince(frameClock);
-      CurrentPlatform().WaitForMessage(waited < MenuFrameMs ? MenuFrameMs - waited : 1);
-      continue;
+    if (frameClock != 0) {
+      const auto ahead = static_cast<int32_t>(NextFrameTick(frameClock) - Now());
+      if (ahead > 0) {
+        CurrentPlatform().WaitForMessage(static_cast<uint32_t>(ahead));
+        continue;
+      }
     }
-    CurrentPlatform().BringToFront();
+    frameClock = Now();
     DrawFrame();
   }
   Stars.reset();
@@ -125,6 +135,7 @@ bool TMenuForm::RunMenu(int32_t newScore) {
   FormWindow->Hide();
   // A hidden window may lose what it showed: the next run starts with a whole frame.
   ChangedAreas.Forget();
+  InputStamp = 0;
   Timer1->SetEnabled(false);
   return CloseMode == 2;
 }
@@ -153,9 +164,46 @@ void TMenuForm::DrawFrame() {
   Stars->Update();
   // One blink test for the row being named and one for PLAY/ENTER, in this order.
   DrawHighScores(BlinkVisible());
-  DrawBottomWords(BlinkVisible());
+  BlinkShown = BlinkVisible();
+  DrawBottomWords(BlinkShown);
+  InputStamp = 0;
   const std::vector<TPixelArea>& changed = ChangedAreas.Enlarge(MenuSurface, ScreenImage.Bitmap);
-  FormWindow->PresentChanged(ScreenImage.Bitmap.View(), changed);
+  // A frame in which nothing shows differently is not sent at all.
+  if (!changed.empty()) FormWindow->PresentChanged(ScreenImage.Bitmap.View(), changed);
+}
+
+uint32_t TMenuForm::ChangeDue() const {
+  // Every stamp is compared by its distance from the last frame, across the
+  // counter's wrap. A stamp of 0 counts as due at once.
+  uint32_t due = InputStamp != 0 ? InputStamp : Now() + BlinkCycleMs;
+  const auto earlier = [&due](uint32_t tick) {
+    if (static_cast<int32_t>(tick - due) < 0) due = tick;
+  };
+  if (BlinkStamp == 0) return Now();
+  // Hidden, the words show from a quarter second on; shown, they hide in the frame
+  // after the one that restarted their cycle, and the cycle restarts half a second on.
+  if (!BlinkShown)
+    earlier(BlinkStamp + BlinkHalfMs);
+  else
+    earlier(IntervalPassed(BlinkStamp, BlinkHalfMs) ? BlinkStamp + BlinkCycleMs : BlinkStamp);
+  for (int i = 0; Stars && i < Stars->Count(); ++i) {
+    const TSprite& star = *Stars->Items(i);
+    if (star.MoveTime == 0) return Now();
+    earlier(star.MoveTime + static_cast<uint32_t>(star.MoveInterval));
+  }
+  return due;
+}
+
+uint32_t TMenuForm::NextFrameTick(uint32_t lastFrame) const {
+  const auto until = static_cast<int32_t>(ChangeDue() - lastFrame);
+  const auto frames = until <= static_cast<int32_t>(MenuFrameMs)
+                          ? 1u
+                          : (static_cast<uint32_t>(until) + MenuFrameMs - 1) / MenuFrameMs;
+  return lastFrame + frames * MenuFrameMs;
+}
+
+void TMenuForm::InputArrived() {
+  if (InputStamp == 0) InputStamp = Now();
 }
 
 bool TMenuForm::BlinkVisible() {

@@ -72,6 +72,13 @@ class TMenuForm {
  private:
   void CreateStars();
   bool BlinkVisible();
+  // The earliest tick at which a frame would differ from the last one drawn: a star
+  // due to move, the blinking words due to change, or input that changed the menu.
+  uint32_t ChangeDue() const;
+  // The tick of the next frame worth drawing: frames keep their 16 ms rhythm from
+  // LastFrame, and those in which nothing would change are skipped.
+  uint32_t NextFrameTick(uint32_t lastFrame) const;
+  void InputArrived();
   void DrawHighScores(bool blinkVisible);
   void DrawBottomWords(bool blinkVisible);
   void MouseDown(int x, int y);
@@ -80,8 +87,13 @@ class TMenuForm {
   const TSpriteFont& Font;
   TImage StarImage;
   // Between two frames only the stars and the blinking words move: only the parts
-  // around them are enlarged and sent to the screen again.
-  TChangedAreas ChangedAreas;
+  // around them are enlarged and sent to the screen again. A star is one pixel, so
+  // small tiles keep those parts close around it.
+  TChangedAreas ChangedAreas{2};
+  // Whether the last frame drawn showed the blinking words, and when input that may
+  // change the picture arrived since (0: none).
+  bool BlinkShown = false;
+  uint32_t InputStamp = 0;
   std::unique_ptr<TPlatformWindow> FormWindow;
   std::unique_ptr<TTimer> Timer1;
 };

@@ -14,6 +14,10 @@
 // pixels on either side of its centre.
 class TChangedAreas {
  public:
+  // Tiles of TileSide x TileSide source pixels: smaller tiles find scattered small
+  // changes (single pixels, as stars are) more tightly, larger ones compare faster.
+  explicit TChangedAreas(int tileSide = 8) : TileWidth(tileSide), TileHeight(tileSide) {}
+
   // The parts of the enlargement of Source onto DestWidth x DestHeight (destination
   // pixels, right and bottom exclusive, a run of changed tiles each) that differ from
   // the enlargement of the last frame compared. The first frame, and any after a change
@@ -39,9 +43,9 @@ class TChangedAreas {
   int DestX(int sourceX) const { return static_cast<int>(int64_t{sourceX} * DestWidth / SourceWidth); }
   int DestY(int sourceY) const { return static_cast<int>(int64_t{sourceY} * DestHeight / SourceHeight); }
 
-  // Source pixels per side of the tiles compared: 20 screen pixels at the game's 2.5,
-  // and one vector's worth of a row.
-  static constexpr int TileWidth = 8, TileHeight = 8;
+  // Source pixels per side of the tiles compared; the game's 8 are 20 screen pixels at
+  // its 2.5, and one vector's worth of a row.
+  int TileWidth, TileHeight;
   int SourceWidth = 0, SourceHeight = 0, DestWidth = 0, DestHeight = 0;
   int Columns = 0, Rows = 0;
   std::vector<TColor32> Previous;

@@ -63,11 +63,13 @@ TEST(ChangedAreasTest, FirstFramesAndNewSizesAreWholeAndAStillFrameHasNothing) {
 TEST(ChangedAreasTest, PatchedEnlargementsEqualWholeOnesFrameAfterFrame) {
   // The menu's exact 2.5, a ratio whose tile edges fall between screen pixels, and
   // the game's playfield at 1920 x 1080.
-  for (const auto [w, h, dw, dh] :
-       {std::array{250, 232, 625, 580}, std::array{61, 37, 171, 100}, std::array{768, 432, 1920, 1080}}) {
-    SCOPED_TRACE(testing::Message() << w << "x" << h << " onto " << dw << "x" << dh);
+  // The game's tiles, and the menu's small ones.
+  for (const auto [w, h, dw, dh, tile] :
+       {std::array{250, 232, 625, 580, 8}, std::array{250, 232, 625, 580, 2}, std::array{61, 37, 171, 100, 8},
+        std::array{61, 37, 171, 100, 3}, std::array{768, 432, 1920, 1080, 8}}) {
+    SCOPED_TRACE(testing::Message() << w << "x" << h << " onto " << dw << "x" << dh << ", tiles of " << tile);
     TEnlargement e(w, h, dw, dh);
-    TChangedAreas areas;
+    TChangedAreas areas(tile);
     RandSeed(7);
     e.Redraw(areas);
     const int changes = w * h / 2000 + 1;
