@@ -2,7 +2,8 @@
 #include "platform/x11/VisibleRegion.h"
 
 #include <algorithm>
-#include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <utility>
 
 namespace {
@@ -42,43 +43,32 @@ class TBandBuilder {
   int Rows = 0;
 };
 
-// Appends the runs of pixels of Row[First, Last) that Shows picks.
+// Whether the four pixels from Pixels on are all 0.
+bool FourEmpty(const uint32_t* pixels) {
+  uint64_t left = 0, right = 0;
+  std::memcpy(&left, pixels, sizeof left);
+  std::memcpy(&right, pixels + 2, sizeof right);
+  return (left | right) == 0;
+}
+
+// Appends the runs of pixels of Row[First, Last) that Shows picks. A pixel of 0
+// never shows: most of a frame is nothing, and is passed over four pixels at a time.
 template <typename TShows>
 void AddRunsOfRow(const uint32_t* row, int first, int last, TShows shows, TRuns& runs) {
   int x = first;
   while (x < last) {
-    while (x < last && !shows(row[x])) ++x;
-    if (x == last) break;
+    if (x + 4 <= last && FourEmpty(row + x)) {
+      x += 4;
+      continue;
+    }
+    if (!shows(row[x])) {
+      ++x;
+      continue;
+    }
     const int start = x;
     while (x < last && shows(row[x])) ++x;
     runs.emplace_back(start, x);
   }
-}
-
-// Sorts and joins overlapping or touching runs.
-void MergeRuns(TRuns& runs) {
-  std::sort(runs.begin(), runs.end());
-  TRuns merged;
-  for (const auto& run : runs) {
-    if (run.first >= run.second) continue;
-    if (!merged.empty() && run.first <= merged.back().second)
-      merged.back().second = std::max(merged.back().second, run.second);
-    else
-      merged.push_back(run);
-  }
-  runs = std::move(merged);
-}
-
-// Where on the enlarged axis source pixels [First, Last) can show. The enlargement
-// samples at pixel centres: enlarged pixel X lies at source position
-// U = (X + 0.5) / Scale - 0.5 and mixes the pixels at Floor(U) and Floor(U) + 1, so
-// it touches the span when First - 1 <= U < Last. The slack covers filters that round
-// U to 8 fractional bits, which can put a pixel just past the end onto the span.
-std::pair<int, int> EnlargedSpan(int first, int last, double scale, int length) {
-  constexpr double PositionSlack = 1.0 / 256;
-  const int low = static_cast<int>(std::ceil((first - 0.5 - PositionSlack) * scale - 0.5));
-  const int high = static_cast<int>(std::ceil((last + 0.5 + PositionSlack) * scale - 0.5));
-  return {std::clamp(low, 0, length), std::clamp(high, 0, length)};
 }
 
 }  // namespace
@@ -97,72 +87,59 @@ TRegionRects VisibleRects(const TPixelView& picture, int left, int top, int widt
   return bands.Finish();
 }
 
-TRegionRects VisibleRectsWithin(const TPixelView& picture, const TRegionRects& candidates) {
-  TBandBuilder bands;
-  if (picture.Pixels == nullptr) return bands.Finish();
-  TRuns runs;
-  for (size_t first = 0; first < candidates.size();) {
-    // One band of candidates: the same top and height.
-    size_t last = first;
-    while (last < candidates.size() && candidates[last].Y == candidates[first].Y &&
-           candidates[last].Height == candidates[first].Height)
-      ++last;
-    const int y0 = std::max(candidates[first].Y, 0);
-    const int y1 = std::min(candidates[first].Y + candidates[first].Height, picture.Height);
-    for (int y = y0; y < y1; ++y) {
-      runs.clear();
-      for (size_t i = first; i < last; ++i) {
-        const int x0 = std::max(candidates[i].X, 0), x1 = std::min(candidates[i].X + candidates[i].Width, picture.Width);
-        AddRunsOfRow(picture.Row(y), x0, x1, InShape, runs);
-      }
-      // Neighbouring candidates may leave runs that touch.
-      MergeRuns(runs);
-      bands.AddRow(y, runs);
-    }
-    first = last;
-  }
-  return bands.Finish();
+void TShapeRows::Reset() {
+  Width = -1;
+  Rows.clear();
+  Shape.clear();
 }
 
-TRegionRects PossiblyVisibleRects(const TPixelView& source, int width, int height) {
-  TBandBuilder bands;
-  if (source.Pixels == nullptr || source.Width <= 0 || source.Height <= 0 || width <= 0 || height <= 0)
-    return bands.Finish();
-  const double scaleX = static_cast<double>(width) / source.Width;
-  const double scaleY = static_cast<double>(height) / source.Height;
-
-  // Each source row's runs, already widened to enlarged columns.
-  std::vector<TRuns> rowRuns(static_cast<size_t>(source.Height));
-  std::vector<std::pair<int, int>> rowSpans(static_cast<size_t>(source.Height));
-  TRuns runs;
-  for (int y = 0; y < source.Height; ++y) {
-    runs.clear();
-    AddRunsOfRow(source.Row(y), 0, source.Width, IsCoveringPixel, runs);
-    TRuns& widened = rowRuns[static_cast<size_t>(y)];
-    for (const auto& [first, last] : runs) widened.push_back(EnlargedSpan(first, last, scaleX, width));
-    MergeRuns(widened);
-    rowSpans[static_cast<size_t>(y)] = EnlargedSpan(y, y + 1, scaleY, height);
+bool TShapeRows::ReadRow(const TPixelView& picture, int y, int first, int last) {
+  // The row's runs before First (cut at it), the runs read within, and those from
+  // Last on (cut there too); runs that then touch are one.
+  const TRuns& runs = Rows[static_cast<size_t>(y)];
+  TRuns& next = Scratch;
+  next.clear();
+  for (const auto& [start, end] : runs)
+    if (start < first) next.emplace_back(start, std::min(end, first));
+  AddRunsOfRow(picture.Row(y), first, last, InShape, next);
+  for (const auto& [start, end] : runs)
+    if (end > last) next.emplace_back(std::max(start, last), end);
+  size_t kept = 0;
+  for (size_t i = 0; i < next.size(); ++i) {
+    if (kept > 0 && next[kept - 1].second == next[i].first)
+      next[kept - 1].second = next[i].second;
+    else
+      next[kept++] = next[i];
   }
+  next.resize(kept);
+  if (next == runs) return false;
+  std::swap(Rows[static_cast<size_t>(y)], next);
+  return true;
+}
 
-  // Both ends of the rows' spans grow with Y, so the source rows that reach an
-  // enlarged row are a window [Lowest, Highest] that only slides down.
-  int lowest = 0, highest = -1;
-  int previousLowest = -1, previousHighest = -2;
-  TRuns joined;
-  for (int y = 0; y < height; ++y) {
-    while (lowest < source.Height && rowSpans[static_cast<size_t>(lowest)].second <= y) ++lowest;
-    while (highest + 1 < source.Height && rowSpans[static_cast<size_t>(highest + 1)].first <= y) ++highest;
-    if (lowest != previousLowest || highest != previousHighest) {
-      joined.clear();
-      for (int r = lowest; r <= highest; ++r) {
-        const TRuns& row = rowRuns[static_cast<size_t>(r)];
-        joined.insert(joined.end(), row.begin(), row.end());
-      }
-      MergeRuns(joined);
-      previousLowest = lowest;
-      previousHighest = highest;
+bool TShapeRows::Update(const TPixelView& picture, const std::vector<TPixelArea>* changed) {
+  const int width = picture.Pixels != nullptr ? picture.Width : 0;
+  const int height = picture.Pixels != nullptr ? picture.Height : 0;
+  bool differs = false;
+  if (changed == nullptr || width != Width || Rows.size() != static_cast<size_t>(height)) {
+    Width = width;
+    Rows.assign(static_cast<size_t>(height), {});
+    for (int y = 0; y < height; ++y) ReadRow(picture, y, 0, width);
+    differs = true;
+  } else {
+    // Each changed part is read again; the rest of its rows is as it was.
+    for (const TPixelArea& area : *changed) {
+      const int x0 = std::max(area.X, 0), x1 = std::min(area.X + area.Width, width);
+      const int y0 = std::max(area.Y, 0), y1 = std::min(area.Y + area.Height, height);
+      for (int y = y0; y < y1 && x0 < x1; ++y)
+        if (ReadRow(picture, y, x0, x1)) differs = true;
     }
-    bands.AddRow(y, joined);
   }
-  return bands.Finish();
+  if (!differs) return false;
+  TBandBuilder bands;
+  for (int y = 0; y < height; ++y) bands.AddRow(y, Rows[static_cast<size_t>(y)]);
+  TRegionRects shape = bands.Finish();
+  if (shape == Shape) return false;
+  Shape = std::move(shape);
+  return true;
 }

@@ -1,6 +1,8 @@
 // The visible part of a frame as rectangles, for window shapes.
 #pragma once
 
+#include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "platform/Coverage.h"
@@ -27,11 +29,26 @@ inline bool IsCoveringPixel(uint32_t pixel) { return (pixel & 0x00FFFFFFu) != 0;
 // (Left, Top, Width, Height) that belong to the shape, exactly. Parts of the box
 // outside the picture count as see-through.
 TRegionRects VisibleRects(const TPixelView& picture, int left, int top, int width, int height);
-// The same for the parts of Picture that Candidates (banded) name: the rest counts as see-through.
-TRegionRects VisibleRectsWithin(const TPixelView& picture, const TRegionRects& candidates);
+// The shape of a window's frames (the pixels covered at least half), kept row by row
+// from one frame to the next: after the first frame only the rows that a frame
+// changed are read again.
+class TShapeRows {
+ public:
+  // Forgets the frames before, and their shape: the next frame is read whole.
+  void Reset();
+  // Takes the next frame, which differs from the last one only inside Changed (when
+  // it is null, or the size differs, anywhere). True when its shape differs from the
+  // last frame's.
+  bool Update(const TPixelView& picture, const std::vector<TPixelArea>* changed);
+  // The shape of the last frame, banded.
+  const TRegionRects& Rects() const { return Shape; }
 
-// The pixels of a Width x Height enlargement of Source by bilinear filtering that
-// samples at pixel centres (as the game's does) that the source may cover in part:
-// those whose filter footprint touches a covering source pixel. Every pixel of the
-// enlargement's shape lies within them.
-TRegionRects PossiblyVisibleRects(const TPixelView& source, int width, int height);
+ private:
+  // Reads columns [First, Last) of row Y again; true when the row's runs changed.
+  bool ReadRow(const TPixelView& picture, int y, int first, int last);
+
+  int Width = -1;
+  std::vector<std::vector<std::pair<int, int>>> Rows;
+  std::vector<std::pair<int, int>> Scratch;  // a row being read, kept between frames
+  TRegionRects Shape;
+};

@@ -93,7 +93,7 @@ void TX11OverlayWindow::CreateNative() {
     XChangeProperty(dpy, Handle, Connection->Intern("_NET_WM_BYPASS_COMPOSITOR"), XA_CARDINAL, 32, PropModeReplace,
                     reinterpret_cast<const unsigned char*>(&keepComposited), 1);
   }
-  BoundingRects.clear();
+  BoundingShape.Reset();
   InputRects.clear();
   if (Connection->Extensions().Shape) {
     // Until the first frame nothing shows (without a compositor) and nothing takes clicks.
@@ -146,16 +146,11 @@ void TX11OverlayWindow::SetShape(int kind, const TRegionRects& rects) {
                           YXBanded);
 }
 
-void TX11OverlayWindow::UpdateBoundingShape(const TPixelView& picture, const TPixelView* source) {
-  // The playfield names the few parts of the screen the game covers at all; only
-  // those are read for the pixels it covers at least half.
-  TRegionRects rects = source != nullptr && source->Pixels != nullptr
-                           ? VisibleRectsWithin(picture, PossiblyVisibleRects(*source, picture.Width, picture.Height))
-                           : VisibleRects(picture, 0, 0, Width, Height);
-  // Every change of the shape sends Expose to the windows beneath: change it only when it differs.
-  if (rects == BoundingRects) return;
-  BoundingRects = std::move(rects);
-  SetShape(ShapeBounding, BoundingRects);
+void TX11OverlayWindow::UpdateBoundingShape(const TPixelView& picture, const std::vector<TPixelArea>* changed) {
+  // Only the rows a frame changed are read for the pixels it covers at least half, and
+  // every change of the shape sends Expose to the windows beneath: it is set only when
+  // it differs.
+  if (BoundingShape.Update(picture, changed)) SetShape(ShapeBounding, BoundingShape.Rects());
 }
 
 void TX11OverlayWindow::UpdateInputShape() {
@@ -183,16 +178,16 @@ void TX11OverlayWindow::UpdateInputShape() {
   XFlush(dpy);
 }
 
-void TX11OverlayWindow::Present(const TPixelView& picture, const TPixelView* source) {
+void TX11OverlayWindow::Present(const TPixelView& picture, const TPixelView*) {
   // The shape comes first: parts newly taken into it would otherwise show stale pixels.
-  if (!Composite && Connection->Extensions().Shape) UpdateBoundingShape(picture, source);
+  if (!Composite && Connection->Extensions().Shape) UpdateBoundingShape(picture, nullptr);
   Presenter->Present(picture);
   UpdateInputShape();
 }
 
 void TX11OverlayWindow::PresentChanged(const TPixelView& picture, const std::vector<TPixelArea>& changed,
-                                       const TPixelView* source) {
-  if (!Composite && Connection->Extensions().Shape) UpdateBoundingShape(picture, source);
+                                       const TPixelView*) {
+  if (!Composite && Connection->Extensions().Shape) UpdateBoundingShape(picture, &changed);
   Presenter->PresentChanged(picture, changed);
   UpdateInputShape();
 }
@@ -216,7 +211,7 @@ bool TX11OverlayWindow::FollowPlayArea() {
   // What was shown belongs to the old place: nothing shows and nothing takes clicks
   // until the next frame.
   Presenter->Resize(Width, Height);
-  BoundingRects.clear();
+  BoundingShape.Reset();
   InputRects.clear();
   if (Connection->Extensions().Shape) {
     if (!Composite) SetShape(ShapeBounding, {});

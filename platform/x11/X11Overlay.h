@@ -10,7 +10,7 @@
 //   premultiplied ARGB as it is, so sprite edges fade into what lies beneath;
 // - without one, alpha would be ignored, so the window's bounding shape is cut down
 //   to the pixels covered at least half, their colours divided by the coverage
-//   (looked for only where the playfield, when the frame comes with it, covers anything).
+//   (looked for only in the rows a frame changed).
 // The window covers the monitor played on (TX11Display::PlayArea), chosen anew each
 // time the window is shown. Either way the input shape holds only the shape's pixels,
 // and only near the pointer:
@@ -41,7 +41,8 @@ class TX11OverlayWindow : public TX11Window {
   void DestroyNative();
   bool ChooseAlphaVisual(XVisualInfo& info);
   void SetShape(int kind, const TRegionRects& rects);
-  void UpdateBoundingShape(const TPixelView& picture, const TPixelView* source);
+  // Picture differs from the last frame only inside Changed; null: anywhere.
+  void UpdateBoundingShape(const TPixelView& picture, const std::vector<TPixelArea>* changed);
   void UpdateInputShape();
   // Takes the place and size of the monitor played on; false when it has them already.
   bool FollowPlayArea();
@@ -52,6 +53,6 @@ class TX11OverlayWindow : public TX11Window {
   int Top = 0;
   int Width = 0;
   int Height = 0;
-  TRegionRects BoundingRects;
+  TShapeRows BoundingShape;
   TRegionRects InputRects;
 };

@@ -66,34 +66,37 @@ TEST(TVisibleRegion, ExactRectsHoldThePixelsCoveredAtLeastHalf) {
   EXPECT_TRUE(VisibleRects(TPixelView{}, 0, 0, 10, 10).empty());
 }
 
-TEST(TVisibleRegion, RectsFromThePlayfieldCoverEveryCoveredPixelOfItsEnlargement) {
-  struct TSize {
-    int SourceWidth, SourceHeight, Width, Height;
-  };
-  // The exact 2.5 of 1920 x 1080 and the slightly uneven factors of 1024 x 768, scaled down.
-  for (const TSize size : {TSize{96, 54, 240, 135}, TSize{41, 31, 102, 77}, TSize{410, 307, 1024, 768}}) {
-    {
-      const TTestPicture source = RandomSprites(size.SourceWidth, size.SourceHeight, 7 + size.Width);
-      // Coloured pixels are solid, black ones empty: the enlargement's alpha is its coverage.
-      const TTestPicture enlarged = Enlarge(source, size.Width, size.Height);
-      const TRegionRects rects = PossiblyVisibleRects(source.View(), size.Width, size.Height);
-      const std::vector<uint8_t> mask = Paint(rects, size.Width, size.Height);
-      int missed = 0, extra = 0, covered = 0;
-      for (size_t i = 0; i < mask.size(); ++i) {
-        const bool any = (enlarged.Pixels[i] >> 24) != 0;
-        missed += any && !mask[i];
-        extra += mask[i] && !any;
-        covered += any;
-      }
-      EXPECT_EQ(missed, 0) << size.Width << "x" << size.Height;
-      // At most a pixel of fringe, and only where the filter's weights left nothing.
-      EXPECT_LT(extra, covered / 10) << size.Width << "x" << size.Height << ": " << extra << " of " << covered;
-      // The shape found within them is the shape found in the whole picture.
-      EXPECT_EQ(VisibleRectsWithin(enlarged.View(), rects), VisibleRects(enlarged.View(), 0, 0, size.Width, size.Height));
+TEST(TVisibleRegion, TheShapeKeptRowByRowIsTheWholeFramesShapeFrameAfterFrame) {
+  // A frame of sprites enlarged as the game's are (edges half covered and less), then
+  // frames in which some move: only their old and new places are named as changed.
+  const TTestPicture source = RandomSprites(96, 54, 11);
+  TTestPicture frame = Enlarge(source, 240, 135);
+  TShapeRows shape;
+  EXPECT_TRUE(shape.Update(frame.View(), nullptr));
+  EXPECT_EQ(shape.Rects(), VisibleRects(frame.View(), 0, 0, 240, 135));
+  std::mt19937 random(5);
+  for (int step = 0; step < 30; ++step) {
+    std::vector<TPixelArea> changed;
+    for (int i = 0; i < 3; ++i) {
+      const TPixelArea area{static_cast<int>(random() % 230), static_cast<int>(random() % 125), 10, 10};
+      const uint32_t covers = step % 3 == 0 ? 0x40000000 : 0xFF204060;  // a third of them see-through
+      frame.Fill(area.X, area.Y, area.Width, area.Height, (i == 0 ? 0u : covers));
+      changed.push_back(area);
     }
+    const TRegionRects before = shape.Rects();
+    const bool differs = shape.Update(frame.View(), &changed);
+    ASSERT_EQ(shape.Rects(), VisibleRects(frame.View(), 0, 0, 240, 135)) << "step " << step;
+    EXPECT_EQ(differs, shape.Rects() != before) << "step " << step;
   }
-  TTestPicture empty(20, 10);
-  EXPECT_TRUE(PossiblyVisibleRects(empty.View(), 50, 25).empty());
+  // A frame that changes nothing it names, and one of another size, read whole.
+  const std::vector<TPixelArea> none;
+  EXPECT_FALSE(shape.Update(frame.View(), &none));
+  const TTestPicture small(20, 10, 0xFF0000FF);
+  EXPECT_TRUE(shape.Update(small.View(), &none));
+  EXPECT_EQ(shape.Rects(), (TRegionRects{{0, 0, 20, 10}}));
+  shape.Reset();
+  EXPECT_TRUE(shape.Rects().empty());
+  EXPECT_TRUE(shape.Update(small.View(), &none));
 }
 
 TEST(TVirtualKeys, KeysTranslateAsTheMenuExpects) {
