@@ -88,8 +88,8 @@ class TMenuForm {
   TImage StarImage;
   // Between two frames only the stars and the blinking words move: only the parts
   // around them are enlarged and sent to the screen again. A star is one pixel, so
-  // small tiles keep those parts close around it.
-  TChangedAreas ChangedAreas{2};
+  // tiles of one pixel keep those parts close around it.
+  TChangedAreas ChangedAreas{1};
   // Whether the last frame drawn showed the blinking words, and when input that may
   // change the picture arrived since (0: none).
   bool BlinkShown = false;

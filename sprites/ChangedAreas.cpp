@@ -75,18 +75,18 @@ bool TChangedAreas::CheaperWhole(const std::vector<TRect>& changed, const TBitma
 
 namespace {
 
-// Whether Count pixels differ anywhere; a whole tile's row in four 64-bit steps.
-bool Differ(const TColor32* a, const TColor32* b, int count) {
-  uint64_t difference = 0;
-  int i = 0;
-  for (; i + 2 <= count; i += 2) {
-    uint64_t left = 0, right = 0;
-    std::memcpy(&left, a + i, sizeof left);
-    std::memcpy(&right, b + i, sizeof right);
-    difference |= left ^ right;
-  }
-  if (i < count) difference |= a[i] ^ b[i];
-  return difference != 0;
+// Two pixels at once, for passing over what did not change.
+uint64_t PixelPair(const TColor32* pixels) {
+  uint64_t pair = 0;
+  std::memcpy(&pair, pixels, sizeof pair);
+  return pair;
+}
+
+// Bytes at once, for passing over tiles that are not marked.
+uint64_t MarkWord(const uint8_t* marks) {
+  uint64_t word = 0;
+  std::memcpy(&word, marks, sizeof word);
+  return word;
 }
 
 }  // namespace
@@ -94,14 +94,23 @@ bool Differ(const TColor32* a, const TColor32* b, int count) {
 void TChangedAreas::MarkRow(const TColor32* now, const TColor32* before, int y) {
   // The row's change reaches the tile rows of the rows above and below it too.
   const int firstRow = std::max(y - 1, 0) / TileHeight, lastRow = std::min(y + 1, SourceHeight - 1) / TileHeight;
-  for (int column = 0; column < Columns; ++column) {
-    const int x0 = column * TileWidth, x1 = std::min(x0 + TileWidth, SourceWidth);
-    if (!Differ(now + x0, before + x0, x1 - x0)) continue;
-    // A change in a tile's first or last column reaches the neighbouring tile as well.
-    const int first = column > 0 && now[x0] != before[x0] ? column - 1 : column;
+  for (int x = 0; x < SourceWidth;) {
+    if (x + 2 <= SourceWidth && PixelPair(now + x) == PixelPair(before + x)) {
+      x += 2;
+      continue;
+    }
+    if (now[x] == before[x]) {
+      ++x;
+      continue;
+    }
+    // The tile's first change; a change in its first or last column reaches the
+    // neighbouring tile as well.
+    const int column = x / TileWidth, x0 = column * TileWidth, x1 = std::min(x0 + TileWidth, SourceWidth);
+    const int first = column > 0 && x == x0 ? column - 1 : column;
     const int last = column + 1 < Columns && now[x1 - 1] != before[x1 - 1] ? column + 1 : column;
     for (int row = firstRow; row <= lastRow; ++row)
       std::fill(Marked.begin() + row * Columns + first, Marked.begin() + row * Columns + last + 1, uint8_t{1});
+    x = x1;
   }
 }
 
@@ -116,6 +125,10 @@ void TChangedAreas::CollectRuns() {
     size_t candidate = 0;
     here.clear();
     for (int column = 0; column < Columns;) {
+      if (column + 8 <= Columns && MarkWord(marks + column) == 0) {
+        column += 8;
+        continue;
+      }
       if (marks[column] == 0) {
         ++column;
         continue;
