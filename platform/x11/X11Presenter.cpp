@@ -193,6 +193,16 @@ void TX11Presenter::ConvertArea(const TPixelView& picture, TBuffer& buffer, cons
   for (int y = area.Y; y < area.Y + area.Height; ++y) WriteRow(buffer, y, area.X, picture.Row(y) + area.X, area.Width);
 }
 
+void TX11Presenter::CopyArea(const TBuffer& from, TBuffer& to, const TPixelArea& area) {
+  const int bytesPerPixel = DirectPixels ? 4 : Packer.BytesPerPixel();
+  const auto offset = static_cast<ptrdiff_t>(area.X) * bytesPerPixel;
+  const auto bytes = static_cast<size_t>(area.Width) * static_cast<size_t>(bytesPerPixel);
+  for (int y = area.Y; y < area.Y + area.Height; ++y) {
+    const ptrdiff_t row = static_cast<ptrdiff_t>(y) * to.Image->bytes_per_line + offset;
+    std::memcpy(to.Image->data + row, from.Image->data + row, bytes);
+  }
+}
+
 void TX11Presenter::WriteRow(TBuffer& buffer, int y, int x, const uint32_t* in, int count) {
   char* row = buffer.Image->data + static_cast<ptrdiff_t>(y) * buffer.Image->bytes_per_line;
   if (DirectPixels) {
@@ -261,7 +271,9 @@ void TX11Presenter::PresentChanged(const TPixelView& picture, const std::vector<
   if (buffer.StaleAll) {
     Convert(picture, buffer);
   } else {
-    for (const TPixelArea& area : buffer.Stale) ConvertArea(picture, buffer, area);
+    // What this buffer lacks of the last frame is in the buffer that holds it, already
+    // converted; only this frame's changes are converted from the picture.
+    for (const TPixelArea& area : buffer.Stale) CopyArea(Buffers[Last], buffer, area);
     for (const TPixelArea& area : parts) ConvertArea(picture, buffer, area);
   }
   Written(next, &parts);

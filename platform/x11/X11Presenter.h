@@ -68,6 +68,8 @@ class TX11Presenter {
   void Put(TBuffer& buffer, const TPixelArea& area, bool notify);
   void Convert(const TPixelView& picture, TBuffer& buffer);
   void ConvertArea(const TPixelView& picture, TBuffer& buffer, const TPixelArea& area);
+  // That part of From, in the window's pixel form already, into To.
+  void CopyArea(const TBuffer& from, TBuffer& to, const TPixelArea& area);
   void ConvertRow(const uint32_t* in, uint32_t* out, int count) const;
   // Count pixels of In into row Y of Buffer from column X on, in the window's pixel form.
   void WriteRow(TBuffer& buffer, int y, int x, const uint32_t* in, int count);
