@@ -2,7 +2,10 @@
 #include "sprites/ChangedAreas.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
+
+#include "sprites/Resampler.h"
 
 const std::vector<TRect>& TChangedAreas::Compare(const TBitmap32& source, int destWidth, int destHeight) {
   Areas.clear();
@@ -17,17 +20,16 @@ const std::vector<TRect>& TChangedAreas::Compare(const TBitmap32& source, int de
   if (!sameSize) {
     Columns = (w + TileWidth - 1) / TileWidth;
     Rows = (h + TileHeight - 1) / TileHeight;
+    WordsPerRow = (Columns + 63) / 64;
     Previous.assign(source.ScanLine(0), source.ScanLine(0) + static_cast<size_t>(w) * h);
     Areas.push_back({0, 0, destWidth, destHeight});
     return Areas;
   }
-  Marked.assign(static_cast<size_t>(Columns) * Rows, 0);
+  Marked.assign(static_cast<size_t>(WordsPerRow) * Rows, 0);
   for (int y = 0; y < h; ++y) {
     const TColor32* now = source.ScanLine(y);
     TColor32* before = Previous.data() + static_cast<size_t>(y) * w;
-    if (std::memcmp(now, before, static_cast<size_t>(w) * sizeof(TColor32)) == 0) continue;
-    MarkRow(now, before, y);
-    std::memcpy(before, now, static_cast<size_t>(w) * sizeof(TColor32));
+    if (std::memcmp(now, before, static_cast<size_t>(w) * sizeof(TColor32)) != 0) MarkRow(now, before, y);
   }
   CollectRuns();
   return Areas;
@@ -35,9 +37,9 @@ const std::vector<TRect>& TChangedAreas::Compare(const TBitmap32& source, int de
 
 void TChangedAreas::Reserve(const TBitmap32& source) {
   const size_t columns = static_cast<size_t>((source.Width() + TileWidth - 1) / TileWidth);
-  const size_t tiles = columns * static_cast<size_t>((source.Height() + TileHeight - 1) / TileHeight);
+  const size_t rows = static_cast<size_t>((source.Height() + TileHeight - 1) / TileHeight), tiles = columns * rows;
   Previous.reserve(static_cast<size_t>(source.Width()) * source.Height());
-  Marked.reserve(tiles);
+  Marked.reserve((columns + 63) / 64 * rows);
   Areas.reserve(tiles);
   Redrawn.reserve(tiles);
   RunsAbove.reserve(columns);
@@ -52,12 +54,18 @@ const std::vector<TPixelArea>& TChangedAreas::Enlarge(const TBitmap32& source, T
     Redrawn.push_back({0, 0, dest.Width(), dest.Height()});
     return Redrawn;
   }
-  for (const TRect& area : changed) {
-    dest.SetClipRect(area);
-    dest.Draw(dest.BoundsRect(), source.BoundsRect(), source);
-    Redrawn.push_back({area.Left, area.Top, area.Width(), area.Height()});
+  if (changed.empty()) return Redrawn;
+  if (source.Width() == dest.Width() && source.Height() == dest.Height()) {
+    // At the same size a part is a plain copy, which the resampler does not make.
+    for (const TRect& area : changed) {
+      dest.SetClipRect(area);
+      dest.Draw(dest.BoundsRect(), source.BoundsRect(), source);
+    }
+    dest.SetClipRect(dest.BoundsRect());
+  } else {
+    source.Resampler().ResampleAreas(dest, dest.BoundsRect(), source, source.BoundsRect(), changed);
   }
-  dest.SetClipRect(dest.BoundsRect());
+  for (const TRect& area : changed) Redrawn.push_back({area.Left, area.Top, area.Width(), area.Height()});
   return Redrawn;
 }
 
@@ -82,16 +90,9 @@ uint64_t PixelPair(const TColor32* pixels) {
   return pair;
 }
 
-// Bytes at once, for passing over tiles that are not marked.
-uint64_t MarkWord(const uint8_t* marks) {
-  uint64_t word = 0;
-  std::memcpy(&word, marks, sizeof word);
-  return word;
-}
-
 }  // namespace
 
-void TChangedAreas::MarkRow(const TColor32* now, const TColor32* before, int y) {
+void TChangedAreas::MarkRow(const TColor32* now, TColor32* before, int y) {
   // The row's change reaches the tile rows of the rows above and below it too.
   const int firstRow = std::max(y - 1, 0) / TileHeight, lastRow = std::min(y + 1, SourceHeight - 1) / TileHeight;
   for (int x = 0; x < SourceWidth;) {
@@ -108,10 +109,25 @@ void TChangedAreas::MarkRow(const TColor32* now, const TColor32* before, int y) 
     const int column = x / TileWidth, x0 = column * TileWidth, x1 = std::min(x0 + TileWidth, SourceWidth);
     const int first = column > 0 && x == x0 ? column - 1 : column;
     const int last = column + 1 < Columns && now[x1 - 1] != before[x1 - 1] ? column + 1 : column;
-    for (int row = firstRow; row <= lastRow; ++row)
-      std::fill(Marked.begin() + row * Columns + first, Marked.begin() + row * Columns + last + 1, uint8_t{1});
+    for (int row = firstRow; row <= lastRow; ++row) MarkTiles(row, first, last);
+    // The tile's pixels are compared no further: the rest of it is taken as it is now.
+    std::copy(now + x, now + x1, before + x);
     x = x1;
   }
+}
+
+void TChangedAreas::MarkTiles(int row, int first, int last) {
+  uint64_t* marks = Marked.data() + static_cast<size_t>(row) * WordsPerRow;
+  for (int column = first; column <= last; ++column) marks[column / 64] |= uint64_t{1} << (column % 64);
+}
+
+int TChangedAreas::NextColumn(const uint64_t* marks, int column, bool set) const {
+  while (column < Columns) {
+    const uint64_t word = (set ? marks[column / 64] : ~marks[column / 64]) >> (column % 64);
+    if (word != 0) return std::min(column + std::countr_zero(word), Columns);
+    column = (column / 64 + 1) * 64;
+  }
+  return Columns;
 }
 
 void TChangedAreas::CollectRuns() {
@@ -120,21 +136,13 @@ void TChangedAreas::CollectRuns() {
   std::vector<size_t>& here = RunsHere;
   above.clear();
   for (int row = 0; row < Rows; ++row) {
-    const uint8_t* marks = Marked.data() + static_cast<size_t>(row) * Columns;
+    const uint64_t* marks = Marked.data() + static_cast<size_t>(row) * WordsPerRow;
     const int top = DestY(row * TileHeight), bottom = DestY(std::min((row + 1) * TileHeight, SourceHeight));
     size_t candidate = 0;
     here.clear();
-    for (int column = 0; column < Columns;) {
-      if (column + 8 <= Columns && MarkWord(marks + column) == 0) {
-        column += 8;
-        continue;
-      }
-      if (marks[column] == 0) {
-        ++column;
-        continue;
-      }
+    for (int column = NextColumn(marks, 0, true); column < Columns; column = NextColumn(marks, column, true)) {
       const int first = column;
-      while (column < Columns && marks[column] != 0) ++column;
+      column = NextColumn(marks, column, false);
       const int left = DestX(first * TileWidth), right = DestX(std::min(column * TileWidth, SourceWidth));
       while (candidate < above.size() && Areas[above[candidate]].Left < left) ++candidate;
       if (candidate < above.size() && Areas[above[candidate]].Left == left && Areas[above[candidate]].Right == right) {

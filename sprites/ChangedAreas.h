@@ -38,7 +38,10 @@ class TChangedAreas {
   // Many or large changes are enlarged faster by one whole draw than part by part.
   bool CheaperWhole(const std::vector<TRect>& changed, const TBitmap32& dest) const;
   // Marks the tiles that row Y's changes reach.
-  void MarkRow(const TColor32* now, const TColor32* before, int y);
+  void MarkRow(const TColor32* now, TColor32* before, int y);
+  void MarkTiles(int row, int first, int last);
+  // The first column from Column on whose tile is (Set) or is not (!Set) marked; Columns if none.
+  int NextColumn(const uint64_t* marks, int column, bool set) const;
   void CollectRuns();
   int DestX(int sourceX) const { return static_cast<int>(int64_t{sourceX} * DestWidth / SourceWidth); }
   int DestY(int sourceY) const { return static_cast<int>(int64_t{sourceY} * DestHeight / SourceHeight); }
@@ -49,7 +52,10 @@ class TChangedAreas {
   int SourceWidth = 0, SourceHeight = 0, DestWidth = 0, DestHeight = 0;
   int Columns = 0, Rows = 0;
   std::vector<TColor32> Previous;
-  std::vector<uint8_t> Marked;  // one per tile, row by row
+  // One bit per tile, row by row, each row starting a word: a frame clears and scans
+  // 64 tiles at once.
+  std::vector<uint64_t> Marked;
+  int WordsPerRow = 0;
   std::vector<TRect> Areas;
   std::vector<TPixelArea> Redrawn;
   std::vector<size_t> RunsAbove, RunsHere;  // kept between frames so that a frame allocates nothing

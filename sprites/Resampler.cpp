@@ -134,6 +134,17 @@ struct TLinearAxis {
       if (remainder >= divisor) remainder -= divisor, ++position;
     }
   }
+
+  // Count entries of Whole from its entry First on: a part of a draw whose axis is built.
+  void Slice(const TLinearAxis& whole, size_t first, size_t count) {
+    const auto take = [first, count](auto& to, const auto& from) {
+      to.assign(from.begin() + static_cast<std::ptrdiff_t>(first),
+                from.begin() + static_cast<std::ptrdiff_t>(first + count));
+    };
+    take(Near, whole.Near);
+    take(Far, whole.Far);
+    take(WeightBytes, whole.WeightBytes);
+  }
 };
 
 // The two axes of one filtered draw.
@@ -672,7 +683,48 @@ void LinearResample(TBitmap32& dest, const TRect& destRect, const TBitmap32& sou
   });
 }
 
+// The bilinear draw within each of Areas, the axes built once for the whole of DestRect.
+void LinearResampleAreas(TBitmap32& dest, const TRect& destRect, const TBitmap32& source, const TRect& sourceRect,
+                         TAlphaRule alpha, const std::vector<TRect>& areas) {
+  const TClippedArea whole = ClipToSurface(destRect, dest);
+  const TRect from = LimitToSource(sourceRect, source);
+  if (whole.Empty() || from.Width() <= 0 || from.Height() <= 0) return;
+  TThreadLease<TLinearPlan> full;
+  full->Columns.Build(whole.Left, whole.Right, destRect.Left, destRect.Width(), from.Left, from.Width());
+  full->Rows.Build(whole.Top, whole.Bottom, destRect.Top, destRect.Height(), from.Top, from.Height());
+  TThreadLease<TLinearPlan> part;
+  part->Unit = ActiveVectorUnit();
+  part->Coverage = alpha == TAlphaRule::Coverage;
+  WithCombiner(source, [&](const auto& combine) {
+    for (const TRect& r : areas) {
+      const TClippedArea area{std::max(r.Left, whole.Left), std::max(r.Top, whole.Top), std::min(r.Right, whole.Right),
+                              std::min(r.Bottom, whole.Bottom)};
+      if (area.Empty()) continue;
+      part->Area = area;
+      part->Columns.Slice(full->Columns, static_cast<size_t>(area.Left - whole.Left), static_cast<size_t>(part->Count()));
+      part->Rows.Slice(full->Rows, static_cast<size_t>(area.Top - whole.Top), static_cast<size_t>(area.Bottom - area.Top));
+      FilterRows(dest, source, *part, 0, area.Bottom - area.Top, combine);
+    }
+  });
+}
+
 }  // namespace
+
+void TCustomResampler::ResampleAreas(TBitmap32& dest, const TRect& destRect, const TBitmap32& source,
+                                     const TRect& sourceRect, const std::vector<TRect>& areas) const {
+  const TRect clip = dest.ClipRect();
+  for (const TRect& r : areas) {
+    dest.SetClipRect({std::max(r.Left, clip.Left), std::max(r.Top, clip.Top), std::min(r.Right, clip.Right),
+                      std::min(r.Bottom, clip.Bottom)});
+    Resample(dest, destRect, source, sourceRect);
+  }
+  dest.SetClipRect(clip);
+}
+
+void TLinearResampler::ResampleAreas(TBitmap32& dest, const TRect& destRect, const TBitmap32& source,
+                                     const TRect& sourceRect, const std::vector<TRect>& areas) const {
+  LinearResampleAreas(dest, destRect, source, sourceRect, Alpha, areas);
+}
 
 std::unique_ptr<TCustomResampler> TLinearResampler::Clone() const { return std::make_unique<TLinearResampler>(Alpha); }
 

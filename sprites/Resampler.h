@@ -2,6 +2,7 @@
 #pragma once
 
 #include <memory>
+#include <vector>
 
 #include "sprites/Bitmap32.h"
 
@@ -17,6 +18,10 @@ class TCustomResampler {
   // each filtered pixel combined into Dest by Source's draw mode.
   virtual void Resample(TBitmap32& dest, const TRect& destRect, const TBitmap32& source,
                         const TRect& sourceRect) const = 0;
+  // The same draw, made only within each of Areas (destination pixels, within Dest's
+  // clip): the many small parts of a frame that changed, in one call.
+  virtual void ResampleAreas(TBitmap32& dest, const TRect& destRect, const TBitmap32& source, const TRect& sourceRect,
+                             const std::vector<TRect>& areas) const;
 };
 
 // Each destination pixel takes the source pixel its centre falls on.
@@ -45,6 +50,9 @@ class TLinearResampler : public TCustomResampler {
   explicit TLinearResampler(TAlphaRule alpha = TAlphaRule::Filtered) : Alpha(alpha) {}
   std::unique_ptr<TCustomResampler> Clone() const override;
   void Resample(TBitmap32& dest, const TRect& destRect, const TBitmap32& source, const TRect& sourceRect) const override;
+  // The filter's weights are worked out once for the whole draw and shared by the areas.
+  void ResampleAreas(TBitmap32& dest, const TRect& destRect, const TBitmap32& source, const TRect& sourceRect,
+                     const std::vector<TRect>& areas) const override;
 
  protected:
   TAlphaRule Alpha;
