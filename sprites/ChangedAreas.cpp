@@ -90,11 +90,29 @@ uint64_t PixelPair(const TColor32* pixels) {
   return pair;
 }
 
+int64_t CeilDiv(int64_t a, int64_t b) { return a / b + ((a % b != 0) && ((a < 0) == (b < 0))); }
+
+// Along an axis of Source pixels enlarged onto Dest, the filter reads for destination
+// pixel D the source pixel under floor(P) and the next, where P, in 1/256 pixels, is
+// floor(N(D) / 2Dest) with N(D) = 512 Source D + 256 Source - 255 Dest. The first
+// destination pixel that reads any source pixel from First on (P >= First - 1):
+int ReachStart(int first, int source, int dest) {
+  if (first <= 0) return 0;
+  const int64_t threshold = 2LL * dest * 256 * (first - 1) - 256LL * source + 255LL * dest;
+  return static_cast<int>(std::clamp<int64_t>(CeilDiv(threshold, 512LL * source), 0, dest));
+}
+
+// The end (exclusive) of the destination pixels that read any source pixel before End (P < End).
+int ReachEnd(int end, int source, int dest) {
+  if (end >= source) return dest;
+  const int64_t threshold = 2LL * dest * 256 * end - 256LL * source + 255LL * dest;
+  return static_cast<int>(std::clamp<int64_t>(CeilDiv(threshold, 512LL * source), 0, dest));
+}
+
 }  // namespace
 
 void TChangedAreas::MarkRow(const TColor32* now, TColor32* before, int y) {
-  // The row's change reaches the tile rows of the rows above and below it too.
-  const int firstRow = std::max(y - 1, 0) / TileHeight, lastRow = std::min(y + 1, SourceHeight - 1) / TileHeight;
+  uint64_t* marks = Marked.data() + static_cast<size_t>(y / TileHeight) * WordsPerRow;
   for (int x = 0; x < SourceWidth;) {
     if (x + 2 <= SourceWidth && PixelPair(now + x) == PixelPair(before + x)) {
       x += 2;
@@ -104,21 +122,13 @@ void TChangedAreas::MarkRow(const TColor32* now, TColor32* before, int y) {
       ++x;
       continue;
     }
-    // The tile's first change; a change in its first or last column reaches the
-    // neighbouring tile as well.
-    const int column = x / TileWidth, x0 = column * TileWidth, x1 = std::min(x0 + TileWidth, SourceWidth);
-    const int first = column > 0 && x == x0 ? column - 1 : column;
-    const int last = column + 1 < Columns && now[x1 - 1] != before[x1 - 1] ? column + 1 : column;
-    for (int row = firstRow; row <= lastRow; ++row) MarkTiles(row, first, last);
-    // The tile's pixels are compared no further: the rest of it is taken as it is now.
+    // The tile's first change marks it; the rest of it is compared no further and
+    // taken as it is now.
+    const int column = x / TileWidth, x1 = std::min((column + 1) * TileWidth, SourceWidth);
+    marks[column / 64] |= uint64_t{1} << (column % 64);
     std::copy(now + x, now + x1, before + x);
     x = x1;
   }
-}
-
-void TChangedAreas::MarkTiles(int row, int first, int last) {
-  uint64_t* marks = Marked.data() + static_cast<size_t>(row) * WordsPerRow;
-  for (int column = first; column <= last; ++column) marks[column / 64] |= uint64_t{1} << (column % 64);
 }
 
 int TChangedAreas::NextColumn(const uint64_t* marks, int column, bool set) const {
@@ -137,13 +147,15 @@ void TChangedAreas::CollectRuns() {
   above.clear();
   for (int row = 0; row < Rows; ++row) {
     const uint64_t* marks = Marked.data() + static_cast<size_t>(row) * WordsPerRow;
-    const int top = DestY(row * TileHeight), bottom = DestY(std::min((row + 1) * TileHeight, SourceHeight));
+    const int top = ReachStart(row * TileHeight, SourceHeight, DestHeight);
+    const int bottom = ReachEnd(std::min((row + 1) * TileHeight, SourceHeight), SourceHeight, DestHeight);
     size_t candidate = 0;
     here.clear();
     for (int column = NextColumn(marks, 0, true); column < Columns; column = NextColumn(marks, column, true)) {
       const int first = column;
       column = NextColumn(marks, column, false);
-      const int left = DestX(first * TileWidth), right = DestX(std::min(column * TileWidth, SourceWidth));
+      const int left = ReachStart(first * TileWidth, SourceWidth, DestWidth);
+      const int right = ReachEnd(std::min(column * TileWidth, SourceWidth), SourceWidth, DestWidth);
       while (candidate < above.size() && Areas[above[candidate]].Left < left) ++candidate;
       if (candidate < above.size() && Areas[above[candidate]].Left == left && Areas[above[candidate]].Right == right) {
         Areas[above[candidate]].Bottom = bottom;

@@ -9,9 +9,10 @@
 
 // Compares each new frame of a small surface with the one before, tile by tile, and
 // names the parts of its bilinear enlargement that change: only those need to be
-// enlarged and sent to the screen again. A tile counts as changed when a pixel within
-// one pixel of it changed, because the filter mixes each enlarged pixel from the source
-// pixels on either side of its centre.
+// enlarged and sent to the screen again. A run of changed tiles names the enlarged
+// pixels whose filter reads any of its source pixels: the filter mixes each enlarged
+// pixel from the source pixels on either side of its centre, so the part reaches a
+// little past the run's own enlargement, and no further.
 class TChangedAreas {
  public:
   // Tiles of TileSide x TileSide source pixels: smaller tiles find scattered small
@@ -19,7 +20,7 @@ class TChangedAreas {
   explicit TChangedAreas(int tileSide = 8) : TileWidth(tileSide), TileHeight(tileSide) {}
 
   // The parts of the enlargement of Source onto DestWidth x DestHeight (destination
-  // pixels, right and bottom exclusive, a run of changed tiles each) that differ from
+  // pixels, right and bottom exclusive, one for each run of changed tiles) that differ from
   // the enlargement of the last frame compared. The first frame, and any after a change
   // of size or Forget, is one area over everything.
   const std::vector<TRect>& Compare(const TBitmap32& source, int destWidth, int destHeight);
@@ -37,14 +38,11 @@ class TChangedAreas {
  private:
   // Many or large changes are enlarged faster by one whole draw than part by part.
   bool CheaperWhole(const std::vector<TRect>& changed, const TBitmap32& dest) const;
-  // Marks the tiles that row Y's changes reach.
+  // Marks the tiles in which row Y changed.
   void MarkRow(const TColor32* now, TColor32* before, int y);
-  void MarkTiles(int row, int first, int last);
   // The first column from Column on whose tile is (Set) or is not (!Set) marked; Columns if none.
   int NextColumn(const uint64_t* marks, int column, bool set) const;
   void CollectRuns();
-  int DestX(int sourceX) const { return static_cast<int>(int64_t{sourceX} * DestWidth / SourceWidth); }
-  int DestY(int sourceY) const { return static_cast<int>(int64_t{sourceY} * DestHeight / SourceHeight); }
 
   // Source pixels per side of the tiles compared; the game's 8 are 20 screen pixels at
   // its 2.5, and one vector's worth of a row.

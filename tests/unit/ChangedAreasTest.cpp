@@ -90,26 +90,39 @@ TEST(ChangedAreasTest, PatchedEnlargementsEqualWholeOnesFrameAfterFrame) {
   }
 }
 
-TEST(ChangedAreasTest, AChangeReachesTheTilesWithinOnePixelAndRunsJoin) {
+TEST(ChangedAreasTest, AChangedPixelNamesExactlyTheEnlargedPixelsItAltersAndRunsJoin) {
+  // The menu's 2.5 with tiles of one pixel: the part named is the smallest rectangle
+  // around the enlarged pixels that really change, at the edges of the surface too.
+  for (const auto [x, y] : {std::array{20, 20}, std::array{0, 0}, std::array{39, 39}, std::array{7, 33}}) {
+    SCOPED_TRACE(testing::Message() << "pixel " << x << "," << y);
+    TEnlargement e(40, 40, 100, 100);
+    TChangedAreas areas(1);
+    e.Redraw(areas);
+    TBitmap32 before;
+    before.Assign(e.Whole);
+    e.Source.SetPixel(x, y, 0xFFFFFFFFu);
+    const std::vector<TPixelArea> changed = e.Redraw(areas);
+    TRect differ{100, 100, 0, 0};
+    for (int dy = 0; dy < 100; ++dy)
+      for (int dx = 0; dx < 100; ++dx)
+        if (e.Whole.Pixel(dx, dy) != before.Pixel(dx, dy))
+          differ = {std::min(differ.Left, dx), std::min(differ.Top, dy), std::max(differ.Right, dx + 1),
+                    std::max(differ.Bottom, dy + 1)};
+    ASSERT_EQ(changed.size(), 1u);
+    EXPECT_EQ(changed[0].X, differ.Left);
+    EXPECT_EQ(changed[0].Y, differ.Top);
+    EXPECT_EQ(changed[0].X + changed[0].Width, differ.Right);
+    EXPECT_EQ(changed[0].Y + changed[0].Height, differ.Bottom);
+  }
+
+  // A column of changes is one area, not one per tile.
   TBitmap32 source;
   source.SetSize(40, 40);
   TChangedAreas areas;
   areas.Compare(source, 100, 100);
-  // The last column of a tile: its right-hand neighbour mixes it in too.
-  source.SetPixel(7, 20, 1);
-  std::vector<TRect> changed = areas.Compare(source, 100, 100);
-  ASSERT_EQ(changed.size(), 1u);
-  EXPECT_EQ(changed[0].Left, 0);
-  EXPECT_EQ(changed[0].Right, 40);
-  EXPECT_EQ(changed[0].Top, 40);
-  EXPECT_EQ(changed[0].Bottom, 60);
-
-  // A column of changes is one area, not one per tile.
   for (int y = 0; y < 40; ++y) source.SetPixel(20, y, 2);
-  changed = areas.Compare(source, 100, 100);
+  const std::vector<TRect> changed = areas.Compare(source, 100, 100);
   ASSERT_EQ(changed.size(), 1u);
-  EXPECT_EQ(changed[0].Left, 40);
-  EXPECT_EQ(changed[0].Right, 60);
   EXPECT_EQ(changed[0].Top, 0);
   EXPECT_EQ(changed[0].Bottom, 100);
 }
