@@ -76,9 +76,12 @@ void TWorldForm::InitWorld() {
   LevelNumber = 0;
   ShotStamp = 0;
 
+  // The table is read once: the second run's menu takes over the first's (and no
+  // message about the file is shown twice).
+  std::unique_ptr<THiScoreList> table = Menu ? std::move(Menu->HiScoreList) : nullptr;
   Menu.reset();  // the first run's menu goes before the font it writes with
   Font = std::make_unique<TSpriteFont>(*SpriteForm);
-  Menu = std::make_unique<TMenuForm>(*Font);
+  Menu = std::make_unique<TMenuForm>(*Font, std::move(table));
   Menu->HiScoreList->TopScore = Menu->HiScoreList->Items(0)->Score;
 
   LifeBitmap = BitmapFromImage(SpriteForm->LiveImage);

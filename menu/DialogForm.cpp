@@ -91,6 +91,22 @@ std::vector<std::string> WrapText(const std::string& text, int width) {
   return lines;
 }
 
+// A dialog asked for while another is shown, to be shown when that one is closed.
+struct TWaitingDialog {
+  std::string Title, Heading, Text;
+  uint8_t DefaultKind;
+  std::vector<TDialogButton> Buttons;
+  bool operator==(const TWaitingDialog&) const = default;
+};
+
+int ShownDialogs = 0;
+std::vector<TWaitingDialog> Waiting;
+
+int ShowNow(const TWaitingDialog& dialog) {
+  TDialogForm form(dialog.Title, dialog.Heading, dialog.Text, dialog.DefaultKind, dialog.Buttons);
+  return form.ShowModal();
+}
+
 std::string ProgramName() {
   std::string name = CurrentPlatform().Files().ProgramName();
   name = Trim(name.substr(0, name.find('.')));
@@ -271,8 +287,9 @@ int TDialogForm::ShowModal() {
   platform.Timers().Hold();
   auto window = platform.CreateWindow(TWindowKind::Menu);
   const TScreenSize screen = platform.ScreenSize();
-  window->SetBounds((screen.Width - Canvas.Width()) / 2, (screen.Height - Canvas.Height()) / 2, Canvas.Width(),
-                    Canvas.Height());
+  // On a screen smaller than the dialog, its top-left stays on it: the title and the text.
+  window->SetBounds(std::max(0, (screen.Width - Canvas.Width()) / 2), std::max(0, (screen.Height - Canvas.Height()) / 2),
+                    Canvas.Width(), Canvas.Height());
   window->SetCaption(Title);
   window->OnKeyDown = [this](uint16_t key) { KeyDown(key); };
   window->OnMouseDown = [this](int x, int y) { MouseDown(x, y); };
@@ -285,6 +302,8 @@ int TDialogForm::ShowModal() {
     if (ModalResult == mrNone) platform.WaitForMessage(100);
   }
   window->Hide();
+  // The clicks that went to the dialog are not the game's to see.
+  platform.MouseButtonsDown();
   platform.Timers().Release();
   return ModalResult;
 }
@@ -297,8 +316,29 @@ int ShowDialog(const std::string& title, const std::string& heading, const std::
     CurrentPlatform().ShowMessageBox(title.empty() ? "Bericht" : title, lines);
     return mrOk;
   }
-  TDialogForm dialog(title, heading, text, defaultKind, buttons);
-  return dialog.ShowModal();
+  const TWaitingDialog asked{title, heading, text, defaultKind, buttons};
+  if (ShownDialogs > 0) {
+    // Never a dialog inside another's loop, however many ask: each follows in turn.
+    if (std::find(Waiting.begin(), Waiting.end(), asked) == Waiting.end()) Waiting.push_back(asked);
+    return mrCancel;
+  }
+  ++ShownDialogs;
+  int result = mrCancel;
+  try {
+    result = ShowNow(asked);
+    while (!Waiting.empty()) {
+      const TWaitingDialog next = Waiting.front();
+      Waiting.erase(Waiting.begin());
+      ShowNow(next);
+    }
+  } catch (...) {
+    --ShownDialogs;
+    throw;
+  }
+  --ShownDialogs;
+  return result;
 }
+
+bool DialogIsShown() { return ShownDialogs > 0; }
 
 void ShowMessageForm(const std::string& text, uint8_t kind) { ShowDialog("", "", text, kind, 0, {{"&Ok", mrOk}}); }

@@ -16,6 +16,7 @@ enum TModalResult : int { mrNone = 0, mrOk = 1, mrCancel = 2 };
 struct TDialogButton {
   std::string Caption;  // "&" marks the access key: "&Ok" shows "Ok" with the O underlined
   int Kind = mrOk;      // the result a click gives, and what DefaultKind is compared with
+  bool operator==(const TDialogButton&) const = default;
 };
 
 constexpr int DialogClientWidth = 340;
@@ -69,7 +70,11 @@ class TDialogForm {
 
 // The dialog with the title ("Bericht" when empty), the heading (the program's name
 // when empty), the text and the buttons; its modal result. Kind changes nothing shown.
+// Asked for while a dialog is shown, it is shown after that one closes (once, however
+// often it was asked for meanwhile) and gives mrCancel at once.
 int ShowDialog(const std::string& title, const std::string& heading, const std::string& text, uint8_t kind,
                uint8_t defaultKind, const std::vector<TDialogButton>& buttons);
+// True while a dialog is shown: the program's other windows then take no input.
+bool DialogIsShown();
 // The message dialog: the dialog with one Ok button, as the program shows ShowMessageDialog's texts.
 void ShowMessageForm(const std::string& text, uint8_t kind);

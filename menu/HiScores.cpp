@@ -1,8 +1,10 @@
 // Reading, writing and filling the high-score table.
 #include "menu/HiScores.h"
 
+#include <algorithm>
 #include <charconv>
 
+#include "menu/HiScorePlace.h"
 #include "platform/Platform.h"
 #include "support/MessageDialog.h"
 #include "support/TextRoutines.h"
@@ -36,7 +38,16 @@ std::string CleanName(const std::string& name) {
 }  // namespace
 
 void THiScoreList::LoadHiScores() {
-  const std::string failure = ReadHiScores(XmlFolder() + HiScoreFileName);
+  const THiScorePlace place = FindHiScorePlace();
+  std::string failure = place.Read.empty() ? place.NoSaveReason : ReadHiScores(place.Read);
+  const std::string beside = BesidePath(place.Read);
+  if (!failure.empty() && !place.Read.empty() && FileExists(beside)) {
+    // An earlier run could not copy the unreadable table aside, and saved next to it.
+    Clear();
+    const std::string besideFailure = ReadHiScores(beside);
+    failure += std::string(1, '\0') + "The table saved in " + beside + " is shown instead." +
+               (besideFailure.empty() ? "" : std::string(1, '\0') + besideFailure);
+  }
   if (!failure.empty()) ShowMessageDialog(failure, MessageKindError);
 }
 
@@ -54,7 +65,6 @@ std::string THiScoreList::ReadHiScores(const std::string& path) {
       Add(std::make_unique<THiScore>(ParseScore(child.child("SCORE").text().get(), row), name));
     }
   } catch (const EXmlError& error) {
-    Unreadable = true;
     failure = error.what();
   }
   // Start-up reads the score of the first row: the table is never left empty.
@@ -68,12 +78,42 @@ void THiScoreList::FillDefault() {
 }
 
 void THiScoreList::SaveHiScores() {
-  auto document = OpenXML("");
-  document->FileName = XmlFolder() + HiScoreFileName;
-  if (Unreadable) {
-    // The player's old table is not thrown away unseen: it stays beside the new one.
-    CurrentPlatform().Files().KeepBadCopy(document->FileName);
+  const THiScorePlace place = FindHiScorePlace();
+  if (place.Write.empty()) throw EXmlError(place.NoSaveReason);
+  std::string target = place.Write;
+  // An unreadable table is replaced only once a copy of it is kept; one read from the
+  // game's own folder while the table is saved elsewhere is left alone anyway.
+  if (!MergeWithFile(place.Read) && place.Read == place.Write && FileExists(place.Write) &&
+      !CurrentPlatform().Files().KeepBadCopy(place.Write))
+    target = BesidePath(place.Write);
+  WriteRows(target);
+  Added.clear();
+  static std::string told;
+  if (target != place.Write && told != target) {
+    told = target;
+    ShowMessageDialog(place.Write + " cannot be read, and no copy of it could be kept beside it, so it is left as "
+                      "it is." + std::string(1, '\0') + "The high-score table is saved in " + target + ".",
+                      MessageKindError);
   }
+}
+
+bool THiScoreList::MergeWithFile(const std::string& path) {
+  THiScoreList current;
+  if (!current.ReadHiScores(path).empty()) return false;
+  for (const THiScore* row : Added) current.AddScore(row->Score, row->Name);
+  // The rows added stay marked as such until they are saved.
+  Clear();
+  Added.clear();
+  for (const auto& row : current) {
+    const THiScore* copy = Add(std::make_unique<THiScore>(row->Score, row->Name));
+    if (std::find(current.Added.begin(), current.Added.end(), row.get()) != current.Added.end()) Added.push_back(copy);
+  }
+  return true;
+}
+
+void THiScoreList::WriteRows(const std::string& path) const {
+  auto document = OpenXML("");
+  document->FileName = path;
   pugi::xml_node root = document->Root();
   for (int i = 0; i < Count(); ++i) {
     pugi::xml_node rank = root.append_child(("RANK" + std::to_string(i + 1)).c_str());
@@ -82,14 +122,14 @@ void THiScoreList::SaveHiScores() {
     rank.append_child("SCORE").text().set(std::to_string(Items(i)->Score).c_str());
   }
   document->Save();
-  Unreadable = false;
 }
 
 int THiScoreList::AddScore(int32_t score, const std::string& name) {
   for (int p = 0; p < Count(); ++p) {
     if (Items(p)->Score >= score) continue;
+    std::erase(Added, Items(Count() - 1));
     Delete(Count() - 1);
-    Insert(p, std::make_unique<THiScore>(score, name));
+    Added.push_back(Insert(p, std::make_unique<THiScore>(score, name)));
     return p;
   }
   return -1;

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "support/ObjectLists.h"
 
@@ -29,11 +30,16 @@ class THiScore {
 class THiScoreList : public TCustomObjectList<THiScore> {
  public:
   // Fills the empty table from the file, or with the default table 1000, 900, ... 100.
-  // An unreadable file or score is reported, and what was read before it is kept.
+  // An unreadable file or score is reported, and what was read before it is kept; a
+  // table saved beside an unreadable file is read instead of it.
   void LoadHiScores();
   // LoadHiScores without the report: the reason the file could not be read, or empty.
   std::string ReadHiScores(const std::string& path);
-  // Writes the whole table to the file, replacing it atomically. Throws EXmlError.
+  // Saves the table, replacing the file atomically. The file is read again first: the
+  // rows added since it was loaded (AddScore) go into the table as it is now, so that
+  // rows another copy of the game saved meanwhile stay. A file that cannot be read is
+  // replaced only once a copy of it is kept beside it (.bad); otherwise the table is
+  // saved under a new name beside it, and the player is told where. Throws EXmlError.
   void SaveHiScores();
   // Inserts (Score, Name) before the first row with a lower score and drops the last
   // row; nothing when no row is lower. The index of the new row, or -1.
@@ -49,7 +55,11 @@ class THiScoreList : public TCustomObjectList<THiScore> {
 
  private:
   void FillDefault();
-  // The file could not be read: it is kept as it is until the next save, and a copy
-  // of it is left beside it then.
-  bool Unreadable = false;
+  void WriteRows(const std::string& path) const;
+  // The table as it is on disk now with the rows added since, or false when the file
+  // cannot be read (the table stays as it is).
+  bool MergeWithFile(const std::string& path);
+
+  // The rows added since the table was last loaded or saved.
+  std::vector<const THiScore*> Added;
 };

@@ -4,6 +4,9 @@
 // 625 x 580 window, so stars and letters show as large, smoothed pixels.
 #include "menu/MenuForm.h"
 
+#include <algorithm>
+
+#include "menu/DialogForm.h"
 #include "sprites/Resampler.h"
 #include "support/GameFolders.h"
 #include "support/MessageDialog.h"
@@ -72,8 +75,9 @@ void TStar::Draw(TBitmap32& bitmap) {
   TSprite::Draw(bitmap);
 }
 
-TMenuForm::TMenuForm(const TSpriteFont& font)
-    : Font(font),
+TMenuForm::TMenuForm(const TSpriteFont& font, std::unique_ptr<THiScoreList> table)
+    : HiScoreList(std::move(table)),
+      Font(font),
       FormWindow(CurrentPlatform().CreateWindow(TWindowKind::Menu)),
       Timer1(std::make_unique<TTimer>(MenuTimerMs, [this] { Timer1Timer(); }, false)) {
   MenuSurface.SetSize(Round(MenuWidth / ScreenToPlayfield), Round(MenuHeight / ScreenToPlayfield));
@@ -84,14 +88,18 @@ TMenuForm::TMenuForm(const TSpriteFont& font)
   StarImage.Name = "StarImage";
   StarImage.Width = StarImage.Height = 1;
   StarImage.Pixels = {0x00FF0000};
+  // While a message is up, the menu behind it takes nothing: the message is read first.
   FormWindow->OnKeyDown = [this](uint16_t key) {
+    if (DialogIsShown()) return;
     InputArrived();
     FormKeyDown(key);
   };
   FormWindow->OnMouseDown = [this](int x, int y) {
+    if (DialogIsShown()) return;
     InputArrived();
     MouseDown(x, y);
   };
+  if (HiScoreList) return;
   HiScoreList = std::make_unique<THiScoreList>();
   HiScoreList->LoadHiScores();
 }
@@ -104,7 +112,9 @@ bool TMenuForm::RunMenu(int32_t newScore) {
   HiScoreList->Qualify(newScore);
   CloseMode = 0;
   const TScreenSize screen = CurrentPlatform().ScreenSize();
-  FormWindow->SetBounds((screen.Width - MenuWidth) / 2, (screen.Height - MenuHeight) / 2, MenuWidth, MenuHeight);
+  FitToScreen(screen);
+  FormWindow->SetBounds((screen.Width - WindowWidth()) / 2, (screen.Height - WindowHeight()) / 2, WindowWidth(),
+                        WindowHeight());
   FormWindow->Show();
   CurrentPlatform().BringToFront();
   ProcessMessagesSafe();
@@ -138,6 +148,18 @@ bool TMenuForm::RunMenu(int32_t newScore) {
   InputStamp = 0;
   Timer1->SetEnabled(false);
   return CloseMode == 2;
+}
+
+void TMenuForm::FitToScreen(const TScreenSize& screen) {
+  // A screen smaller than the menu shows all of it smaller, so that every word stays
+  // on the screen and can be clicked.
+  const double scale = std::min({1.0, static_cast<double>(screen.Width) / MenuWidth,
+                                 static_cast<double>(screen.Height) / MenuHeight});
+  const int width = std::max(1, static_cast<int>(MenuWidth * scale));
+  const int height = std::max(1, static_cast<int>(MenuHeight * scale));
+  if (width == WindowWidth() && height == WindowHeight()) return;
+  ScreenImage.Bitmap.SetSize(width, height);
+  ChangedAreas.Forget();
 }
 
 void TMenuForm::CreateStars() {
@@ -279,6 +301,9 @@ void TMenuForm::HomePageLabelClick() { RunProgram(HomePageAddress(), "", true, t
 void TMenuForm::Timer1Timer() { CurrentPlatform().BringToFront(); }
 
 void TMenuForm::MouseDown(int x, int y) {
+  // Back to the menu's own pixels from those of a window made smaller to fit the screen.
+  x = static_cast<int>(int64_t{x} * MenuWidth / WindowWidth());
+  y = static_cast<int>(int64_t{y} * MenuHeight / WindowHeight());
   if (Inside(PlayLabel, x, y)) PlayLabelClick();
   if (Inside(QuitLabel, x, y)) QuitLabelClick();
   if (Inside(HomePageLabel, x, y)) HomePageLabelClick();

@@ -39,8 +39,9 @@ class TStar : public TSprite {
 
 class TMenuForm {
  public:
-  // Prepares the surfaces and reads the high-score table; writes with Font, which it does not own.
-  explicit TMenuForm(const TSpriteFont& font);
+  // Prepares the surfaces and takes Table, or reads the high-score table when there is
+  // none; writes with Font, which it does not own.
+  explicit TMenuForm(const TSpriteFont& font, std::unique_ptr<THiScoreList> table = nullptr);
   ~TMenuForm();
   TMenuForm(const TMenuForm&) = delete;
   TMenuForm& operator=(const TMenuForm&) = delete;
@@ -71,6 +72,10 @@ class TMenuForm {
 
  private:
   void CreateStars();
+  // Sizes the window: the menu's size, or smaller to fit on Screen.
+  void FitToScreen(const TScreenSize& screen);
+  int WindowWidth() const { return ScreenImage.Bitmap.Width(); }
+  int WindowHeight() const { return ScreenImage.Bitmap.Height(); }
   bool BlinkVisible();
   // The earliest tick at which a frame would differ from the last one drawn: a star
   // due to move, the blinking words due to change, or input that changed the menu.

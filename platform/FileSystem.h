@@ -35,15 +35,25 @@ class TFileSystem {
   // one whole. False on failure, with the old file untouched, no new file left over,
   // and Error saying what failed ("cannot write PATH: REASON").
   virtual bool SaveFile(const std::string& path, const std::string& bytes, std::string& error) = 0;
-  // Copies the file at Path to Path + ".bad", replacing an older copy; false when it could not.
+  // Copies the file at Path to Path + ".bad", replacing an older copy; false when it could
+  // not. The copy is a new file of the program's own, made exclusively and without
+  // following a link at any of its names (O_CREAT|O_EXCL|O_NOFOLLOW on POSIX, CREATE_NEW
+  // with FILE_FLAG_OPEN_REPARSE_POINT on Windows), then put in place in one step: a link
+  // planted at Path + ".bad" is replaced, never written through.
   virtual bool KeepBadCopy(const std::string& path) = 0;
+  // True when the file at Path exists and is marked as not to be written: no write
+  // permission for this user or for anyone (the read-only attribute on Windows), which
+  // even a user whom the system lets write anyway has chosen.
+  virtual bool IsReadOnly(const std::string& path) = 0;
   // Makes Folder and whatever folders above it are missing; true when it is a folder now.
   virtual bool MakeFolder(const std::string& folder) = 0;
   // True when new files can be made in the existing Folder.
   virtual bool FolderAcceptsWrites(const std::string& folder) = 0;
   // The user's own folder for the program's files, for when the program's folder cannot
-  // be written: $XDG_DATA_HOME/blastover/ or ~/.local/share/blastover/ on Linux,
-  // %LOCALAPPDATA%\Blastover\ on Windows. It need not exist yet.
+  // be written: $XDG_DATA_HOME/blastover/ or ~/.local/share/blastover/ on Linux (the
+  // home from the password database when HOME is not set), on Windows
+  // %LOCALAPPDATA%\Blastover\ (with its separator). It need not exist yet. Empty when the
+  // user has no home to keep it in.
   virtual std::string DataFolder() = 0;
   // The folder of the program file.
   virtual std::string ProgramFolder() = 0;

@@ -72,7 +72,7 @@ bool RunsInstalled() {
 std::string InstalledFilesFolder() {
   const std::string folder = UserDataFolder();
   std::error_code error;
-  if (fs::exists(folder, error)) return folder;
+  if (folder.empty() || fs::exists(folder, error)) return folder;
   fs::create_directories(folder, error);
   if (error) return folder;
   const fs::path older = fs::path(ProgramFolder()) / BLASTOVER_PREFIX_FROM_BIN / OlderCopyFolder;

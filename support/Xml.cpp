@@ -18,19 +18,54 @@ namespace {
 
 TFileSystem& Files() { return CurrentPlatform().Files(); }
 
-// The deepest nesting of elements in Text, counted from its tags without parsing it.
+// Where the markup item that opens at At ("<...") ends: one past its closing text. Comments,
+// CDATA, processing instructions and a document type (with its internal subset) hold no
+// elements; a tag's quoted attribute values may hold '>'. npos when it never ends.
+size_t MarkupEnd(const std::string& text, size_t at) {
+  const auto past = [&text, at](const char* closing, size_t from) {
+    const size_t end = text.find(closing, at + from);
+    return end == std::string::npos ? end : end + std::char_traits<char>::length(closing);
+  };
+  if (text.compare(at, 4, "<!--") == 0) return past("-->", 4);
+  if (text.compare(at, 9, "<![CDATA[") == 0) return past("]]>", 9);
+  if (text.compare(at, 2, "<?") == 0) return past("?>", 2);
+  char quote = 0;
+  int subset = 0;  // inside a document type's [ ... ]
+  for (size_t i = at + 1; i < text.size(); ++i) {
+    const char c = text[i];
+    if (quote != 0) {
+      if (c == quote) quote = 0;
+    } else if (c == '"' || c == '\'') {
+      quote = c;
+    } else if (c == '[' && text[at + 1] == '!') {
+      ++subset;
+    } else if (c == ']' && subset > 0) {
+      --subset;
+    } else if (c == '>' && subset == 0) {
+      return i + 1;
+    } else if (c == '<' && subset > 0) {
+      const size_t inner = MarkupEnd(text, i);  // a declaration of the internal subset
+      if (inner == std::string::npos) return inner;
+      i = inner - 1;
+    }
+  }
+  return std::string::npos;
+}
+
+// The deepest nesting of elements in Text, counted from its tags without parsing it:
+// only start and end tags count, so that comments and CDATA neither add nor hide depth.
 int NestingDepth(const std::string& text) {
   int depth = 0, deepest = 0;
-  for (size_t at = text.find('<'); at != std::string::npos; at = text.find('<', at + 1)) {
+  for (size_t at = text.find('<'); at != std::string::npos; at = text.find('<', at)) {
+    const size_t end = MarkupEnd(text, at);
+    if (end == std::string::npos) break;  // cut short: the parser says what is wrong
     const char next = at + 1 < text.size() ? text[at + 1] : '\0';
-    if (next == '!' || next == '?') continue;
     if (next == '/') {
       --depth;
-      continue;
+    } else if (next != '!' && next != '?' && text[end - 2] != '/') {
+      deepest = std::max(deepest, ++depth);
     }
-    const size_t end = text.find('>', at);
-    if (end != std::string::npos && end > at && text[end - 1] == '/') continue;
-    deepest = std::max(deepest, ++depth);
+    at = end;
   }
   return deepest;
 }
@@ -50,19 +85,31 @@ void ParseInto(TXML& document, const std::string& path) {
 
 }  // namespace
 
-std::string XmlFolder() {
+std::string OwnFilesFolder() {
   if (RunsInstalled()) return InstalledFilesFolder();
-  const std::string wanted = ProgramFolder() + SubFolder;
-  if (Files().MakeFolder(wanted) && Files().FolderAcceptsWrites(wanted)) return wanted;
+  return ProgramFolder() + SubFolder;
+}
+
+std::string XmlFolder() {
+  const std::string wanted = OwnFilesFolder();
+  if (!wanted.empty() && Files().MakeFolder(wanted) && Files().FolderAcceptsWrites(wanted)) return wanted;
   const std::string fallback = Files().DataFolder();
   static std::string told;
   if (told != wanted) {
-    std::fprintf(stderr, "blastover: %s cannot be written; scores and settings are kept in %s\n", wanted.c_str(),
-                 fallback.c_str());
+    if (fallback.empty())
+      std::fprintf(stderr, "blastover: %s\n", NoFolderText().c_str());
+    else
+      std::fprintf(stderr, "blastover: %s cannot be written; scores and settings are kept in %s\n", wanted.c_str(),
+                   fallback.c_str());
     told = wanted;
   }
-  Files().MakeFolder(fallback);
+  if (!fallback.empty()) Files().MakeFolder(fallback);
   return fallback;
+}
+
+std::string NoFolderText() {
+  return "no home folder is known (HOME is not set, and the password database has none): scores and "
+         "settings cannot be kept";
 }
 
 std::unique_ptr<TXML> OpenXML(const std::string& fileName) {
@@ -71,7 +118,12 @@ std::unique_ptr<TXML> OpenXML(const std::string& fileName) {
     document->Document.append_child(document->RootName.c_str());
     return document;
   }
-  const std::string path = HasPath(fileName) ? fileName : XmlFolder() + fileName;
+  std::string path = fileName;
+  if (!HasPath(fileName)) {
+    const std::string folder = XmlFolder();
+    if (folder.empty()) throw EXmlError(fileName + " cannot be read or kept: " + NoFolderText());
+    path = folder + fileName;
+  }
   Files().MakeFolder(ExtractFilePath(path));
   ParseInto(*document, path);
   document->FileName = path;

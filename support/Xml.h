@@ -39,13 +39,17 @@ class TXML {
   pugi::xml_document Document;
 };
 
-// The folder in which the game keeps its files: for an installed program, the player's
-// data folder; otherwise the program's folder and SubFolder, or, when that cannot be
-// written, the player's data folder (said once on stderr).
+// The folder the game's files belong in: for an installed program, the player's data
+// folder; otherwise the program's folder and SubFolder. Empty when there is none.
+std::string OwnFilesFolder();
+// The folder in which the game keeps its files: OwnFilesFolder, or, when that cannot be
+// written, the player's data folder (said once on stderr). Empty when there is neither.
 std::string XmlFolder();
+// Why there is no folder to keep the game's files in.
+std::string NoFolderText();
 // A new document: for a bare name, the file of that name in XmlFolder(), parsed when it
-// exists (EXmlError when it cannot be read); for an empty name, a document with the
-// root element and no file.
+// exists (EXmlError when it cannot be read, or when there is no folder to keep it in);
+// for an empty name, a document with the root element and no file.
 std::unique_ptr<TXML> OpenXML(const std::string& fileName);
 // Replaces the element Key under the root (every one, should an edited file hold more)
 // by a new one at the end holding Value.

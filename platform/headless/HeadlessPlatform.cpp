@@ -24,6 +24,7 @@ class THeadlessFiles : public TFileSystem {
     return Storage->SaveFile(path, bytes, error);
   }
   bool KeepBadCopy(const std::string& path) override { return Storage->KeepBadCopy(path); }
+  bool IsReadOnly(const std::string& path) override { return Storage->IsReadOnly(path); }
   bool MakeFolder(const std::string& folder) override { return Storage->MakeFolder(folder); }
   bool FolderAcceptsWrites(const std::string& folder) override { return Storage->FolderAcceptsWrites(folder); }
   std::string DataFolder() override { return Data; }
@@ -46,12 +47,18 @@ class THeadlessWindow : public TPlatformWindow {
   }
 
   void SetBounds(int left, int top, int width, int height) override {
-    if (Kind == TWindowKind::Menu) Bounds = {left, top, left + width, top + height};
+    if (Kind != TWindowKind::Menu) return;
+    Bounds = {left, top, left + width, top + height};
+    Owner->Record("bounds", std::to_string(left) + "," + std::to_string(top) + "," + std::to_string(width) + "x" +
+                                std::to_string(height));
   }
   void Show() override {
     if (Visible) return;
     if (Kind == TWindowKind::Overlay) Bounds = {0, 0, Owner->Screen.Width, Owner->Screen.Height};
     Visible = true;
+    // Shown last, it lies above the others: the list runs from the bottom to the top.
+    std::erase(Owner->Windows, this);
+    Owner->Windows.push_back(this);
     Owner->Record("show", KindName());
   }
   void Hide() override {
@@ -119,6 +126,8 @@ TFileSystem& THeadlessPlatform::Files() { return *FileStore; }
 
 void THeadlessPlatform::SetProgramFolder(std::string folder) { FileStore->Program = std::move(folder); }
 
+void THeadlessPlatform::SetDataFolder(std::string folder) { FileStore->Data = std::move(folder); }
+
 void THeadlessPlatform::ProcessMessages() {
   DeliverDueEvents();
   Timers().FireDue(Clock);
@@ -137,7 +146,7 @@ void THeadlessPlatform::DeliverDueEvents() {
       LatchedButtons |= 1;
       continue;
     }
-    THeadlessWindow* focus = FocusWindow();
+    THeadlessWindow* focus = FocusWindow(event.Type == TScheduled::WindowClick ? event.Beneath : 0);
     if (focus == nullptr) continue;  // nobody of ours has the keyboard or sits under the click
     if (event.Type == TScheduled::Key && focus->OnKeyDown) focus->OnKeyDown(event.KeyCode);
     if (event.Type == TScheduled::WindowClick && focus->OnMouseDown) focus->OnMouseDown(event.X, event.Y);
@@ -148,9 +157,9 @@ bool THeadlessPlatform::IsShown(TWindowKind kind) const {
   return std::any_of(Windows.begin(), Windows.end(), [kind](const THeadlessWindow* w) { return w->Kind == kind && w->Visible; });
 }
 
-THeadlessWindow* THeadlessPlatform::FocusWindow() const {
-  for (THeadlessWindow* window : Windows)
-    if (window->Kind == TWindowKind::Menu && window->Visible) return window;
+THeadlessWindow* THeadlessPlatform::FocusWindow(int beneath) const {
+  for (auto window = Windows.rbegin(); window != Windows.rend(); ++window)
+    if ((*window)->Kind == TWindowKind::Menu && (*window)->Visible && beneath-- == 0) return *window;
   return nullptr;
 }
 
@@ -250,8 +259,8 @@ void THeadlessPlatform::ScheduleClick(uint32_t tick) { Scheduled.push_back({tick
 
 void THeadlessPlatform::ScheduleKey(uint32_t tick, uint16_t key) { Scheduled.push_back({tick, TScheduled::Key, key, 0, 0}); }
 
-void THeadlessPlatform::ScheduleWindowClick(uint32_t tick, int x, int y) {
-  Scheduled.push_back({tick, TScheduled::WindowClick, 0, x, y});
+void THeadlessPlatform::ScheduleWindowClick(uint32_t tick, int x, int y, int beneath) {
+  Scheduled.push_back({tick, TScheduled::WindowClick, 0, x, y, beneath});
 }
 
 std::vector<std::string> THeadlessPlatform::EventsOf(const std::string& what) const {

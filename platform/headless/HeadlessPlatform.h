@@ -81,6 +81,8 @@ class THeadlessPlatform : public TPlatform {
   void SetScreenSize(int width, int height) { Screen = {width, height}; }
   // Another folder (with a trailing separator) as the program's.
   void SetProgramFolder(std::string folder);
+  // Another folder as the player's data folder; empty as for a user without a home.
+  void SetDataFolder(std::string folder);
   // The simulated disk, to play its faults; null on the real disk.
   TSimulatedFileSystem* SimulatedDisk() { return Simulated; }
   // The pointer as a function of the virtual tick; replaces any fixed position.
@@ -92,8 +94,9 @@ class THeadlessPlatform : public TPlatform {
   void ScheduleClick(uint32_t tick);
   // A key press for the focused menu window at Tick.
   void ScheduleKey(uint32_t tick, uint16_t key);
-  // A left-button press inside the menu window at window point (X, Y) at Tick.
-  void ScheduleWindowClick(uint32_t tick, int x, int y);
+  // A left-button press at window point (X, Y) at Tick inside the topmost menu window, or
+  // with Beneath n the n-th shown menu window under it (a window the player can still see).
+  void ScheduleWindowClick(uint32_t tick, int x, int y, int beneath = 0);
   // The user's application takes the focus away from ours.
   void Deactivate() { Active = false; }
   // Makes the pointer unreadable, as when the desktop refuses to say where it is.
@@ -134,6 +137,7 @@ class THeadlessPlatform : public TPlatform {
     TType Type;
     uint16_t KeyCode;
     int X, Y;
+    int Beneath = 0;
   };
 
   void Record(const std::string& what, const std::string& detail = {});
@@ -141,7 +145,8 @@ class THeadlessPlatform : public TPlatform {
   bool ReadPointer(int& x, int& y) const;
   void Capture(TWindowKind kind, const TPixelView& picture);
   bool IsDue(uint32_t tick) const { return static_cast<int32_t>(Clock - tick) >= 0; }
-  THeadlessWindow* FocusWindow() const;
+  // The shown menu window Beneath others under the one shown last, which has the focus.
+  THeadlessWindow* FocusWindow(int beneath = 0) const;
   void DeliverDueEvents();
 
   uint32_t Clock;

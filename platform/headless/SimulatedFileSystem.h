@@ -27,6 +27,7 @@ class TSimulatedFileSystem : public TFileSystem {
   TFileContents ReadFile(const std::string& path, uint64_t limit) override;
   bool SaveFile(const std::string& path, const std::string& bytes, std::string& error) override;
   bool KeepBadCopy(const std::string& path) override;
+  bool IsReadOnly(const std::string& path) override { return ReadOnlyFiles.count(Normal(path)) != 0; }
   bool MakeFolder(const std::string& folder) override;
   bool FolderAcceptsWrites(const std::string& folder) override;
   std::string DataFolder() override { return "/home/player/.local/share/blastover/"; }
@@ -44,6 +45,8 @@ class TSimulatedFileSystem : public TFileSystem {
   void SetReadOnly(const std::string& folder) { ReadOnly.insert(Normal(folder)); }
   // From now on the disk takes this many more bytes; a write beyond fails as on a full disk.
   void SetFreeSpace(uint64_t bytes) { Capacity = Used() + bytes; }
+  // The file at Path is marked read-only; as on a real disk, replacing it still works.
+  void SetFileReadOnly(const std::string& path) { ReadOnlyFiles.insert(Normal(path)); }
   // Reading the file at Path fails as it does for a file the program may not read.
   void SetUnreadable(const std::string& path) { Unreadable.insert(Normal(path)); }
   // The next save writes its new file whole, then the program dies (ESimulatedCrash)
@@ -63,6 +66,7 @@ class TSimulatedFileSystem : public TFileSystem {
   std::set<std::string> Folders;
   std::set<std::string> ReadOnly;
   std::set<std::string> Unreadable;
+  std::set<std::string> ReadOnlyFiles;
   std::optional<uint64_t> Capacity;
   bool CrashPending = false;
 };

@@ -2,6 +2,7 @@
 #include "platform/posix/PosixFileSystem.h"
 
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -10,6 +11,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <functional>
+#include <optional>
+#include <string_view>
 
 namespace {
 
@@ -24,8 +28,18 @@ std::string ProgramPath() {
   return length > 0 ? std::string(path, static_cast<size_t>(length)) : std::string();
 }
 
+// The user's home: HOME, or when that is not set the password database's entry; empty
+// when neither knows one. Never the current folder, which may be anywhere.
+std::string HomeFolder() {
+  const char* home = std::getenv("HOME");
+  if (home != nullptr && home[0] == '/') return home;
+  const passwd* user = getpwuid(getuid());
+  if (user != nullptr && user->pw_dir != nullptr && user->pw_dir[0] == '/') return user->pw_dir;
+  return {};
+}
+
 // Writes all of Bytes to Fd, going on after an interruption.
-bool WriteAll(int fd, const std::string& bytes) {
+bool WriteAll(int fd, std::string_view bytes) {
   size_t written = 0;
   while (written < bytes.size()) {
     const ssize_t n = write(fd, bytes.data() + written, bytes.size() - written);
@@ -78,6 +92,51 @@ void ReadOpenFile(int fd, uint64_t limit, TFileContents& contents) {
   contents.Size = contents.Bytes.size();
 }
 
+// Writes the rest of the open file Source to Fd.
+bool CopyAll(int source, int fd) {
+  char buffer[16384];
+  for (;;) {
+    const ssize_t n = read(source, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return false;
+    if (n == 0) return true;
+    if (!WriteAll(fd, std::string_view(buffer, static_cast<size_t>(n)))) return false;
+  }
+}
+
+// Makes Path hold what Fill writes: into a new file of our own beside it, flushed, then
+// renamed over Path. Whatever lies under the new file's name (a left-over of a crash, or
+// a link planted to make us write elsewhere) goes first, and a link is never followed.
+bool ReplaceFile(const std::string& path, std::optional<mode_t> mode, std::string& error, const std::function<bool(int)>& fill) {
+  const std::string temporary = path + ".new";
+  unlink(temporary.c_str());
+  const int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+  if (fd < 0) {
+    error = SystemError("cannot write", temporary);
+    return false;
+  }
+  if (mode) fchmod(fd, *mode);
+  if (!fill(fd)) {
+    error = SystemError("cannot write", temporary);
+    close(fd);
+    unlink(temporary.c_str());
+    return false;
+  }
+  if (fsync(fd) != 0 || close(fd) != 0) {
+    error = SystemError("cannot write", temporary);
+    unlink(temporary.c_str());
+    return false;
+  }
+  // rename replaces a link at Path itself, never the file it points to.
+  if (rename(temporary.c_str(), path.c_str()) != 0) {
+    error = SystemError("cannot replace", path);
+    unlink(temporary.c_str());
+    return false;
+  }
+  SyncFolderOf(path);
+  return true;
+}
+
 }  // namespace
 
 std::unique_ptr<TFileSystem> CreateSystemFileSystem() { return std::make_unique<TPosixFileSystem>(); }
@@ -97,41 +156,28 @@ TFileContents TPosixFileSystem::ReadFile(const std::string& path, uint64_t limit
 }
 
 bool TPosixFileSystem::SaveFile(const std::string& path, const std::string& bytes, std::string& error) {
-  const std::string temporary = path + ".new";
-  // A fresh file of our own: whatever lies under that name (a left-over of a crash, or a
-  // link planted to make us write elsewhere) goes first, and a link is never followed.
-  unlink(temporary.c_str());
-  const int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
-  if (fd < 0) {
-    error = SystemError("cannot write", temporary);
-    return false;
-  }
   struct stat old {};
-  if (stat(path.c_str(), &old) == 0) fchmod(fd, old.st_mode & 07777);  // renaming must not change who may read it
-  if (!WriteAll(fd, bytes)) {
-    error = SystemError("cannot write", temporary);
-    close(fd);
-    unlink(temporary.c_str());
-    return false;
-  }
-  if (fsync(fd) != 0 || close(fd) != 0) {
-    error = SystemError("cannot write", temporary);
-    unlink(temporary.c_str());
-    return false;
-  }
-  if (rename(temporary.c_str(), path.c_str()) != 0) {
-    error = SystemError("cannot replace", path);
-    unlink(temporary.c_str());
-    return false;
-  }
-  SyncFolderOf(path);
-  return true;
+  std::optional<mode_t> mode;
+  if (stat(path.c_str(), &old) == 0) mode = old.st_mode & 07777;  // renaming must not change who may read it
+  return ReplaceFile(path, mode, error, [&bytes](int fd) { return WriteAll(fd, bytes); });
 }
 
 bool TPosixFileSystem::KeepBadCopy(const std::string& path) {
-  std::error_code failed;
-  std::filesystem::copy_file(path, path + ".bad", std::filesystem::copy_options::overwrite_existing, failed);
-  return !failed;
+  // Only a plain file is copied: a FIFO would block and a device such as /dev/zero never end.
+  const int source = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (source < 0) return false;
+  struct stat info {};
+  std::string error;
+  const bool copied = fstat(source, &info) == 0 && S_ISREG(info.st_mode) &&
+                      ReplaceFile(path + ".bad", info.st_mode & 0666u, error, [source](int fd) { return CopyAll(source, fd); });
+  close(source);
+  return copied;
+}
+
+bool TPosixFileSystem::IsReadOnly(const std::string& path) {
+  struct stat info {};
+  if (stat(path.c_str(), &info) != 0 || S_ISDIR(info.st_mode)) return false;
+  return (info.st_mode & 0222) == 0 || access(path.c_str(), W_OK) != 0;
 }
 
 bool TPosixFileSystem::MakeFolder(const std::string& folder) {
@@ -146,8 +192,8 @@ std::string TPosixFileSystem::DataFolder() {
   const char* data = std::getenv("XDG_DATA_HOME");
   // The base directory specification ignores a relative path there.
   if (data != nullptr && data[0] == '/') return std::string(data) + "/blastover/";
-  const char* home = std::getenv("HOME");
-  return std::string(home != nullptr ? home : ".") + "/.local/share/blastover/";
+  const std::string home = HomeFolder();
+  return home.empty() ? std::string() : home + "/.local/share/blastover/";
 }
 
 std::string TPosixFileSystem::ProgramFolder() {

@@ -3,6 +3,7 @@
 #include "platform/posix/PosixFileSystem.h"
 
 #include <gtest/gtest.h>
+#include <pwd.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -105,6 +106,35 @@ TEST_F(PosixFileSystemTest, ABadCopyReplacesTheLastOneAndFoldersAreMadeWhereThey
   EXPECT_FALSE(Files.FolderAcceptsWrites(Folder + "missing/"));
 }
 
+TEST_F(PosixFileSystemTest, ABadCopyNeverWritesThroughAPlantedLinkAndCopiesOnlyPlainFiles) {
+  Write(Folder + "HISCORE.XML", "broken");
+  Write(Folder + "elsewhere", "someone else's");
+  std::filesystem::create_symlink(Folder + "elsewhere", Folder + "HISCORE.XML.bad");
+  std::filesystem::create_symlink(Folder + "elsewhere", Folder + "HISCORE.XML.bad.new");
+  EXPECT_TRUE(Files.KeepBadCopy(Folder + "HISCORE.XML"));
+  EXPECT_EQ(Read(Folder + "elsewhere"), "someone else's");
+  EXPECT_FALSE(std::filesystem::is_symlink(Folder + "HISCORE.XML.bad"));
+  EXPECT_EQ(Read(Folder + "HISCORE.XML.bad"), "broken");
+  // A folder in the copy's place, or a device or FIFO in the table's, gives no copy.
+  std::filesystem::remove(Folder + "HISCORE.XML.bad");
+  std::filesystem::create_directory(Folder + "HISCORE.XML.bad");
+  EXPECT_FALSE(Files.KeepBadCopy(Folder + "HISCORE.XML"));
+  std::filesystem::create_symlink("/dev/zero", Folder + "ZERO.XML");
+  EXPECT_FALSE(Files.KeepBadCopy(Folder + "ZERO.XML"));
+  ASSERT_EQ(mkfifo((Folder + "FIFO.XML").c_str(), 0600), 0);
+  EXPECT_FALSE(Files.KeepBadCopy(Folder + "FIFO.XML"));
+  EXPECT_FALSE(std::filesystem::exists(Folder + "ZERO.XML.bad"));
+}
+
+TEST_F(PosixFileSystemTest, AFileWithoutWritePermissionIsReadOnlyEvenToTheSuperuser) {
+  Write(Folder + "HISCORE.XML", "<root/>");
+  EXPECT_FALSE(Files.IsReadOnly(Folder + "HISCORE.XML"));
+  std::filesystem::permissions(Folder + "HISCORE.XML", std::filesystem::perms::owner_read | std::filesystem::perms::group_read);
+  EXPECT_TRUE(Files.IsReadOnly(Folder + "HISCORE.XML"));
+  EXPECT_FALSE(Files.IsReadOnly(Folder + "missing"));
+  EXPECT_FALSE(Files.IsReadOnly(Folder));
+}
+
 TEST_F(PosixFileSystemTest, TheDataFolderFollowsXdgDataHomeOrElseTheHomeFolder) {
   const char* savedData = std::getenv("XDG_DATA_HOME");
   const char* savedHome = std::getenv("HOME");
@@ -116,6 +146,11 @@ TEST_F(PosixFileSystemTest, TheDataFolderFollowsXdgDataHomeOrElseTheHomeFolder) 
   EXPECT_EQ(Files.DataFolder(), "/home/someone/.local/share/blastover/");
   unsetenv("XDG_DATA_HOME");
   EXPECT_EQ(Files.DataFolder(), "/home/someone/.local/share/blastover/");
+  // Without HOME, the password database's home; never the folder the game was started in.
+  unsetenv("HOME");
+  const passwd* user = getpwuid(getuid());
+  ASSERT_NE(user, nullptr);
+  EXPECT_EQ(Files.DataFolder(), std::string(user->pw_dir) + "/.local/share/blastover/");
   savedData ? setenv("XDG_DATA_HOME", data.c_str(), 1) : unsetenv("XDG_DATA_HOME");
   savedHome ? setenv("HOME", home.c_str(), 1) : unsetenv("HOME");
 }

@@ -2,6 +2,8 @@
 // and files that cannot be read, on the simulated disk and on the real one.
 #include "menu/HiScores.h"
 
+#include <filesystem>
+
 #include "HeadlessFixture.h"
 #include "support/Xml.h"
 
@@ -13,6 +15,8 @@ class HiScoresTest : public TBothDisksTest {
   std::string Path() { return Folder() + HiScoreFileName; }
   void WriteFile(const std::string& text) { WriteText(Path(), text); }
   std::string ReadFile() { return ReadText(Path()); }
+  // The player closes the next message at once.
+  void CloseNextMessage() { Platform->ScheduleKey(Platform->TickCount(), VK_RETURN); }
   static std::unique_ptr<THiScoreList> Loaded() {
     auto list = std::make_unique<THiScoreList>();
     list->LoadHiScores();
@@ -120,6 +124,110 @@ TEST_P(HiScoresTest, HostileRowsAreReadSafelyLongNamesCutAndHugeNumbersReported)
   EXPECT_EQ(table->Items(1)->Name, "abcd");
 }
 
+TEST_P(HiScoresTest, ASaveKeepsTheRowsAnotherCopySavedSinceTheTableWasLoaded) {
+  auto first = Loaded();
+  auto second = Loaded();
+  first->Qualify(3000);
+  first->Items(first->EditIndex)->Name = "AAA";
+  second->Qualify(2000);
+  second->Items(second->EditIndex)->Name = "BBB";
+  second->SaveHiScores();
+  first->SaveHiScores();
+  auto both = Loaded();
+  EXPECT_EQ(Scores(*both), (std::vector<int32_t>{3000, 2000, 1000, 900, 800, 700, 600, 500, 400, 300}));
+  EXPECT_EQ(both->Items(1)->Name, "BBB");
+  // The copy that saved last shows the table as it is now, and a later entry of its own
+  // is not saved twice.
+  EXPECT_EQ(Scores(*first), Scores(*both));
+  first->Qualify(950);
+  first->SaveHiScores();
+  EXPECT_EQ(Scores(*Loaded()), (std::vector<int32_t>{3000, 2000, 1000, 950, 900, 800, 700, 600, 500, 400}));
+}
+
+TEST_P(HiScoresTest, AnUnreadableTableThatCannotBeCopiedAsideIsLeftAndTheTableSavedBesideIt) {
+  WriteFile("<root><R><NAME>OLD");
+  Platform->Files().MakeFolder(Path() + ".bad/");  // where its copy would go
+  CloseNextMessage();
+  auto table = Loaded();
+  table->Qualify(1500);
+  table->Items(0)->Name = "NEW";
+  CloseNextMessage();
+  table->SaveHiScores();
+  EXPECT_EQ(ReadFile(), "<root><R><NAME>OLD");
+  const std::string beside = Folder() + "HISCORE-SAVED.XML";
+  EXPECT_EQ(Platform->EventsOf("caption").size(), 2u);  // the reading's failure, then where the table went
+  EXPECT_NE(ReadText(beside).find("<NAME>NEW</NAME><SCORE>1500</SCORE>"), std::string::npos);
+  // The next start shows the table saved beside, and saves there again.
+  CloseNextMessage();
+  auto next = Loaded();
+  EXPECT_EQ(next->Items(0)->Name, "NEW");
+  next->Qualify(1200);
+  next->Items(1)->Name = "TWO";
+  next->SaveHiScores();
+  CloseNextMessage();
+  EXPECT_EQ(Scores(*Loaded()), (std::vector<int32_t>{1500, 1200, 1000, 900, 800, 700, 600, 500, 400, 300}));
+  EXPECT_EQ(ReadFile(), "<root><R><NAME>OLD");
+}
+
+TEST_P(HiScoresTest, AReadOnlyTableIsLeftAsItIsAndTheNewOneKeptInTheDataFolder) {
+  const std::string mine = "<root><R><NAME>MINE</NAME><SCORE>5000</SCORE></R><R><NAME>LOW</NAME><SCORE>10</SCORE></R></root>";
+  WriteFile(mine);
+  const std::string data = Platform->Files().DataFolder() + HiScoreFileName;
+  if (TSimulatedFileSystem* disk = Platform->SimulatedDisk())
+    disk->SetFileReadOnly(Path());
+  else
+    std::filesystem::permissions(Path(), std::filesystem::perms::owner_read);
+  auto table = Loaded();
+  table->Qualify(6000);
+  table->Items(0)->Name = "NEW";
+  table->SaveHiScores();
+  EXPECT_EQ(ReadFile(), mine);
+  EXPECT_NE(ReadText(data).find("<NAME>NEW</NAME><SCORE>6000</SCORE></RANK1><RANK2><NAME>MINE</NAME>"),
+            std::string::npos)
+      << ReadText(data);
+  // Read from where it was written.
+  EXPECT_EQ(Loaded()->Items(0)->Name, "NEW");
+}
+
+TEST_P(HiScoresTest, ATableThatLinksToItselfIsAMessageAndTheDefaultNeverAnEnd) {
+  if (Platform->SimulatedDisk() != nullptr) GTEST_SKIP() << "links are the real disk's";
+  std::filesystem::create_symlink(Path(), Path());
+  CloseNextMessage();
+  auto table = Loaded();
+  EXPECT_EQ(table->Items(0)->Score, 1000);
+  table->Qualify(1500);
+  table->Items(0)->Name = "NEW";
+  CloseNextMessage();  // where the table went instead
+  EXPECT_NO_THROW(table->SaveHiScores());
+  EXPECT_TRUE(std::filesystem::is_symlink(Path()));
+  CloseNextMessage();
+  EXPECT_EQ(Loaded()->Items(0)->Name, "NEW");
+}
+
 INSTANTIATE_ON_BOTH_DISKS(HiScoresTest);
+
+// The game's own folder cannot be written: the table is saved in the player's data folder.
+class HiScoresFallbackTest : public THeadlessTest {};
+
+TEST_F(HiScoresFallbackTest, AReadOnlyProgramFolderShowsItsTableUntilTheDataFoldersOwnIsSaved) {
+  const std::string own = Platform->Files().ProgramFolder() + HiScoreFileName;
+  const std::string data = Platform->Files().DataFolder() + HiScoreFileName;
+  SubFolder.clear();
+  const std::string old = "<root><R><NAME>OLD</NAME><SCORE>4000</SCORE></R><R><NAME>LOW</NAME><SCORE>10</SCORE></R></root>";
+  Platform->SimulatedDisk()->PutFile(own, old);
+  Platform->SimulatedDisk()->SetReadOnly(Platform->Files().ProgramFolder());
+  THiScoreList table;
+  table.LoadHiScores();
+  EXPECT_EQ(table.Items(0)->Name, "OLD");
+  table.Qualify(2000);
+  table.Items(1)->Name = "NEW";
+  table.SaveHiScores();
+  THiScoreList again;
+  again.LoadHiScores();
+  EXPECT_EQ(again.Items(0)->Name, "OLD");
+  EXPECT_EQ(again.Items(1)->Name, "NEW");
+  EXPECT_EQ(*Platform->SimulatedDisk()->FileBytes(own), old);
+  EXPECT_TRUE(Platform->SimulatedDisk()->FileBytes(data).has_value());
+}
 
 }  // namespace

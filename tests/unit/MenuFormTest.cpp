@@ -10,6 +10,8 @@
 #include "ContrastRatio.h"
 #include "GameFixture.h"
 #include "MenuFramesExpected.h"
+#include "menu/DialogForm.h"
+#include "support/MessageDialog.h"
 #include "support/Timing.h"
 
 namespace {
@@ -169,6 +171,57 @@ TEST_F(MenuFormTest, TheMenuShowsTheSamePicturesAtTheSameMomentsAsItAlwaysHas) {
   }
   EXPECT_GT(shown.size(), 50u);
   EXPECT_EQ(actual, MenuFramesExpected);
+}
+
+TEST_F(MenuFormTest, WhileAMessageIsUpTheMenuBehindItTakesNoClickOrKey) {
+  Platform->SetOpenAddressResult(false);  // HOMEPAGE fails and says so, each time
+  const uint32_t now = Platform->TickCount();
+  Platform->ScheduleWindowClick(now + 100, 300, 550);  // HOMEPAGE: the message comes up
+  for (int i = 0; i < 20; ++i) Platform->ScheduleWindowClick(now + 200 + 10 * i, 300, 550, 1);  // the menu beneath
+  Platform->ScheduleWindowClick(now + 450, 520, 550, 1);  // QUIT, beneath
+  Platform->ScheduleKey(now + 500, VK_RETURN);            // closes the message
+  Platform->ScheduleWindowClick(now + 600, 60, 550);      // PLAY, the menu on top again
+  EXPECT_FALSE(Menu().RunMenu(-1));
+  EXPECT_EQ(Platform->EventsOf("caption"), std::vector<std::string>{"Bericht"});
+  EXPECT_EQ(Platform->EventsOf("open").size(), 1u);
+}
+
+TEST_F(MenuFormTest, AMessageAskedForWhileOneIsUpFollowsItInsteadOfOpeningInsideIt) {
+  auto other = Platform->CreateWindow(TWindowKind::Menu);
+  other->OnKeyDown = [](uint16_t) { ShowMessageDialog("first", MessageKindError); };
+  uint32_t secondTook = 0;
+  other->OnMouseDown = [&](int, int) {
+    const uint32_t asked = Platform->TickCount();
+    ShowMessageDialog("second", MessageKindError);
+    secondTook = Platform->TickCount() - asked;
+  };
+  other->Show();
+  const uint32_t now = Platform->TickCount();
+  Platform->ScheduleKey(now + 10, 'A');               // the first message comes up
+  Platform->ScheduleWindowClick(now + 100, 1, 1, 1);  // the window beneath it asks for a second
+  Platform->ScheduleKey(now + 200, VK_RETURN);
+  Platform->ScheduleKey(now + 400, VK_RETURN);
+  WaitMs(600);
+  EXPECT_EQ(secondTook, 0u);  // not shown inside the first one's loop...
+  EXPECT_EQ(Platform->EventsOf("caption").size(), 2u);  // ...but after it
+  EXPECT_FALSE(DialogIsShown());
+}
+
+TEST_F(MenuFormTest, OnAScreenSmallerThanTheMenuAllOfItFitsAndEveryWordCanBeClicked) {
+  Platform->SetScreenSize(320, 240);
+  const uint32_t now = Platform->TickCount();
+  // The words' places shrink with the menu: QUIT at about (541, 556) of 625 x 580.
+  Platform->ScheduleWindowClick(now + 100, 541 * 240 / 580, 556 * 240 / 580);
+  Platform->ScheduleKey(now + 1000, VK_RETURN);  // PLAY, should the click have missed
+  EXPECT_TRUE(Menu().RunMenu(-1));
+  EXPECT_EQ(Platform->EventsOf("bounds").back(), "31,0,258x240");
+  const TCapturedFrame& frame = Platform->Frames(TWindowKind::Menu).back();
+  EXPECT_EQ(frame.Width, 258);
+  EXPECT_EQ(frame.Height, 240);
+  Platform->SetScreenSize(1000, 750);
+  Type({VK_ESCAPE});
+  Menu().RunMenu(-1);
+  EXPECT_EQ(Platform->EventsOf("bounds").back(), "187,85,625x580");
 }
 
 TEST_F(MenuFormTest, AStarThatReachesTheBottomStartsAgainAtTheTopWithItsSpeed) {

@@ -2,6 +2,7 @@
 #include "app/GameSession.h"
 
 #include "HeadlessFixture.h"
+#include "menu/MenuForm.h"
 
 namespace {
 
@@ -29,6 +30,15 @@ TEST_F(WorldFormTest, TheFirstSetUpSizesFromTheDesignAndTheSecondFromTheScreen) 
   const TCapturedFrame& frame = Platform->LastFrame(TWindowKind::Overlay);
   ASSERT_EQ(frame.Width, 1024);
   EXPECT_TRUE(std::all_of(frame.Pixels.begin(), frame.Pixels.end(), [](uint32_t p) { return p == 0; }));
+}
+
+TEST_F(WorldFormTest, TheSetUpReadsTheTableOnceAndSaysOnceWhatIsWrongWithIt) {
+  WriteText(Folder() + "HISCORE.XML", "<root><RANK1><SCORE>lots</SCORE></RANK1></root>");
+  for (uint32_t at : {0u, 100u}) Platform->ScheduleKey(Platform->TickCount() + at, VK_RETURN);
+  World->InitWorld();
+  World->InitWorld();
+  EXPECT_EQ(Platform->EventsOf("caption").size(), 1u);
+  EXPECT_EQ(World->Menu->HiScoreList->Items(0)->Score, 1000);
 }
 
 TEST_F(WorldFormTest, APlayfieldPixelShowsEnlargedOnTheScreenAndTheRestStaysBlack) {

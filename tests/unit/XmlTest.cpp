@@ -57,6 +57,7 @@ TEST_P(XmlTest, OversizedDeeplyNestedAndBrokenFilesAndFoldersAreRefusedWithTheir
   WriteText(Folder() + "BIG.XML", "<root>" + std::string(MaxXmlFileBytes, ' ') + "</root>");
   std::string deep;
   for (int i = 0; i < 100; ++i) deep += "<a>";
+  for (int i = 0; i < 100; ++i) deep += "</a>";
   WriteText(Folder() + "DEEP.XML", deep);
   WriteText(Folder() + "BROKEN.XML", "<root><RANK1>");
   Platform->Files().MakeFolder(Folder() + "FOLDER.XML/");
@@ -70,10 +71,44 @@ TEST_P(XmlTest, OversizedDeeplyNestedAndBrokenFilesAndFoldersAreRefusedWithTheir
   }
 }
 
+TEST_P(XmlTest, OnlyElementsCountTowardsTheNestingLimitNotCommentsCdataOrQuotedText) {
+  const auto nested = [](int depth, const std::string& inside) {
+    std::string text;
+    for (int i = 0; i < depth; ++i) text += "<a>";
+    text += inside;
+    for (int i = 0; i < depth; ++i) text += "</a>";
+    return text;
+  };
+  // Close-tag look-alikes in CDATA, a comment and an attribute do not lower the count...
+  std::string closers;
+  for (int i = 0; i < 80; ++i) closers += "</a>";
+  WriteText(Folder() + "HIDDEN.XML", "<root><![CDATA[" + closers + "]]><!--" + closers + "--><b c=\"" +
+                                         closers.substr(0, 4) + "\"/>" + nested(100, "") + "</root>");
+  EXPECT_THROW(OpenXML("HIDDEN.XML"), EXmlError);
+  // ...and opening-tag look-alikes in them do not raise it.
+  std::string openers;
+  for (int i = 0; i < 80; ++i) openers += "<a>";
+  WriteText(Folder() + "VALID.XML", "<!DOCTYPE root [<!ENTITY e \"<a>\">]><root><!--" + openers + "--><![CDATA[" +
+                                        openers + "]]><?pi " + openers + "?><b c='>'/>" + nested(60, "x") + "</root>");
+  EXPECT_EQ(OpenXML("VALID.XML")->Root().child("b").attribute("c").value(), std::string(">"));
+}
+
 TEST_P(XmlTest, AFolderThatCannotBeWrittenGivesWayToTheUsersDataFolder) {
   MakeProgramFolderUnwritable();
   SetSetting("hiscore", 42);
   EXPECT_EQ(ReadText(Platform->Files().DataFolder() + "SETTINGS.XML"), "<root><hiscore>42</hiscore></root>");
+}
+
+TEST_P(XmlTest, WithoutAnyFolderToKeepThemFilesAreRefusedWithTheReasonNotPutInTheCurrentFolder) {
+  MakeProgramFolderUnwritable();
+  Platform->SetDataFolder("");
+  try {
+    SetSetting("hiscore", 42);
+    ADD_FAILURE() << "saved without a folder";
+  } catch (const EXmlError& error) {
+    EXPECT_NE(std::string(error.what()).find("no home folder is known"), std::string::npos) << error.what();
+  }
+  EXPECT_FALSE(Exists("SETTINGS.XML"));
 }
 
 INSTANTIATE_ON_BOTH_DISKS(XmlTest);
