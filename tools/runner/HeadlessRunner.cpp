@@ -2,8 +2,12 @@
 // as fast as the machine allows, and prints what happened:
 //   blastover-headless SCRIPT [--seed N] [--games N] [--trace] [--snapshots FOLDER]
 // The script format is described in the README ("Replaying a game headless").
+#include <charconv>
+#include <climits>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <map>
@@ -31,6 +35,7 @@ constexpr uint32_t SnapshotDelayMs = 4000;
 struct TGlide {
   uint32_t Start, Length;
   TScreenPoint From, To;
+  std::string Where;  // the script's line
 };
 
 struct TScript {
@@ -50,6 +55,39 @@ struct TScript {
   std::exit(2);
 }
 
+// Bounds of what a script may ask for: a screen the machine can hold, times whose sums
+// stay within the 32-bit clock, and a pointer at most a screen beyond the screen's edges.
+constexpr int MinScreenSide = 100, MaxScreenSide = 16384;
+constexpr int64_t MaxScreenPixels = int64_t{8192} * 8192;
+constexpr uint32_t MaxScriptTime = 2'000'000'000;
+constexpr int MaxGames = 1'000'000;
+
+// Word as a whole number from Low to High, or none: no sign where Low is 0, nothing after it.
+template <typename T>
+std::optional<T> WholeNumber(const std::string& word, T low, T high) {
+  T value{};
+  const auto [end, error] = std::from_chars(word.data(), word.data() + word.size(), value);
+  if (word.empty() || error != std::errc() || end != word.data() + word.size() || value < low || value > high)
+    return std::nullopt;
+  return value;
+}
+
+// The next word of Words as a number from Low to High; otherwise the run ends saying What.
+template <typename T>
+T NextNumber(std::istringstream& words, T low, T high, const std::string& where, const std::string& what) {
+  std::string word;
+  words >> word;
+  const std::optional<T> value = WholeNumber<T>(word, low, high);
+  if (!value)
+    Fail(where, what + " from " + std::to_string(low) + " to " + std::to_string(high) +
+                    (word.empty() ? "" : ", not '" + word + "'"));
+  return *value;
+}
+
+uint32_t NextTime(std::istringstream& words, const std::string& where, const std::string& what) {
+  return NextNumber<uint32_t>(words, 0, MaxScriptTime, where, what + " needs a time in milliseconds");
+}
+
 TScreenPoint PointerAt(const TScript& script, uint32_t time) {
   TScreenPoint at{script.Width / 2, script.Height / 2};
   for (const TGlide& glide : script.Pointer) {
@@ -65,66 +103,89 @@ TScreenPoint PointerAt(const TScript& script, uint32_t time) {
   return at;
 }
 
+// A pointer position: the screen's size (known only once the whole script is read) bounds it.
+void CheckPointer(const TScript& script) {
+  for (const TGlide& glide : script.Pointer) {
+    const auto outside = [](int v, int side) { return v < -side || v >= 2 * side; };
+    if (outside(glide.To.X, script.Width) || outside(glide.To.Y, script.Height))
+      Fail(glide.Where, "the pointer may go at most a screen beyond the screen's edges: x from " +
+                            std::to_string(-script.Width) + " to " + std::to_string(2 * script.Width - 1) + ", y from " +
+                            std::to_string(-script.Height) + " to " + std::to_string(2 * script.Height - 1));
+  }
+}
+
+// The action of an "at TIME" line.
+void ReadAction(std::istringstream& words, const std::string& action, uint32_t time, const std::string& where,
+                TScript& script, TScreenPoint& last) {
+  if (last.X == INT_MIN) last = {script.Width / 2, script.Height / 2};
+  if (action == "pointer" || action == "move") {
+    TScreenPoint to{};
+    to.X = NextNumber(words, -MaxScreenSide, 2 * MaxScreenSide - 1, where, action + " needs x");
+    to.Y = NextNumber(words, -MaxScreenSide, 2 * MaxScreenSide - 1, where, action + " needs y");
+    const uint32_t length = action == "move" ? NextTime(words, where, "move's duration") : 0;
+    if (!script.Pointer.empty() && time < script.Pointer.back().Start) Fail(where, "pointer commands go back in time");
+    script.Pointer.push_back({time, length, last, to, where});
+    last = to;
+  } else if (action == "click") {
+    script.Clicks.push_back(time);
+  } else if (action == "press" || action == "release") {
+    script.Button.emplace_back(time, action == "press");
+  } else if (action == "escape") {
+    script.Escape = time;
+  } else if (action == "snapshot") {
+    if (!script.Snapshots.empty() && time < script.Snapshots.back()) Fail(where, "snapshots go back in time");
+    script.Snapshots.push_back(time);
+  } else {
+    Fail(where, action.empty() ? "expected 'at TIME ACTION ...'" : "unknown action '" + action + "'");
+  }
+}
+
+// One line of the script: a setting or a timed action; the run ends with its reason
+// at the first line that makes no sense.
+void ReadLine(std::istringstream& words, const std::string& command, const std::string& where, TScript& script,
+              TScreenPoint& last) {
+  if (command == "seed") {
+    script.Seed = NextNumber<uint64_t>(words, 0, UINT64_MAX, where, "seed needs a number");
+  } else if (command == "screen") {
+    script.Width = NextNumber(words, MinScreenSide, MaxScreenSide, where, "screen needs a width");
+    script.Height = NextNumber(words, MinScreenSide, MaxScreenSide, where, "screen needs a height");
+    if (int64_t{script.Width} * script.Height > MaxScreenPixels)
+      Fail(where, "a screen of " + std::to_string(script.Width) + " x " + std::to_string(script.Height) +
+                      " is more than " + std::to_string(MaxScreenPixels) + " pixels");
+  } else if (command == "clock") {
+    script.StartTick = NextNumber<uint32_t>(words, 0, UINT32_MAX, where, "clock needs the tick to start at,");
+  } else if (command == "sweep") {
+    script.SweepMs = NextNumber<uint32_t>(words, 1, MaxScriptTime, where, "sweep needs a period in milliseconds");
+  } else if (command == "end") {
+    script.Escape = NextTime(words, where, "end");
+  } else if (command == "at") {
+    const uint32_t time = NextTime(words, where, "at");
+    std::string action;
+    words >> action;
+    ReadAction(words, action, time, where, script, last);
+  } else {
+    Fail(where, "unknown command '" + command + "'; expected seed, screen, clock, sweep, end or 'at TIME ACTION ...'");
+  }
+  if (std::string extra; words >> extra) Fail(where, "unexpected '" + extra + "' at the end of the line");
+}
+
 TScript ReadScript(const std::string& path) {
+  std::error_code error;
+  if (std::filesystem::is_directory(path, error)) Fail(path, "is a folder, not a script");
   std::ifstream file(path);
   if (!file) Fail(path, "cannot be read");
   TScript script;
-  TScreenPoint last{-1, -1};
+  TScreenPoint last{INT_MIN, INT_MIN};
   std::string line;
   for (int number = 1; std::getline(file, line); ++number) {
     const std::string where = path + ":" + std::to_string(number);
     line = line.substr(0, line.find('#'));
     std::istringstream words(line);
     std::string command;
-    if (!(words >> command)) continue;
-    if (command == "seed") {
-      if (!(words >> script.Seed)) Fail(where, "seed needs a number");
-      continue;
-    }
-    if (command == "screen") {
-      if (!(words >> script.Width >> script.Height) || script.Width < 100 || script.Height < 100)
-        Fail(where, "screen needs a width and a height of at least 100");
-      continue;
-    }
-    if (command == "clock") {
-      if (!(words >> script.StartTick)) Fail(where, "clock needs the tick to start at");
-      continue;
-    }
-    if (command == "sweep") {
-      if (!(words >> script.SweepMs) || script.SweepMs == 0) Fail(where, "sweep needs a period in milliseconds");
-      continue;
-    }
-    if (command == "end") {
-      uint32_t time = 0;
-      if (!(words >> time)) Fail(where, "end needs a time");
-      script.Escape = time;
-      continue;
-    }
-    uint32_t time = 0;
-    std::string action;
-    if (command != "at" || !(words >> time >> action)) Fail(where, "expected 'at TIME ACTION ...'");
-    if (last.X < 0) last = {script.Width / 2, script.Height / 2};
-    if (action == "pointer" || action == "move") {
-      TScreenPoint to{};
-      uint32_t length = 0;
-      if (!(words >> to.X >> to.Y)) Fail(where, action + " needs x and y");
-      if (action == "move" && !(words >> length)) Fail(where, "move needs x, y and a duration");
-      if (!script.Pointer.empty() && time < script.Pointer.back().Start) Fail(where, "pointer commands go back in time");
-      script.Pointer.push_back({time, length, last, to});
-      last = to;
-    } else if (action == "click") {
-      script.Clicks.push_back(time);
-    } else if (action == "press" || action == "release") {
-      script.Button.emplace_back(time, action == "press");
-    } else if (action == "escape") {
-      script.Escape = time;
-    } else if (action == "snapshot") {
-      if (!script.Snapshots.empty() && time < script.Snapshots.back()) Fail(where, "snapshots go back in time");
-      script.Snapshots.push_back(time);
-    } else {
-      Fail(where, "unknown action '" + action + "'");
-    }
+    if (words >> command) ReadLine(words, command, where, script, last);
   }
+  if (file.bad()) Fail(path, "cannot be read");
+  CheckPointer(script);
   return script;
 }
 
@@ -261,30 +322,41 @@ struct TOptions {
   std::string Snapshots;  // the folder for a picture of every level; empty for none
 };
 
-// The options of the command line; none when they make no sense.
-std::optional<TOptions> ParseOptions(int argc, char** argv) {
+// The options of the command line; the run ends with the reason when they make no sense.
+TOptions ParseOptions(int argc, char** argv) {
   TOptions options;
+  const auto value = [&](int& i, const std::string& option) {
+    if (i + 1 >= argc) Fail(option, "needs a value");
+    return std::string(argv[++i]);
+  };
   for (int i = 1; i < argc; ++i) {
     const std::string argument = argv[i];
-    if (argument == "--seed" && i + 1 < argc) {
-      options.Seed = std::strtoull(argv[++i], nullptr, 10);
-    } else if (argument == "--games" && i + 1 < argc) {
-      options.Games = std::atoi(argv[++i]);
-    } else if (argument == "--trace") {
-      options.Trace = true;
-    } else if (argument == "--check") {
-      options.Check = true;
-    } else if (argument == "--memory") {
-      options.Memory = true;
-    } else if (argument == "--snapshots" && i + 1 < argc) {
-      options.Snapshots = argv[++i];
-    } else if (options.ScriptPath.empty() && argument[0] != '-') {
+    if (argument == "--seed") {
+      const std::string word = value(i, argument);
+      options.Seed = WholeNumber<uint64_t>(word, 0, UINT64_MAX);
+      if (!options.Seed) Fail(argument, "needs a whole number of 0 or more, not '" + word + "'");
+    } else if (argument == "--games") {
+      const std::string word = value(i, argument);
+      const std::optional<int> games = WholeNumber(word, 1, MaxGames);
+      if (!games) Fail(argument, "needs a number of games from 1 to " + std::to_string(MaxGames) + ", not '" + word + "'");
+      options.Games = *games;
+    } else if (argument == "--trace" || argument == "--check" || argument == "--memory") {
+      (argument == "--trace" ? options.Trace : argument == "--check" ? options.Check : options.Memory) = true;
+    } else if (argument == "--snapshots") {
+      options.Snapshots = value(i, argument);
+      std::error_code error;
+      if (!std::filesystem::is_directory(options.Snapshots, error))
+        Fail(argument, "'" + options.Snapshots + "' is not a folder; make it first");
+    } else if (options.ScriptPath.empty() && !argument.empty() && argument[0] != '-') {
       options.ScriptPath = argument;
     } else {
-      return std::nullopt;
+      Fail(argument, options.ScriptPath.empty() || argument[0] == '-' ? "unknown option" : "a second script");
     }
   }
-  if (options.ScriptPath.empty()) return std::nullopt;
+  if (options.ScriptPath.empty()) {
+    std::cerr << Usage;
+    std::exit(2);
+  }
   return options;
 }
 
@@ -379,23 +451,19 @@ void PrintEvents(const TRunnerPlatform& platform, const TScript& script) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const std::optional<TOptions> options = ParseOptions(argc, argv);
-  if (!options) {
-    std::cerr << Usage;
-    return 2;
-  }
-  TScript script = ReadScript(options->ScriptPath);
-  if (options->Seed) script.Seed = *options->Seed;
+  const TOptions options = ParseOptions(argc, argv);
+  TScript script = ReadScript(options.ScriptPath);
+  if (options.Seed) script.Seed = *options.Seed;
 
   TRunnerPlatform platform(script.Width, script.Height, script.StartTick);
-  platform.KeepFrames(options->Snapshots.empty() ? 0 : 1);  // without snapshots the pictures are only counted
-  if (!options->Trace) platform.StopRecording();
+  platform.KeepFrames(options.Snapshots.empty() ? 0 : 1);  // without snapshots the pictures are only counted
+  if (!options.Trace) platform.StopRecording();
   Install(platform, script);
   try {
     TGameSession session(platform);
-    TWatchers watchers(*options, script, platform, session.World());
-    PlayGames(*options, script, platform, session.World(), watchers);
-    if (options->Trace) PrintEvents(platform, script);
+    TWatchers watchers(options, script, platform, session.World());
+    PlayGames(options, script, platform, session.World(), watchers);
+    if (options.Trace) PrintEvents(platform, script);
   } catch (const std::exception& failure) {
     std::cerr << "blastover-headless: " << failure.what() << "\n";
     return 1;
