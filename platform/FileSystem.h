@@ -52,8 +52,8 @@ class TFileSystem {
   // The user's own folder for the program's files, for when the program's folder cannot
   // be written: $XDG_DATA_HOME/blastover/ or ~/.local/share/blastover/ on Linux (the
   // home from the password database when HOME is not set), on Windows
-  // %LOCALAPPDATA%\Blastover\ (with its separator). It need not exist yet. Empty when the
-  // user has no home to keep it in.
+  // %LOCALAPPDATA%\Blastover\ (with its separator). It need not exist yet. Empty when
+  // there is no such folder (a user without a home).
   virtual std::string DataFolder() = 0;
   // The folder of the program file.
   virtual std::string ProgramFolder() = 0;

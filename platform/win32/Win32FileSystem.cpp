@@ -14,6 +14,7 @@ constexpr const wchar_t* NewSuffix = L".new";
 constexpr const wchar_t* BadSuffix = L".bad";
 constexpr const wchar_t* DataFolderName = L"Blastover";
 constexpr DWORD LargestChunk = 1u << 30;
+constexpr uint64_t LargestBadCopy = uint64_t{64} << 20;
 
 struct THandleClose {
   void operator()(HANDLE handle) const { CloseHandle(handle); }
@@ -124,8 +125,8 @@ bool TWin32FileSystem::SaveFile(const std::string& path, const std::string& byte
   // link planted to make us write elsewhere) goes first, and CREATE_NEW never opens one.
   DeleteFileW(temporary.c_str());
   {
-    const THandle file = OwnHandle(
-        CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    const THandle file = OwnHandle(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                               FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     if (!file) {
       error = Failure("cannot write", temporary);
       return false;
@@ -145,8 +146,18 @@ bool TWin32FileSystem::SaveFile(const std::string& path, const std::string& byte
 }
 
 bool TWin32FileSystem::KeepBadCopy(const std::string& path) {
-  const std::wstring source = Widen(path);
-  return CopyFileW(source.c_str(), (source + BadSuffix).c_str(), FALSE) != 0;
+  // Saved as a new file of our own (CREATE_NEW, which opens nothing that lies there, a
+  // link included) and moved into place: a link planted at the copy's name is replaced,
+  // never written through. Only what a table can be is copied.
+  const TFileContents contents = ReadFile(path, LargestBadCopy);
+  std::string error;
+  return contents.Outcome == TReadOutcome::Read && SaveFile(path + Narrow(BadSuffix), contents.Bytes, error);
+}
+
+bool TWin32FileSystem::IsReadOnly(const std::string& path) {
+  const DWORD attributes = GetFileAttributesW(Widen(path).c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0 &&
+         (attributes & FILE_ATTRIBUTE_READONLY) != 0;
 }
 
 bool TWin32FileSystem::MakeFolder(const std::string& folder) { return MakeFolders(Widen(folder)); }

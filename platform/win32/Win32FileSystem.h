@@ -14,6 +14,7 @@ class TWin32FileSystem : public TFileSystem {
   TFileContents ReadFile(const std::string& path, uint64_t limit) override;
   bool SaveFile(const std::string& path, const std::string& bytes, std::string& error) override;
   bool KeepBadCopy(const std::string& path) override;
+  bool IsReadOnly(const std::string& path) override;
   bool MakeFolder(const std::string& folder) override;
   bool FolderAcceptsWrites(const std::string& folder) override;
   std::string DataFolder() override;
