@@ -62,8 +62,9 @@ int NestingDepth(const std::string& text) {
     const char next = at + 1 < text.size() ? text[at + 1] : '\0';
     if (next == '/') {
       --depth;
-    } else if (next != '!' && next != '?' && text[end - 2] != '/') {
-      deepest = std::max(deepest, ++depth);
+    } else if (next != '!' && next != '?') {
+      deepest = std::max(deepest, depth + 1);  // an empty element is as deep as any
+      if (text[end - 2] != '/') ++depth;
     }
     at = end;
   }

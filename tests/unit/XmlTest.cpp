@@ -85,6 +85,11 @@ TEST_P(XmlTest, OnlyElementsCountTowardsTheNestingLimitNotCommentsCdataOrQuotedT
   WriteText(Folder() + "HIDDEN.XML", "<root><![CDATA[" + closers + "]]><!--" + closers + "--><b c=\"" +
                                          closers.substr(0, 4) + "\"/>" + nested(100, "") + "</root>");
   EXPECT_THROW(OpenXML("HIDDEN.XML"), EXmlError);
+  // An empty element counts as deep as one with content.
+  WriteText(Folder() + "EMPTY.XML", nested(MaxXmlDepth, "<b/>"));
+  EXPECT_THROW(OpenXML("EMPTY.XML"), EXmlError);
+  WriteText(Folder() + "LIMIT.XML", nested(MaxXmlDepth - 1, "<b/>"));
+  EXPECT_NO_THROW(OpenXML("LIMIT.XML"));
   // ...and opening-tag look-alikes in them do not raise it.
   std::string openers;
   for (int i = 0; i < 80; ++i) openers += "<a>";
