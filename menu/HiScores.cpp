@@ -100,6 +100,7 @@ void THiScoreList::SaveHiScores() {
 bool THiScoreList::MergeWithFile(const std::string& path) {
   THiScoreList current;
   if (!current.ReadHiScores(path).empty()) return false;
+  if (Added.empty()) return true;  // nothing new: the table is saved as it stands
   for (const THiScore* row : Added) current.AddScore(row->Score, row->Name);
   // The rows added stay marked as such until they are saved.
   Clear();

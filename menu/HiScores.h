@@ -37,9 +37,10 @@ class THiScoreList : public TCustomObjectList<THiScore> {
   std::string ReadHiScores(const std::string& path);
   // Saves the table, replacing the file atomically. The file is read again first: the
   // rows added since it was loaded (AddScore) go into the table as it is now, so that
-  // rows another copy of the game saved meanwhile stay. A file that cannot be read is
-  // replaced only once a copy of it is kept beside it (.bad); otherwise the table is
-  // saved under a new name beside it, and the player is told where. Throws EXmlError.
+  // rows another copy of the game saved meanwhile stay; a table without new rows is
+  // saved as it stands. A file that cannot be read is replaced only once a copy of it is
+  // kept beside it (.bad); otherwise the table is saved under a new name beside it, and
+  // the player is told where. Throws EXmlError.
   void SaveHiScores();
   // Inserts (Score, Name) before the first row with a lower score and drops the last
   // row; nothing when no row is lower. The index of the new row, or -1.
@@ -56,8 +57,8 @@ class THiScoreList : public TCustomObjectList<THiScore> {
  private:
   void FillDefault();
   void WriteRows(const std::string& path) const;
-  // The table as it is on disk now with the rows added since, or false when the file
-  // cannot be read (the table stays as it is).
+  // The table as it is on disk now with the rows added since (when there are any), or
+  // false when the file cannot be read (the table stays as it is).
   bool MergeWithFile(const std::string& path);
 
   // The rows added since the table was last loaded or saved.
