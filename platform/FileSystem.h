@@ -42,8 +42,8 @@ class TFileSystem {
   // planted at Path + ".bad" is replaced, never written through.
   virtual bool KeepBadCopy(const std::string& path) = 0;
   // True when the file at Path exists and is marked as not to be written: no write
-  // permission for this user or for anyone (the read-only attribute on Windows), which
-  // even a user whom the system lets write anyway has chosen.
+  // permission for anyone (the read-only attribute on Windows), as a player makes a file
+  // to protect it; the mark counts even for a user whom the system lets write anyway.
   virtual bool IsReadOnly(const std::string& path) = 0;
   // Makes Folder and whatever folders above it are missing; true when it is a folder now.
   virtual bool MakeFolder(const std::string& folder) = 0;

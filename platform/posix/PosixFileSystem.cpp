@@ -177,7 +177,9 @@ bool TPosixFileSystem::KeepBadCopy(const std::string& path) {
 bool TPosixFileSystem::IsReadOnly(const std::string& path) {
   struct stat info {};
   if (stat(path.c_str(), &info) != 0 || S_ISDIR(info.st_mode)) return false;
-  return (info.st_mode & 0222) == 0 || access(path.c_str(), W_OK) != 0;
+  // Only the file's own marks count: a file of another user's that the folder lets us
+  // replace (left by a run with sudo, say) is replaced as ever.
+  return (info.st_mode & 0222) == 0;
 }
 
 bool TPosixFileSystem::MakeFolder(const std::string& folder) {
