@@ -1,4 +1,5 @@
 // One game's play state: the gun's tick, shooting, score and lives, power modes and levels.
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -45,9 +46,7 @@ void TWorldForm::ResetGame() {
 
 void TWorldForm::MouseTimerEvent() {
   try {
-    TPoint p = LastGunPos;
-    GetGunPos(p);
-    FrameGunPos = p;
+    TPoint p = ReadGunPos();
     // The button is asked every tick, so a click made while the gun could not fire is
     // used up then and does not fire later by itself.
     const bool pressed = (MouseButtonsDown() & LeftButton) != 0;
@@ -100,8 +99,7 @@ bool TWorldForm::TouchAttackerAt(TPoint point, TPoint& p) {
     if (TSprite* sprite = list->FindAt(point.X, point.Y)) {
       sprite->Hit();
       LoseLife({Round(sprite->X), Round(sprite->Y)});
-      GetGunPos(p);
-      FrameGunPos = p;
+      p = ReadGunPos();
       return true;
     }
   }
@@ -135,6 +133,12 @@ void TWorldForm::AddPoints(int32_t n) {
   if (Score > HighScore) HighScore = Score;
 }
 
+void TWorldForm::AddBonusPoints(int32_t points) {
+  Score += points;
+  // The extra life waits for the next kill that scores; the high score never lags the score.
+  if (Score > HighScore) HighScore = Score;
+}
+
 void TWorldForm::LoseLife(TPoint p) {
   if (DeathStamp != 0 || InPowerMode()) return;
   ExtraLifeStamp = 0;
@@ -147,7 +151,7 @@ void TWorldForm::LoseLife(TPoint p) {
   GameOverStamp = Now();
   GameOver = true;
   try {
-    SetSetting("HISCORE", HighScore);
+    SetSetting("HISCORE", std::max(HighScore, Score));
   } catch (const EXmlError& error) {
     // The game goes on; the setting is written again at the next game over.
     std::fprintf(stderr, "blastover: %s\n", error.what());
@@ -170,11 +174,9 @@ void TWorldForm::StartInvincible() {
 }
 
 void TWorldForm::Shoot() {
-  TPoint q = LastGunPos;
-  GetGunPos(q);
+  ShotPoint = ReadGunPos();
   ShotStamp = Now();
   ShotScale = ShotStartScale;
-  ShotPoint = q;
   ++Statistics.ShotsFired;
 }
 

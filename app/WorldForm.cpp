@@ -19,6 +19,7 @@
 #include "platform/Memory.h"
 #include "sprites/GraphicsTools.h"
 #include "sprites/Resampler.h"
+#include "support/InputPolling.h"
 #include "support/Random.h"
 #include "support/Timing.h"
 #include "support/Xml.h"
@@ -66,6 +67,8 @@ void TWorldForm::InitWorld() {
   WorldImageWidth = screen.Width;
   WorldImageHeight = screen.Height;
   ClearWorldImage();
+  // Until the pointer has been read, the gun is taken to be in the middle.
+  FrameGunPos = {playfield.Width() / 2, playfield.Height() / 2};
 
   Cues.NewWindow();
   MonsterList = std::make_unique<TMonsterList>(&playfield, *this);
@@ -134,8 +137,9 @@ void TWorldForm::PlayGame() {
   // Shown first: the desktop may give the game another screen when it starts.
   GameWindow->Show();
   FollowScreenSize();
-  GetGunPos(LastGunPos);
-  FrameGunPos = LastGunPos;
+  // The click or key that closed the menu or a message must not fire or quit here.
+  ForgetPresses();
+  LastGunPos = ReadGunPos();
   ClearPlayfield();
 
   uint32_t frameClock = 0;
@@ -159,7 +163,7 @@ void TWorldForm::PlayGame() {
 
 void TWorldForm::PlayFrame() {
   // Every sprite of the frame sees the gun where it was when the frame began.
-  GetGunPos(FrameGunPos);
+  ReadGunPos();
   NextLevel();
   ClearPlayfield();
   DrawShotFlash();
@@ -189,6 +193,9 @@ void TWorldForm::ComposeFrame() {
 }
 
 void TWorldForm::EndGame() {
+  // Between games the gun is dead: its tick, which runs on under the menu, neither
+  // fires nor touches anything.
+  GameOver = true;
   RestoreCursors();
   ClearPlayfield();
   ClearWorldImage();
@@ -211,6 +218,11 @@ void TWorldForm::FollowScreenSize() {
   ScreenPicture().SetSize(screen.Width, screen.Height);
   ChangedAreas.Reserve(Playfield());
   GameWindow->SetBounds(0, 0, screen.Width, screen.Height);
+}
+
+TPoint TWorldForm::ReadGunPos() {
+  GetGunPos(FrameGunPos);
+  return FrameGunPos;
 }
 
 void TWorldForm::GetGunPos(TPoint& p) const {

@@ -86,6 +86,9 @@ class TWorldForm : public TGameWorld {
   void MouseTimerEvent();
   // The pointer in playfield pixels; P is left unchanged when the pointer can't be read.
   void GetGunPos(TPoint& p) const;
+  // Reads the gun anew for the sprites (GunPos) and returns it: where the pointer is, or
+  // where it was last known when it cannot be read (on another screen, say).
+  TPoint ReadGunPos();
   void AddPoints(int32_t n);
   // The player is touched at P: a life is lost unless a death or a power mode runs.
   void LoseLife(TPoint p);
@@ -138,7 +141,7 @@ class TWorldForm : public TGameWorld {
   bool InKickMode() const override { return KickStamp != 0; }
   TPoint GunTrailStart() const override;
   TBonusList& Bonuses() override { return *BonusList; }
-  void AddBonusPoints(int32_t points) override { Score += points; }
+  void AddBonusPoints(int32_t points) override;
   void StartInvincible() override;
   void StartKick() override;
   void DropBomb(TPoint p) override;
@@ -167,7 +170,7 @@ class TWorldForm : public TGameWorld {
   uint32_t GameOverStamp = 0;
   std::string CursorName;
   bool GameOver = false;
-  // The gun as read at the start of the current frame or gun tick: what the sprites see.
+  // The gun as last read (ReadGunPos): what the sprites see.
   TPoint FrameGunPos;
   std::unique_ptr<TSpriteFont> Font;
   uint32_t FlashStamp = 0;

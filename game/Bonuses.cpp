@@ -15,6 +15,9 @@ TBonus::TBonus(TGameWorld& world, TGraphicSprite* kind, int x, int y) : TSprite(
 }
 
 bool TBonus::IsGone() {
+  // A collected bonus stays to show its points, however far its picture reaches: it
+  // has been counted once already.
+  if (Dying) return false;
   const TBitmap32& playfield = Game.Playfield();
   return Y > playfield.Height() || Y < 0 || X < 0 || X > playfield.Width();
 }

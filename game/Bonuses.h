@@ -31,7 +31,7 @@ class TBonus : public TSprite {
   int ChooseAnimation() override { return FacingLeft; }
   // Bonuses stay collectable even while the player's death explosion runs.
   bool IsHittable() override { return true; }
-  // The top-left corner has left the playfield.
+  // The top-left corner has left the playfield before the bonus was collected.
   bool IsGone() override;
   // Collects the bonus: its cue, its action, then it dies (showing its points).
   bool Hit() override;

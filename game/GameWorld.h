@@ -25,8 +25,8 @@ class TGameWorld : public TSpriteWorld {
   // The bonuses in play.
   virtual TBonusList& Bonuses() = 0;
 
-  // What a collected bonus does. Points go straight onto the score: the extra-life and
-  // high-score checks see them only at the next kill that scores.
+  // What a collected bonus does. Points go straight onto the score, and the high score
+  // follows; the extra-life check sees them only at the next kill that scores.
   virtual void AddBonusPoints(int32_t points) = 0;
   virtual void StartInvincible() = 0;
   virtual void StartKick() = 0;

@@ -9,6 +9,7 @@
 #include "sprites/GraphicSpriteForm.h"
 #include "sprites/GraphicsTools.h"
 #include "sprites/Resampler.h"
+#include "support/InputPolling.h"
 #include "support/TextRoutines.h"
 #include "support/Timing.h"
 
@@ -302,8 +303,9 @@ int TDialogForm::ShowModal() {
     if (ModalResult == mrNone) platform.WaitForMessage(100);
   }
   window->Hide();
-  // The clicks that went to the dialog are not the game's to see.
-  platform.MouseButtonsDown();
+  // The click or key that closed the dialog, and every click that went to it, are spent:
+  // the game behind it does not see them.
+  ForgetPresses();
   platform.Timers().Release();
   return ModalResult;
 }

@@ -138,5 +138,7 @@ int THiScoreList::AddScore(int32_t score, const std::string& name) {
 
 void THiScoreList::Qualify(int32_t score) {
   EditIndex = -1;
+  // A game left before its end has no score to enter.
+  if (score < 0) return;
   EditIndex = AddScore(score, std::string(NameLength, NamePad));
 }

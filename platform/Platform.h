@@ -136,8 +136,10 @@ class TPlatform {
   // Bit 1 left, 2 right, 4 middle: a button counts when it is held now or was
   // pressed since the previous call. Reading clears what was remembered.
   virtual unsigned MouseButtonsDown() = 0;
-  // True while the Escape key is held.
+  // True while the Escape key is held, or when it was pressed since the previous call.
   virtual bool EscapeHeld() = 0;
+  // Forgets every button and Escape press made so far, remembered or still held: until pressed anew, they count no more.
+  virtual void ForgetPresses() = 0;
 
   // Shows the cursor resource Name in place of every standard cursor of every
   // application. False, changing nothing, when there is no such cursor resource.

@@ -102,8 +102,11 @@ const TAnimateArrClass* TSprite::GetDeathAnimation() const {
 bool TSprite::IsGone() { return false; }
 
 void TSprite::Draw(TBitmap32& bitmap) {
-  const int facing = ChooseAnimation();
   const bool flung = FlungTime != 0;
+  // A flung sprite is done once it is that large. Nothing removes it while the game is
+  // over, so it neither grows nor shows any more.
+  if (flung && IsFinished()) return;
+  const int facing = ChooseAnimation();
   const TAnimateArrClass* set = nullptr;
   uint32_t interval = 0;
   if (!Dying || flung) {

@@ -22,7 +22,8 @@ class TSpriteWorld {
 
   // The game is over, or none runs: sprites neither fire, spawn, leave nor face the gun.
   virtual bool IsGameOver() const = 0;
-  // The gun in playfield pixels, as read at the start of the current frame or gun tick.
+  // The gun in playfield pixels, as read at the start of the current frame or gun tick;
+  // where it was last known when the pointer could not be read.
   virtual TPoint GunPos() const = 0;
   // The player's death explosion is running: nothing can be hit meanwhile.
   virtual bool IsPlayerDying() const = 0;

@@ -6,3 +6,5 @@
 unsigned MouseButtonsDown() { return CurrentPlatform().MouseButtonsDown(); }
 
 bool EscapeDown() { return CurrentPlatform().EscapeHeld(); }
+
+void ForgetPresses() { CurrentPlatform().ForgetPresses(); }

@@ -72,7 +72,10 @@ class THeadlessWindow : public TPlatformWindow {
     TPlatformWindow::SetCaption(caption);
     Owner->Record("caption", caption);
   }
-  void Present(const TPixelView& picture, const TPixelView*) override { Owner->Capture(Kind, picture); }
+  void Present(const TPixelView& picture, const TPixelView*) override {
+    Owner->Capture(Kind, picture);
+    if (Owner->PresentHook) Owner->PresentHook(Kind);
+  }
 
   std::string KindName() const { return Kind == TWindowKind::Overlay ? "overlay" : "menu"; }
   bool Contains(int x, int y) const { return x >= Bounds.Left && x < Bounds.Right && y >= Bounds.Top && y < Bounds.Bottom; }
@@ -142,10 +145,10 @@ void THeadlessPlatform::DeliverDueEvents() {
     return true;
   });
   for (const TScheduled& event : due) {
-    if (event.Type == TScheduled::Click) {
-      LatchedButtons |= 1;
-      continue;
-    }
+    // Presses are remembered whichever window they went to, as the desktop's back ends do.
+    if (event.Type != TScheduled::Key) LatchedButtons |= 1;
+    if (event.Type == TScheduled::Key && event.KeyCode == VK_ESCAPE) LatchedEscape = true;
+    if (event.Type == TScheduled::Click) continue;
     THeadlessWindow* focus = FocusWindow(event.Type == TScheduled::WindowClick ? event.Beneath : 0);
     if (focus == nullptr) continue;  // nobody of ours has the keyboard or sits under the click
     if (event.Type == TScheduled::Key && focus->OnKeyDown) focus->OnKeyDown(event.KeyCode);
@@ -218,12 +221,27 @@ unsigned THeadlessPlatform::MouseButtonsDown() {
     if (event.Type == TScheduled::Click && IsDue(event.Tick)) LatchedButtons |= 1;
   std::erase_if(Scheduled, [&](const TScheduled& event) { return event.Type == TScheduled::Click && IsDue(event.Tick); });
   const unsigned held = ButtonScript ? ButtonScript(Clock) : 0;
-  const unsigned result = held | LatchedButtons;
+  StaleButtons &= held;
+  const unsigned result = (held & ~StaleButtons) | LatchedButtons;
   LatchedButtons = 0;
   return result;
 }
 
-bool THeadlessPlatform::EscapeHeld() { return EscapeScript && EscapeScript(Clock); }
+bool THeadlessPlatform::EscapeHeld() {
+  const bool held = EscapeScript && EscapeScript(Clock);
+  StaleEscape = StaleEscape && held;
+  const bool result = (held && !StaleEscape) || LatchedEscape;
+  LatchedEscape = false;
+  return result;
+}
+
+void THeadlessPlatform::ForgetPresses() {
+  std::erase_if(Scheduled, [&](const TScheduled& event) { return event.Type == TScheduled::Click && IsDue(event.Tick); });
+  StaleButtons = ButtonScript ? ButtonScript(Clock) : 0;
+  StaleEscape = EscapeScript && EscapeScript(Clock);
+  LatchedButtons = 0;
+  LatchedEscape = false;
+}
 
 bool THeadlessPlatform::InstallCursor(const std::string& name) {
   Record("cursor", name);

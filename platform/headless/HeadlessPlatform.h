@@ -68,6 +68,7 @@ class THeadlessPlatform : public TPlatform {
   void InjectLeftClick() override;
   unsigned MouseButtonsDown() override;
   bool EscapeHeld() override;
+  void ForgetPresses() override;
   bool InstallCursor(const std::string& name) override;
   void RestoreCursors() override;
   bool PlaySound(const std::string& name) override;
@@ -92,13 +93,18 @@ class THeadlessPlatform : public TPlatform {
   void SetEscapeScript(std::function<bool(uint32_t tick)> script) { EscapeScript = std::move(script); }
   // A left click (press and release) at Tick: the next MouseButtonsDown reports it.
   void ScheduleClick(uint32_t tick);
-  // A key press for the focused menu window at Tick.
+  // A key press for the focused menu window at Tick; Escape is remembered for the next
+  // EscapeHeld as well, as the desktop's back ends remember it.
   void ScheduleKey(uint32_t tick, uint16_t key);
   // A left-button press at window point (X, Y) at Tick inside the topmost menu window, or
-  // with Beneath n the n-th shown menu window under it (a window the player can still see).
+  // with Beneath n the n-th shown menu window under it (a window the player can still see);
+  // the next MouseButtonsDown reports it too.
   void ScheduleWindowClick(uint32_t tick, int x, int y, int beneath = 0);
   // The user's application takes the focus away from ours.
   void Deactivate() { Active = false; }
+  // Runs after every picture a window of that kind presents: a way to watch each frame
+  // of the game that, unlike a timer, never changes when the clock stops.
+  void SetPresentHook(std::function<void(TWindowKind kind)> hook) { PresentHook = std::move(hook); }
   // Makes the pointer unreadable, as when the desktop refuses to say where it is.
   void SetPointerReadable(bool readable) { PointerReadable = readable; }
   void SetOpenAddressResult(bool result) { OpenAddressResult = result; }
@@ -158,7 +164,12 @@ class THeadlessPlatform : public TPlatform {
   std::function<TScreenPoint(uint32_t)> PointerScript;
   std::function<unsigned(uint32_t)> ButtonScript;
   std::function<bool(uint32_t)> EscapeScript;
+  std::function<void(TWindowKind)> PresentHook;
   unsigned LatchedButtons = 0;
+  bool LatchedEscape = false;
+  // Held when the presses were forgotten, and not let go since.
+  unsigned StaleButtons = 0;
+  bool StaleEscape = false;
   bool PointerReadable = true;
   bool Active = false;
   bool OpenAddressResult = true;

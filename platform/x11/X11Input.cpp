@@ -88,28 +88,48 @@ bool TX11Input::PointerPos(int& x, int& y) {
   return true;
 }
 
-unsigned TX11Input::MouseButtonsDown() {
+unsigned TX11Input::HeldButtons() {
   Window root = None, child = None;
   int rootX = 0, rootY = 0, windowX = 0, windowY = 0;
   unsigned mask = 0;
   // The query is a round trip, so every raw event of a press before it is queued now.
   XQueryPointer(Connection.Dpy(), Connection.Root(), &root, &child, &rootX, &rootY, &windowX, &windowY, &mask);
-  TakeQueuedRawEvents();
   unsigned held = 0;
   if (mask & Button1Mask) held |= LeftBit;
   if (mask & Button3Mask) held |= RightBit;
   if (mask & Button2Mask) held |= MiddleBit;
-  const unsigned result = held | LatchedButtons;
+  return held;
+}
+
+bool TX11Input::HeldEscape() {
+  char keys[32] = {};
+  XQueryKeymap(Connection.Dpy(), keys);
+  return EscapeKey != 0 && (keys[EscapeKey / 8] & (1 << (EscapeKey % 8))) != 0;
+}
+
+unsigned TX11Input::MouseButtonsDown() {
+  const unsigned held = HeldButtons();
+  TakeQueuedRawEvents();
+  // A button held since the presses were forgotten counts again once it was let go.
+  StaleButtons &= held;
+  const unsigned result = (held & ~StaleButtons) | LatchedButtons;
   LatchedButtons = 0;
   return result;
 }
 
 bool TX11Input::EscapeHeld() {
-  char keys[32] = {};
-  XQueryKeymap(Connection.Dpy(), keys);
+  const bool held = HeldEscape();
   TakeQueuedRawEvents();
-  const bool held = EscapeKey != 0 && (keys[EscapeKey / 8] & (1 << (EscapeKey % 8))) != 0;
-  const bool result = held || LatchedEscape;
+  StaleEscape = StaleEscape && held;
+  const bool result = (held && !StaleEscape) || LatchedEscape;
   LatchedEscape = false;
   return result;
+}
+
+void TX11Input::ForgetPresses() {
+  StaleButtons = HeldButtons();
+  StaleEscape = HeldEscape();
+  TakeQueuedRawEvents();
+  LatchedButtons = 0;
+  LatchedEscape = false;
 }

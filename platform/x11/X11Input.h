@@ -25,15 +25,25 @@ class TX11Input {
   unsigned MouseButtonsDown();
   // Escape held now or pressed since the previous call.
   bool EscapeHeld();
+  // Forgets the presses remembered so far; buttons and Escape held now count again only
+  // once they have been let go and pressed anew.
+  void ForgetPresses();
 
  private:
   // Moves the raw events already received out of the queue, leaving all others.
   void TakeQueuedRawEvents();
+  // The buttons held now, as the server has them; every raw event of a press before
+  // this is queued when it returns.
+  unsigned HeldButtons();
+  bool HeldEscape();
   static Bool IsRawEvent(Display* dpy, XEvent* event, XPointer self);
 
   TX11Display& Connection;
   unsigned LatchedButtons = 0;
   bool LatchedEscape = false;
+  // Held when the presses were forgotten, and not yet let go since.
+  unsigned StaleButtons = 0;
+  bool StaleEscape = false;
   bool Moved = false;
   KeyCode EscapeKey = 0;
 };

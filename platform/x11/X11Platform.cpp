@@ -274,6 +274,8 @@ unsigned TX11Platform::MouseButtonsDown() { return Input->MouseButtonsDown(); }
 
 bool TX11Platform::EscapeHeld() { return Input->EscapeHeld(); }
 
+void TX11Platform::ForgetPresses() { Input->ForgetPresses(); }
+
 bool TX11Platform::InstallCursor(const std::string& name) {
   const std::span<const uint8_t> data = FindResource(TResourceKind::Cursor, name);
   if (data.empty()) return false;

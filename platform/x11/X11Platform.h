@@ -41,6 +41,7 @@ class TX11Platform : public TPlatform {
   void InjectLeftClick() override;
   unsigned MouseButtonsDown() override;
   bool EscapeHeld() override;
+  void ForgetPresses() override;
   bool InstallCursor(const std::string& name) override;
   void RestoreCursors() override;
   bool PlaySound(const std::string& name) override;

@@ -34,16 +34,24 @@ TEST_F(BonusesTest, InTheBonusStageEveryPointsBonusIsWorth100AndCounts) {
   EXPECT_EQ(World->Level->Remaining, remaining - 2);
 }
 
-TEST_F(BonusesTest, BonusPointsWaitForTheNextKillThatScoresToBringALife) {
+TEST_F(BonusesTest, BonusPointsWaitForTheNextKillThatScoresToBringALifeButTheHighScoreFollowsAtOnce) {
   QuietLevel();
   World->Score = 2950;
   AddBonus(BonusPoints, 10, 50)->Hit();
   EXPECT_EQ(World->Score, 3050);
   EXPECT_EQ(World->Lives, StartLives);
-  EXPECT_EQ(World->HighScore, 0);
+  EXPECT_EQ(World->HighScore, 3050);
   AddAttacker(AttackerKind(), 100, 100)->Hit();
   EXPECT_EQ(World->Lives, StartLives + 1);
   EXPECT_EQ(World->HighScore, 3060);
+  // A game that ends before the next kill saves the score its last bonus made.
+  AddBonus(BonusPoints, 30, 50)->Hit();
+  World->Lives = 1;
+  World->LoseLife({0, 0});
+  ASSERT_TRUE(World->GameOver);
+  EXPECT_EQ(World->HighScore, World->Score);
+  EXPECT_NE(ReadText(Folder() + "SETTINGS.XML").find("<hiscore>" + std::to_string(World->Score) + "</hiscore>"),
+            std::string::npos);
 }
 
 TEST_F(BonusesTest, EachActionDoesItsThingAndEveryBonusPlaysTheLevelsCue) {
@@ -77,6 +85,19 @@ TEST_F(BonusesTest, ABonusFallsThreePixelsAStepAndIsGoneOnceOutside) {
   World->BonusList->RemoveFinished();
   EXPECT_TRUE(World->BonusList->IsEmpty());
   EXPECT_EQ(level.Remaining, 998);  // in the bonus stage a lost bonus counts too
+}
+
+TEST_F(BonusesTest, InTheBonusStageABonusCollectedAtTheLeftOrBottomEdgeCountsOnceAndShowsItsPoints) {
+  TLevel& level = QuietLevel();
+  level.BonusStage = true;
+  const int32_t remaining = level.Remaining;
+  // The points picture is wider and lower than the bonus and centred on it: its corner
+  // lies outside the playfield.
+  AddBonus(BonusPoints, 2, 100)->Hit();
+  AddBonus(BonusPoints, 200, World->Playfield().Height() - 1)->Hit();
+  Frames(10);
+  EXPECT_EQ(level.Remaining, remaining - 2);
+  EXPECT_EQ(World->BonusList->Count(), 2);
 }
 
 }  // namespace

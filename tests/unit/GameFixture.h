@@ -35,7 +35,7 @@ class TGameTest : public THeadlessTest {
   // on, as from the next frame or gun tick.
   void AimAt(int x, int y) {
     Platform->SetPointerPos(static_cast<int>(x * 2.5), static_cast<int>(y * 2.5));
-    World->GetGunPos(World->FrameGunPos);
+    World->ReadGunPos();
   }
   // Runs the gun's tick now.
   void GunTick() { World->MouseTimerEvent(); }

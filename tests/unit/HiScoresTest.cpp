@@ -207,6 +207,15 @@ TEST_P(HiScoresTest, ATableThatLinksToItselfIsAMessageAndTheDefaultNeverAnEnd) {
   EXPECT_EQ(Loaded()->Items(0)->Name, "NEW");
 }
 
+TEST_P(HiScoresTest, AGameLeftBeforeItsEndFindsNoPlaceEvenBelowNegativeRows) {
+  WriteFile("<root><R><NAME>OK</NAME><SCORE>800</SCORE></R><R><NAME>NEG</NAME><SCORE>-5</SCORE></R></root>");
+  auto table = std::make_unique<THiScoreList>();
+  EXPECT_EQ(table->ReadHiScores(Path()), "");
+  table->Qualify(-1);
+  EXPECT_EQ(table->EditIndex, -1);
+  EXPECT_EQ(Scores(*table), (std::vector<int32_t>{800, -5}));
+}
+
 INSTANTIATE_ON_BOTH_DISKS(HiScoresTest);
 
 // The game's own folder cannot be written: the table is saved in the player's data folder.

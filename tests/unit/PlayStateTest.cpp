@@ -63,6 +63,26 @@ TEST_F(PlayStateTest, AFrameAsksWhereThePointerIsOnceHoweverManySpritesLookAtThe
   EXPECT_GT(chasing, 30);
 }
 
+TEST_F(PlayStateTest, WhileThePointerCannotBeReadAttackersAndBombsAimWhereTheGunWasLastSeen) {
+  QuietLevel();
+  TGraphicSprite* kind = AttackerKind();
+  for (int i = 0; i < 8; ++i) AddAttacker(kind, 20, 200 + 10 * i);
+  AimAt(200, 150);
+  GunTick();
+  Frame();
+  Platform->SetPointerReadable(false);  // the pointer went to another screen
+  Frames(20);
+  GunTick();
+  // They chased it to the right, not into the corner (a few wander off).
+  int chasing = 0;
+  for (const auto& attacker : *World->MonsterList) chasing += attacker->X > 30;
+  EXPECT_GE(chasing, 4);
+  AddBonus(BonusBomb, 300, 10)->Hit();
+  ASSERT_EQ(World->BombList->Count(), 1);
+  EXPECT_EQ(World->BombList->Items(0)->X, 200);
+  EXPECT_EQ(World->BombList->Items(0)->Y, 150);
+}
+
 TEST_F(PlayStateTest, ExtraLivesComeEvery3000PointsButAtMostOnePerCall) {
   World->AddPoints(2999);
   EXPECT_EQ(World->Lives, StartLives);
@@ -216,16 +236,40 @@ TEST_F(PlayStateTest, AWholeGameEndsAfterGameOverAndTheOuterLoopStartsTheNext) {
   // the menu the player takes PLAY, and Escape then ends the second game at once and,
   // in the menu again, the program.
   AnswerWindowsWith(VK_RETURN);
-  Platform->SetEscapeScript([this](uint32_t) {
-    const bool secondGame = Platform->EventsOf("show").size() >= 3;  // overlay, menu, overlay again
-    if (secondGame) AnswerWindowsWith(VK_ESCAPE);
-    return secondGame;
+  uint32_t secondGame = 0;
+  Platform->SetEscapeScript([this, &secondGame](uint32_t tick) {
+    if (secondGame == 0 && Platform->EventsOf("show").size() >= 3) {  // overlay, menu, overlay again
+      secondGame = tick;
+      AnswerWindowsWith(VK_ESCAPE);
+    }
+    return secondGame != 0 && tick - secondGame >= MouseTimerIntervalMs;
   });
   World->RunGame();
   EXPECT_EQ(Platform->EventsOf("restore cursors").size(), 2u);
   EXPECT_TRUE(World->Quit);
   EXPECT_EQ(World->Level, nullptr);
   EXPECT_TRUE(World->MonsterList->IsEmpty());
+}
+
+TEST_F(PlayStateTest, AnAttackerFlungJustBeforeGameOverStaysBoundedThroughTheWholeGameOver) {
+  QuietLevel();
+  TMonster* attacker = AddAttacker(AttackerKind(), 100, 100);
+  Frame();
+  World->StartKick();
+  AimAt(104, 104);
+  GunTick();
+  ASSERT_NE(attacker->FlungTime, 0u);
+  World->KickStamp = 0;
+  World->Lives = 1;
+  World->LoseLife({0, 0});
+  ASSERT_TRUE(World->GameOver);
+  // Nothing is removed while the game is over: the flung attacker must stop growing by itself.
+  const int64_t playfieldArea = int64_t{World->Playfield().Width()} * World->Playfield().Height();
+  while (World->GameOverStamp != 0) {
+    Frame();
+    ASSERT_LE(int64_t{attacker->WorkBitmap->Width()} * attacker->WorkBitmap->Height(), playfieldArea);
+  }
+  EXPECT_EQ(World->MonsterList->Count(), 1);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // The game window on the headless platform: set-up, composition, pacing and the timers.
 #include "app/GameSession.h"
+#include "menu/MenuForm.h"
 
 #include "HeadlessFixture.h"
 #include "menu/MenuForm.h"
@@ -172,6 +173,36 @@ TEST_F(WorldFormPacingTest, AMinuteOfPlayPacesFramesAndTimersAndEscapeEndsThePro
   EXPECT_FALSE(World->Window().IsVisible());
   const TCapturedFrame& last = Platform->LastFrame(TWindowKind::Overlay);
   EXPECT_TRUE(std::all_of(last.Pixels.begin(), last.Pixels.end(), [](uint32_t p) { return p == 0; }));
+}
+
+// The press that closes the menu or a message is spent there: the game that follows
+// neither fires at once nor quits.
+TEST_F(WorldFormPacingTest, TheClickOrEscapeThatClosesAScreenDoesNotCarryIntoTheGame) {
+  // The start-up message, closed with Escape; a click on PLAY in the menu after the first game.
+  WriteText(Folder() + "HISCORE.XML", "<root><R><SCORE>lots</SCORE></R></root>");
+  // Each of the two set-ups reads the table and says so.
+  Platform->ScheduleKey(Platform->TickCount() + 100, VK_ESCAPE);
+  Platform->ScheduleKey(Platform->TickCount() + 200, VK_ESCAPE);
+  TGameSession session(*Platform);
+  TWorldForm& world = session.World();
+  ASSERT_EQ(Platform->EventsOf("caption").size(), 2u);
+  uint32_t start = Platform->TickCount();
+  Platform->SetEscapeScript([&start](uint32_t tick) { return static_cast<int32_t>(tick - start) >= 2000; });
+  world.ResetGame();
+  world.PlayGame();
+  EXPECT_GE(Platform->TickCount() - start, 2000u) << "the first game was quit by the Escape that closed the message";
+
+  TTimer menuPlayer(50, [&] {
+    if (Platform->IsShown(TWindowKind::Menu)) Platform->ScheduleWindowClick(Platform->TickCount(), 40, 550);
+  });
+  start = Platform->TickCount() + 1000;  // long after the menu has gone
+  world.Quit = false;
+  world.Quit = world.Menu->RunMenu(-1);
+  ASSERT_FALSE(world.Quit);
+  world.ResetGame();
+  world.PlayGame();
+  EXPECT_EQ(world.Statistics.ShotsFired, 0) << "the click on PLAY fired";
+  EXPECT_TRUE(world.ShowPlayHint);
 }
 
 }  // namespace

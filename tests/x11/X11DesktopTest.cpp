@@ -80,6 +80,31 @@ TEST_F(TX11DesktopTest, MouseButtonsReportQuickClicksBetweenPolls) {
   EXPECT_EQ(y, 456);
 }
 
+TEST_F(TX11DesktopTest, ForgottenPressesCountNoMoreAndAHeldButtonOnlyOnceLetGo) {
+  Client->MovePointer(640, 512);
+  Client->Click(Button1);
+  Client->Key(XK_Escape, true);
+  Client->Key(XK_Escape, false);
+  Platform->ForgetPresses();
+  EXPECT_EQ(Platform->MouseButtonsDown(), 0u);
+  EXPECT_FALSE(Platform->EscapeHeld());
+
+  // Still held when forgotten: it counts again after it was let go and pressed anew.
+  XTestFakeButtonEvent(Client->Dpy(), Button1, True, CurrentTime);
+  Client->Key(XK_Escape, true);
+  Client->Sync();
+  Platform->ForgetPresses();
+  EXPECT_EQ(Platform->MouseButtonsDown(), 0u);
+  EXPECT_FALSE(Platform->EscapeHeld());
+  XTestFakeButtonEvent(Client->Dpy(), Button1, False, CurrentTime);
+  Client->Key(XK_Escape, false);
+  Client->Click(Button1);
+  Client->Key(XK_Escape, true);
+  EXPECT_EQ(Platform->MouseButtonsDown(), 1u);
+  EXPECT_TRUE(Platform->EscapeHeld());
+  Client->Key(XK_Escape, false);
+}
+
 TEST(TX11WithoutXInput2, ButtonsAndEscapeArePolledAndTheLossIsSaidOnce) {
   setenv("BLASTOVER_NO_XINPUT2", "1", 1);
   TX11TestClient client(TX11TestServer::Shared(false));
