@@ -12,6 +12,7 @@
 #include <iostream>
 #include <map>
 #include <optional>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -252,24 +253,6 @@ long ResidentKiB() { return static_cast<long>(ResidentBytes() / 1024); }
 // The bytes the program has allocated and not freed, in KiB.
 long HeapInUseKiB() { return static_cast<long>(HeapBytesInUse() / 1024); }
 
-// The pictures the script asks for ("at T snapshot"), once a frame is done at or after
-// T: the frame as the window got it (at-T.png, as it shows over black) and the
-// playfield it was enlarged from (at-T-playfield.png), both into Folder.
-std::unique_ptr<TTimer> TimedSnapshots(const TScript& script, THeadlessPlatform& platform, const TWorldForm& world,
-                                       const std::string& folder) {
-  if (folder.empty() || script.Snapshots.empty()) return nullptr;
-  auto next = std::make_shared<size_t>(0);
-  return std::make_unique<TTimer>(FrameIntervalMs, [&script, &platform, &world, folder, next] {
-    if (*next >= script.Snapshots.size() || platform.FrameCount(TWindowKind::Overlay) == 0) return;
-    const uint32_t time = script.Snapshots[*next];
-    if (platform.TickCount() - script.StartTick < time) return;
-    const std::string name = folder + "/at-" + std::to_string(time);
-    platform.SaveFramePng(platform.LastFrame(TWindowKind::Overlay), name + ".png");
-    WritePngFile(name + "-playfield.png", world.Playfield().View(), false);
-    while (*next < script.Snapshots.size() && script.Snapshots[*next] <= time) ++*next;
-  });
-}
-
 // A perfect player's sweep: every living attacker and missile is hit until it dies.
 void Sweep(TWorldForm& world) {
   for (TSpriteList* list : {static_cast<TSpriteList*>(world.MonsterList.get()), static_cast<TSpriteList*>(world.MissileList.get())}) {
@@ -360,21 +343,24 @@ TOptions ParseOptions(int argc, char** argv) {
   return options;
 }
 
-// What the run watches besides the games themselves, each on a timer of its own: a state
-// line every second when tracing, a picture of every level, the perfect player's sweep,
-// the heap as each cycle of levels begins, and the invariants of every frame.
+// What the run watches besides the games themselves, after every frame the game puts
+// on the screen: a state line every second when tracing, a picture of every level and
+// those the script asks for, the heap as each cycle of levels begins, and the
+// invariants. None of it runs on a timer: the headless clock stops at every timer that
+// is due, so a timer of the watchers' own would move the game's frames and ticks. The
+// perfect player's sweep is play, not watching, and keeps its timer.
 class TWatchers {
  public:
   TWatchers(const TOptions& options, const TScript& script, TRunnerPlatform& platform, TWorldForm& world)
       : Options(options), Script(script), Platform(platform), World(world), Invariants(world) {
-    if (options.Trace) Tracer = std::make_unique<TTimer>(1000, [this] { TraceState(); });
-    if (!options.Snapshots.empty()) Snapper = std::make_unique<TTimer>(FrameIntervalMs, [this] { Snapshot(); });
-    TimedSnapper = TimedSnapshots(script, platform, world, options.Snapshots);
     if (script.SweepMs != 0) Sweeper = std::make_unique<TTimer>(script.SweepMs, [this] { Sweep(World); });
-    if (options.Memory) MemoryWatch = std::make_unique<TTimer>(FrameIntervalMs, [this] { WatchMemory(); });
-    if (options.Check)
-      Checker = std::make_unique<TTimer>(FrameIntervalMs, [this] { Invariants.Check(Platform.TickCount() - Script.StartTick); });
+    platform.SetPresentHook([this](TWindowKind kind) {
+      if (kind == TWindowKind::Overlay) Watch();
+    });
   }
+  ~TWatchers() { Platform.SetPresentHook(nullptr); }
+  TWatchers(const TWatchers&) = delete;
+  TWatchers& operator=(const TWatchers&) = delete;
 
   void NewGame() { Invariants.NewGame(); }
   // The heap in use each time a new cycle of levels began: the same point of play, so
@@ -382,22 +368,44 @@ class TWatchers {
   const std::vector<std::pair<int, long>>& CycleMemory() const { return Cycles; }
 
  private:
-  void TraceState() {
-    std::printf("%8u  score %d lives %d level %d attackers %d missiles %d bonuses %d\n",
-                Platform.TickCount() - Script.StartTick, World.Score, World.Lives, World.LevelNumber,
-                World.MonsterList ? World.MonsterList->Count() : 0, World.MissileList ? World.MissileList->Count() : 0,
-                World.BonusList ? World.BonusList->Count() : 0);
+  void Watch() {
+    const uint32_t time = Platform.TickCount() - Script.StartTick;
+    if (Options.Trace) TraceState(time);
+    if (!Options.Snapshots.empty()) {
+      Snapshot(time);
+      TakeAskedSnapshots(time);
+    }
+    if (Options.Memory) WatchMemory();
+    if (Options.Check) Invariants.Check(time);
   }
-  // One picture of every level in play, saved as LEVEL-CYCLE.png.
-  void Snapshot() {
+  void TraceState(uint32_t time) {
+    if (time < NextTrace) return;
+    NextTrace = (time / 1000 + 1) * 1000;
+    std::printf("%8u  score %d lives %d level %d attackers %d missiles %d bonuses %d\n", time, World.Score, World.Lives,
+                World.LevelNumber, World.MonsterList ? World.MonsterList->Count() : 0,
+                World.MissileList ? World.MissileList->Count() : 0, World.BonusList ? World.BonusList->Count() : 0);
+  }
+  // One picture of every level in play, SnapshotDelayMs after its attackers began to
+  // come, saved as LEVEL-CYCLE.png.
+  void Snapshot(uint32_t time) {
     if (!World.Level || !World.Level->IsStarted()) return;
     const auto key = std::make_pair(World.LevelNumber, World.Cycle);
-    const uint32_t now = Platform.TickCount();
-    const auto [entry, added] = SeenLevels.emplace(key, now);
-    if (added || now - entry->second != SnapshotDelayMs / FrameIntervalMs * FrameIntervalMs) return;
+    const auto [entry, added] = SeenLevels.emplace(key, time);
+    if (added || time - entry->second < SnapshotDelayMs || !SnappedLevels.insert(key).second) return;
     const std::string path =
         Options.Snapshots + "/level-" + std::to_string(key.first) + "-cycle-" + std::to_string(key.second) + ".png";
     Platform.SaveFramePng(Platform.LastFrame(TWindowKind::Overlay), path);
+  }
+  // The pictures the script asks for ("at T snapshot"), from the first frame at or after
+  // T: the frame as the window got it (at-T.png, as it shows over black) and the
+  // playfield it was enlarged from (at-T-playfield.png).
+  void TakeAskedSnapshots(uint32_t time) {
+    if (NextAsked >= Script.Snapshots.size() || time < Script.Snapshots[NextAsked]) return;
+    const uint32_t asked = Script.Snapshots[NextAsked];
+    const std::string name = Options.Snapshots + "/at-" + std::to_string(asked);
+    Platform.SaveFramePng(Platform.LastFrame(TWindowKind::Overlay), name + ".png");
+    WritePngFile(name + "-playfield.png", World.Playfield().View(), false);
+    while (NextAsked < Script.Snapshots.size() && Script.Snapshots[NextAsked] <= time) ++NextAsked;
   }
   void WatchMemory() {
     if (World.LevelNumber == 1 && (Cycles.empty() || Cycles.back().first != World.Cycle))
@@ -409,9 +417,12 @@ class TWatchers {
   TRunnerPlatform& Platform;
   TWorldForm& World;
   TInvariants Invariants;
+  uint32_t NextTrace = 0;
   std::map<std::pair<int, int>, uint32_t> SeenLevels;
+  std::set<std::pair<int, int>> SnappedLevels;
+  size_t NextAsked = 0;
   std::vector<std::pair<int, long>> Cycles;
-  std::unique_ptr<TTimer> Tracer, Snapper, TimedSnapper, Sweeper, MemoryWatch, Checker;
+  std::unique_ptr<TTimer> Sweeper;
 };
 
 void PrintMemory(long atStart, const std::vector<std::pair<int, long>>& cycles) {
