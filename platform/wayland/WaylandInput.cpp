@@ -201,15 +201,24 @@ bool TWaylandInput::PointerPos(int& x, int& y) const {
 }
 
 unsigned TWaylandInput::MouseButtonsDown() {
-  const unsigned result = HeldButtons | LatchedButtons;
+  StaleButtons &= HeldButtons;
+  const unsigned result = (HeldButtons & ~StaleButtons) | LatchedButtons;
   LatchedButtons = 0;
   return result;
 }
 
 bool TWaylandInput::EscapeHeld() {
-  const bool result = EscapeDown || LatchedEscape;
+  StaleEscape = StaleEscape && EscapeDown;
+  const bool result = (EscapeDown && !StaleEscape) || LatchedEscape;
   LatchedEscape = false;
   return result;
+}
+
+void TWaylandInput::ForgetPresses() {
+  StaleButtons = HeldButtons;
+  StaleEscape = EscapeDown;
+  LatchedButtons = 0;
+  LatchedEscape = false;
 }
 
 bool TWaylandInput::HasKeyboardFocus() const { return Connection.FindWindow(KeyboardSurface) != nullptr; }

@@ -39,6 +39,8 @@ class TWaylandInput {
   unsigned MouseButtonsDown();
   // Escape held now or pressed since the previous call.
   bool EscapeHeld();
+  // Forgets the presses so far; what is held now counts once let go and pressed anew.
+  void ForgetPresses();
   // True while one of our surfaces has the keyboard.
   bool HasKeyboardFocus() const;
 
@@ -91,5 +93,8 @@ class TWaylandInput {
   unsigned LatchedButtons = 0;
   bool EscapeDown = false;
   bool LatchedEscape = false;
+  // Held when the presses were forgotten, and not let go since.
+  unsigned StaleButtons = 0;
+  bool StaleEscape = false;
   std::vector<TWindowEvent> Queued;
 };

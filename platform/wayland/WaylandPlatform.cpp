@@ -123,6 +123,11 @@ bool TWaylandPlatform::EscapeHeld() {
   return Display->Input().EscapeHeld();
 }
 
+void TWaylandPlatform::ForgetPresses() {
+  Display->Roundtrip();
+  Display->Input().ForgetPresses();
+}
+
 bool TWaylandPlatform::InstallCursor(const std::string& name) { return Display->Input().Cursor().Install(name); }
 
 void TWaylandPlatform::RestoreCursors() { Display->Input().Cursor().Restore(); }

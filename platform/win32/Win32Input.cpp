@@ -65,20 +65,37 @@ void TWin32Input::TakeQueuedInput() {
   while (PeekMessageW(&message, Sink, WM_INPUT, WM_INPUT, PM_REMOVE)) DispatchMessageW(&message);
 }
 
+unsigned TWin32Input::HeldButtons() const {
+  // The asynchronous state names the physical buttons, as raw input does.
+  unsigned held = 0;
+  if (Held(VK_LBUTTON)) held |= 1;
+  if (Held(VK_RBUTTON)) held |= 2;
+  if (Held(VK_MBUTTON)) held |= 4;
+  return held;
+}
+
 unsigned TWin32Input::MouseButtonsDown() {
   TakeQueuedInput();
-  // The asynchronous state names the physical buttons, as raw input does.
-  unsigned buttons = LatchedButtons;
-  if (Held(VK_LBUTTON)) buttons |= 1;
-  if (Held(VK_RBUTTON)) buttons |= 2;
-  if (Held(VK_MBUTTON)) buttons |= 4;
+  const unsigned held = HeldButtons();
+  StaleButtons &= held;
+  const unsigned buttons = (held & ~StaleButtons) | LatchedButtons;
   LatchedButtons = 0;
   return buttons;
 }
 
 bool TWin32Input::EscapeHeld() {
   TakeQueuedInput();
-  const bool result = LatchedEscape || Held(VK_ESCAPE);
+  const bool held = Held(VK_ESCAPE);
+  StaleEscape = StaleEscape && held;
+  const bool result = LatchedEscape || (held && !StaleEscape);
   LatchedEscape = false;
   return result;
+}
+
+void TWin32Input::ForgetPresses() {
+  TakeQueuedInput();
+  StaleButtons = HeldButtons();
+  StaleEscape = Held(VK_ESCAPE);
+  LatchedButtons = 0;
+  LatchedEscape = false;
 }

@@ -18,6 +18,8 @@ class TWin32Input {
   unsigned MouseButtonsDown();
   // Escape held now or pressed since the previous call.
   bool EscapeHeld();
+  // Forgets the presses so far; what is held now counts once let go and pressed anew.
+  void ForgetPresses();
   // Whether presses between polls can be seen (raw input could be registered).
   bool SeesQuickPresses() const { return Registered; }
 
@@ -25,10 +27,14 @@ class TWin32Input {
   static LRESULT CALLBACK InputProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   // Takes the raw input messages already queued, leaving all others.
   void TakeQueuedInput();
+  unsigned HeldButtons() const;
   void Take(HRAWINPUT input);
 
   HWND Sink = nullptr;
   bool Registered = false;
   unsigned LatchedButtons = 0;
   bool LatchedEscape = false;
+  // Held when the presses were forgotten, and not let go since.
+  unsigned StaleButtons = 0;
+  bool StaleEscape = false;
 };

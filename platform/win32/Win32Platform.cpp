@@ -145,6 +145,8 @@ unsigned TWin32Platform::MouseButtonsDown() { return Input->MouseButtonsDown(); 
 
 bool TWin32Platform::EscapeHeld() { return Input->EscapeHeld(); }
 
+void TWin32Platform::ForgetPresses() { Input->ForgetPresses(); }
+
 bool TWin32Platform::InstallCursor(const std::string& name) {
   const std::span<const uint8_t> data = ::FindResource(TResourceKind::Cursor, name);
   if (data.empty()) return false;

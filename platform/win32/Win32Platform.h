@@ -46,6 +46,7 @@ class TWin32Platform : public TPlatform {
   void InjectLeftClick() override;
   unsigned MouseButtonsDown() override;
   bool EscapeHeld() override;
+  void ForgetPresses() override;
   bool InstallCursor(const std::string& name) override;
   void RestoreCursors() override;
   bool PlaySound(const std::string& name) override;
