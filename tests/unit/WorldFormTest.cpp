@@ -180,6 +180,8 @@ TEST_F(WorldFormPacingTest, AMinuteOfPlayPacesFramesAndTimersAndEscapeEndsThePro
 TEST_F(WorldFormPacingTest, TheClickOrEscapeThatClosesAScreenDoesNotCarryIntoTheGame) {
   // The start-up message, closed with Escape; a click on PLAY in the menu after the first game.
   WriteText(Folder() + "HISCORE.XML", "<root><R><SCORE>lots</SCORE></R></root>");
+  // A screen the menu fits on whole, so that the click lands on PLAY as the menu draws it.
+  Platform->SetScreenSize(1024, 768);
   Platform->ScheduleKey(Platform->TickCount() + 100, VK_ESCAPE);
   TGameSession session(*Platform);
   TWorldForm& world = session.World();
