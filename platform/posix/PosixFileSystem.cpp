@@ -192,7 +192,7 @@ bool TPosixFileSystem::FolderAcceptsWrites(const std::string& folder) { return a
 
 std::string TPosixFileSystem::DataFolder() {
   const char* data = std::getenv("XDG_DATA_HOME");
-  // The base directory specification ignores a relative path there.
+  // A relative XDG_DATA_HOME is ignored, as desktops ignore it: it would depend on where the game was started.
   if (data != nullptr && data[0] == '/') return std::string(data) + "/blastover/";
   const std::string home = HomeFolder();
   return home.empty() ? std::string() : home + "/.local/share/blastover/";
