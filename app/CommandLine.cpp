@@ -6,8 +6,20 @@ namespace {
 constexpr const char* ProgramName = "blastover";
 
 std::string WithoutTrailingSlash(std::string folder) {
-  if (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+  if (folder.size() > 1 && (folder.back() == '/' || folder.back() == '\\')) folder.pop_back();
   return folder;
+}
+
+void PrintFiles(const TProgramInfo& info, std::ostream& out) {
+  const std::string folder = WithoutTrailingSlash(info.DataFolder) + " (" + info.DataFolderKind.Name + ")";
+  out << "  HISCORE.XML (the high-score table) and SETTINGS.XML. ";
+  if (info.DataFolderKind.Installed)
+    out << "An installed game keeps them in\n"
+        << "  " << folder << ";\n"
+        << "  a game run from its build folder keeps them beside the program.\n";
+  else
+    out << "The game keeps them beside the\n"
+        << "  program, or where its folder cannot be written, in " << folder << ".\n";
 }
 
 void PrintHelp(const TProgramInfo& info, std::ostream& out) {
@@ -24,11 +36,9 @@ void PrintHelp(const TProgramInfo& info, std::ostream& out) {
          "  Escape          leave the game (or shoot the word QUIT at the top of the screen)\n"
          "  in the menu     type your name and press Enter; click PLAY, HOMEPAGE or QUIT\n"
       << "\n"
-      << "Files:\n"
-         "  HISCORE.XML (the high-score table) and SETTINGS.XML. An installed game keeps them in\n"
-      << "  " << WithoutTrailingSlash(info.DataFolder) << " ($XDG_DATA_HOME/blastover);\n"
-      << "  a game run from its build folder keeps them beside the program.\n"
-      << "\n"
+      << "Files:\n";
+  PrintFiles(info, out);
+  out << "\n"
       << "Environment:\n";
   for (const TBackEndInfo* backEnd : info.BackEnds)
     for (const TEnvironmentSwitch& entry : backEnd->Switches)

@@ -8,14 +8,16 @@
 #include <vector>
 
 #include "platform/BackEndInfo.h"
+#include "platform/FileSystem.h"
 
 // What the program knows of itself to answer --help and --version.
 struct TProgramInfo {
   std::string Version;
   // The back ends compiled in, in the order the build lists them.
   std::vector<const TBackEndInfo*> BackEnds;
-  // Where an installed game keeps its files for this user.
+  // The player's own folder for the game's files on this system, and how it is named.
   std::string DataFolder;
+  TDataFolderKind DataFolderKind;
 };
 
 // Reads the arguments that follow the program's name. Nothing when the game should start;

@@ -14,9 +14,10 @@
 
 int main(int argc, char** argv) {
   // --help and --version need no display, so they are answered before one is opened.
-  const TProgramInfo info{BuiltVersion(), BuiltInBackEnds(), UserDataFolder()};
+  const TProgramInfo info{BuiltVersion(), BuiltInBackEnds(), UserDataFolder(), SystemDataFolderKind()};
   const char* const* first = argv + 1;
   const std::span<const char* const> arguments(first, static_cast<size_t>(argc > 0 ? argc - 1 : 0));
+  if (!arguments.empty()) UseParentConsole();
   if (const std::optional<int> exitCode = HandleCommandLine(arguments, info, std::cout, std::cerr)) return *exitCode;
 
   std::string error;

@@ -15,3 +15,7 @@ std::unique_ptr<TPlatform> CreateDesktopPlatform(std::string& error);
 // program was started from a terminal; in a message box on a system where a program of
 // the desktop has no console, returning once the player has closed it.
 void ReportStartFailure(const std::string& text);
+
+// Lets the answers to the command line reach the console the program was started from:
+// on a system where a program of the desktop gets no console, it writes to its parent's.
+void UseParentConsole();

@@ -33,3 +33,6 @@ std::unique_ptr<TPlatform> CreateDesktopPlatform(std::string& error) {
 }
 
 void ReportStartFailure(const std::string& text) { std::fprintf(stderr, "blastover: %s\n", text.c_str()); }
+
+// A program started from a terminal writes to it already.
+void UseParentConsole() {}

@@ -63,3 +63,11 @@ class TFileSystem {
 
 // The computer's own file system.
 std::unique_ptr<TFileSystem> CreateSystemFileSystem();
+
+// How this system names the player's data folder for the game, and whether the program
+// is installed where no player writes, as a system's packages are.
+struct TDataFolderKind {
+  std::string Name;  // "$XDG_DATA_HOME/blastover"
+  bool Installed = false;
+};
+TDataFolderKind SystemDataFolderKind();

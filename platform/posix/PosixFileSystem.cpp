@@ -141,6 +141,8 @@ bool ReplaceFile(const std::string& path, std::optional<mode_t> mode, std::strin
 
 std::unique_ptr<TFileSystem> CreateSystemFileSystem() { return std::make_unique<TPosixFileSystem>(); }
 
+TDataFolderKind SystemDataFolderKind() { return {"$XDG_DATA_HOME/blastover", true}; }
+
 TFileContents TPosixFileSystem::ReadFile(const std::string& path, uint64_t limit) {
   TFileContents contents;
   const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);

@@ -2,6 +2,7 @@
 // tells the player that it cannot start.
 #include "platform/DesktopPlatform.h"
 
+#include <cstdio>
 #include <exception>
 
 #include "platform/win32/Win32Desktop.h"
@@ -21,6 +22,19 @@ std::unique_ptr<TPlatform> CreateDesktopPlatform(std::string& error) {
     error = failure.what();
     return nullptr;
   }
+}
+
+void UseParentConsole() {
+  // Started from a console, a program of the desktop has no standard handles and its
+  // answers would go nowhere; output sent to a file or a pipe has its handle and keeps it.
+  const auto missing = [](DWORD which) {
+    const HANDLE handle = GetStdHandle(which);
+    return handle == nullptr || handle == INVALID_HANDLE_VALUE;
+  };
+  const bool noOutput = missing(STD_OUTPUT_HANDLE), noErrors = missing(STD_ERROR_HANDLE);
+  if ((!noOutput && !noErrors) || !AttachConsole(ATTACH_PARENT_PROCESS)) return;
+  if (noOutput && std::freopen("CONOUT$", "w", stdout) == nullptr) return;
+  if (noErrors) std::freopen("CONOUT$", "w", stderr);
 }
 
 void ReportStartFailure(const std::string& text) {

@@ -103,6 +103,9 @@ std::wstring ProgramPath() {
 
 std::unique_ptr<TFileSystem> CreateSystemFileSystem() { return std::make_unique<TWin32FileSystem>(); }
 
+// The game is unpacked where the player likes, never installed.
+TDataFolderKind SystemDataFolderKind() { return {"%LOCALAPPDATA%\\Blastover", false}; }
+
 TFileContents TWin32FileSystem::ReadFile(const std::string& path, uint64_t limit) {
   TFileContents contents;
   const THandle file = OwnHandle(CreateFileW(Widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,

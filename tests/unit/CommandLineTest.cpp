@@ -9,7 +9,8 @@ namespace {
 
 const TBackEndInfo Screen{"Screen", "pictures", {{"SCREEN_SLOW=1", "draw slowly"}}};
 const TBackEndInfo Speaker{"Speaker", "sound", {{"SPEAKER=NAME", "the speaker to use"}}};
-const TProgramInfo Info{"4.5.6", {&Screen, &Speaker}, "/home/player/.local/share/blastover/"};
+const TProgramInfo Info{"4.5.6", {&Screen, &Speaker}, "/home/player/.local/share/blastover/",
+                        {"$XDG_DATA_HOME/blastover", true}};
 
 struct TAnswer {
   std::optional<int> ExitCode;
@@ -17,10 +18,10 @@ struct TAnswer {
   std::string Err;
 };
 
-TAnswer AnswerTo(std::vector<const char*> arguments) {
+TAnswer AnswerTo(std::vector<const char*> arguments, const TProgramInfo& info = Info) {
   std::ostringstream out, err;
   TAnswer answer;
-  answer.ExitCode = HandleCommandLine(arguments, Info, out, err);
+  answer.ExitCode = HandleCommandLine(arguments, info, out, err);
   answer.Out = out.str();
   answer.Err = err.str();
   return answer;
@@ -43,6 +44,18 @@ TEST(CommandLineTest, HelpNamesTheFilesFolderAndEveryBackEndsSwitches) {
     EXPECT_NE(answer.Out.find("SCREEN_SLOW=1\n      Screen: draw slowly\n"), std::string::npos);
     EXPECT_NE(answer.Out.find("SPEAKER=NAME\n      Speaker: the speaker to use\n"), std::string::npos);
   }
+}
+
+TEST(CommandLineTest, HelpOnASystemWithoutInstalledGamesTellsTheFilesAreBesideTheProgram) {
+  const TProgramInfo unpacked{"4.5.6", {&Screen}, "C:\\Users\\Player\\AppData\\Local\\Blastover\\",
+                              {"%LOCALAPPDATA%\\Blastover", false}};
+  const TAnswer answer = AnswerTo({"--help"}, unpacked);
+  EXPECT_NE(answer.Out.find("The game keeps them beside the\n  program, or where its folder cannot be written, in "
+                            "C:\\Users\\Player\\AppData\\Local\\Blastover (%LOCALAPPDATA%\\Blastover).\n"),
+            std::string::npos)
+      << answer.Out;
+  EXPECT_EQ(answer.Out.find("XDG_DATA_HOME"), std::string::npos);
+  EXPECT_EQ(answer.Out.find("installed"), std::string::npos);
 }
 
 TEST(CommandLineTest, VersionListsTheBackEndsInTheBuildsOrder) {
