@@ -28,6 +28,7 @@
 #include "sprites/Resampler.h"
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <condition_variable>
 #include <exception>
@@ -60,6 +61,8 @@ constexpr int SplitBandRows = 64;
 // row: the unpacking of the low and high halves of each 128-bit lane interleaves them.
 constexpr int BlockPixels = 8;
 constexpr int BlockSlot[BlockPixels] = {0, 1, 4, 5, 2, 3, 6, 7};
+// Destination pixels per 128-bit lane of a block.
+constexpr int LanePixels = 4;
 
 std::atomic<TVectorUnit> UnitLimit{TVectorUnit::Avx2};
 
@@ -147,10 +150,46 @@ struct TLinearAxis {
   }
 };
 
+// How the AVX2 widening makes one block of eight destination pixels from the source
+// row by byte shuffles. Each 128-bit lane does four pixels of the block from the four
+// source pixels that start at its lane's Base (a shuffle moves bytes only within a
+// lane): Near and Far pick each channel's byte into a 16-bit lane, in the order of the
+// widened row; Weight is the far pixel's weight in the same lanes. Index 0 is the
+// widened block's first vector, 1 its second.
+struct alignas(32) TBlockShape {
+  uint8_t Near[2][32];
+  uint8_t Far[2][32];
+  uint16_t Weight[2][16];
+};
+
+// Where a block's lanes read, and its shape; Shape is -1 for a block whose four pixels
+// in a lane need more than four source pixels (reductions, scales near 1).
+struct TBlockPlace {
+  int32_t Base[2];
+  int32_t Shape;
+};
+
+// The shapes of every block of a row, built once per draw. An enlargement repeats few
+// shapes (five at the exact 5:2 ratio), so each is kept once and the table stays in
+// the first-level cache.
+struct TBlockShapes {
+  std::vector<TBlockShape> Shapes;
+  // The source offsets and weights a shape was made from, to find it again.
+  std::vector<std::array<uint8_t, 3 * BlockPixels>> Keys;
+  std::vector<TBlockPlace> Places;
+
+  void Build(const TLinearAxis& columns, int count, int rowWidth);
+
+ private:
+  int32_t ShapeOf(const TLinearAxis& columns, size_t first, const int32_t* base);
+};
+
 // The two axes of one filtered draw.
 struct TLinearPlan {
   TClippedArea Area{};
   TLinearAxis Columns, Rows;
+  // With AVX2: how each block of destination pixels is widened.
+  TBlockShapes Blocks;
   TVectorUnit Unit = TVectorUnit::Scalar;
   // Opaque and large: written past the caches.
   bool Stream = false;
@@ -160,6 +199,57 @@ struct TLinearPlan {
 
   int Count() const { return Area.Right - Area.Left; }
 };
+
+void TBlockShapes::Build(const TLinearAxis& columns, int count, int rowWidth) {
+  Shapes.clear();
+  Keys.clear();
+  Places.clear();
+  for (int i = 0; i + BlockPixels <= count; i += BlockPixels) {
+    TBlockPlace place{{0, 0}, -1};
+    // The offsets grow along the row: a lane's first near pixel and last far one bound it.
+    // At the row's right end the lane reads the row's last four pixels instead.
+    bool fits = rowWidth >= LanePixels;
+    for (int lane = 0; lane < 2 && fits; ++lane) {
+      const size_t first = static_cast<size_t>(i + lane * LanePixels);
+      place.Base[lane] = std::min(columns.Near[first], rowWidth - LanePixels);
+      fits = columns.Far[first + LanePixels - 1] - place.Base[lane] < LanePixels;
+    }
+    if (fits) place.Shape = ShapeOf(columns, static_cast<size_t>(i), place.Base);
+    Places.push_back(place);
+  }
+}
+
+int32_t TBlockShapes::ShapeOf(const TLinearAxis& columns, size_t first, const int32_t* base) {
+  std::array<uint8_t, 3 * BlockPixels> key{};
+  for (size_t j = 0; j < BlockPixels; ++j) {
+    const int32_t lanebase = base[j / LanePixels];
+    key[j] = static_cast<uint8_t>(columns.Near[first + j] - lanebase);
+    key[BlockPixels + j] = static_cast<uint8_t>(columns.Far[first + j] - lanebase);
+    key[2 * BlockPixels + j] = static_cast<uint8_t>(columns.Weight(first + j));
+  }
+  // A repeating pattern finds its shape among the last few made.
+  constexpr size_t Recent = 8;
+  for (size_t k = Keys.size(); k > 0 && k + Recent > Keys.size(); --k)
+    if (Keys[k - 1] == key) return static_cast<int32_t>(k - 1);
+  TBlockShape shape{};
+  for (size_t j = 0; j < BlockPixels; ++j) {
+    // Pixels 0, 1, 4, 5 of the block go to the first vector, 2, 3, 6, 7 to the second
+    // (see BlockSlot); in each, a lane holds two pixels of four 16-bit channels.
+    const size_t vector = j % LanePixels / 2;
+    const size_t lane16 = j / LanePixels * 8 + j % 2 * 4;
+    for (size_t c = 0; c < 4; ++c) {
+      const size_t at = 2 * (lane16 + c);
+      shape.Near[vector][at] = static_cast<uint8_t>(4 * key[j] + c);
+      shape.Far[vector][at] = static_cast<uint8_t>(4 * key[BlockPixels + j] + c);
+      // A shuffle index with its top bit set gives 0: the channel's high byte.
+      shape.Near[vector][at + 1] = shape.Far[vector][at + 1] = 0x80;
+      shape.Weight[vector][lane16 + c] = key[2 * BlockPixels + j];
+    }
+  }
+  Shapes.push_back(shape);
+  Keys.push_back(key);
+  return static_cast<int32_t>(Shapes.size() - 1);
+}
 
 // One destination pixel of a widened row: per channel near * (256 - w) + far * w.
 void WidenPixel(const TColor32* row, const TLinearAxis& columns, size_t i, bool coverage, uint16_t* out) {
@@ -241,44 +331,80 @@ void MixSse2(const uint16_t* upper, const uint16_t* lower, uint32_t weight, uint
   MixScalar(upper + i * 4, lower + i * 4, weight, out + i * 4, count - i);
 }
 
-// Blocks of eight destination pixels. A block whose source pixels do not all lie in
-// the eight from its first one (a reduction, or the row's right end) is widened
-// pixel by pixel into the same places.
-__attribute__((target("avx2"))) void WidenAvx2(const TColor32* row, int rowWidth, const TLinearAxis& columns,
-                                               int count, bool coverage, uint16_t* out) {
+// The coverage rule on each pixel of a vector.
+__attribute__((target("avx2"))) __m256i CoverageAvx2(__m256i pixels) {
+  const __m256i colours = _mm256_and_si256(pixels, _mm256_set1_epi32(static_cast<int>(ColourBits)));
+  const __m256i black = _mm256_cmpeq_epi32(colours, _mm256_setzero_si256());
+  return _mm256_or_si256(colours, _mm256_andnot_si256(black, _mm256_set1_epi32(static_cast<int>(AlphaBits))));
+}
+
+// A block without a shape: from one load of the eight source pixels from its first
+// (the row's last eight at its right end), or else pixel by pixel into the same places.
+template <bool Coverage>
+__attribute__((target("avx2"))) void WidenUnshapedAvx2(const TColor32* row, int rowWidth, const TLinearAxis& columns,
+                                                       int i, uint16_t* target) {
+  const int base = std::min(columns.Near[static_cast<size_t>(i)], rowWidth - BlockPixels);
+  if (rowWidth < BlockPixels || columns.Far[static_cast<size_t>(i) + BlockPixels - 1] - base >= BlockPixels) {
+    for (int j = 0; j < BlockPixels; ++j)
+      WidenPixel(row, columns, static_cast<size_t>(i + j), Coverage, target + BlockSlot[j] * 4);
+    return;
+  }
   const __m256i zero = _mm256_setzero_si256();
-  const __m256i colourBits = _mm256_set1_epi32(static_cast<int>(ColourBits));
-  const __m256i alphaBits = _mm256_set1_epi32(static_cast<int>(AlphaBits));
-  const int blocks = count / BlockPixels * BlockPixels;
-  for (int i = 0; i < blocks; i += BlockPixels) {
+  __m256i window = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(row + base));
+  if constexpr (Coverage) window = CoverageAvx2(window);
+  const __m256i offset = _mm256_set1_epi32(base);
+  const __m256i nearIndex = _mm256_sub_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(&columns.Near[i])), offset);
+  const __m256i farIndex = _mm256_sub_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(&columns.Far[i])), offset);
+  const __m256i near = _mm256_permutevar8x32_epi32(window, nearIndex);
+  const __m256i far = _mm256_permutevar8x32_epi32(window, farIndex);
+  const __m256i weights = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(&columns.WeightBytes[i]));
+  const __m256i nearLow = _mm256_unpacklo_epi8(near, zero), nearHigh = _mm256_unpackhi_epi8(near, zero);
+  const __m256i farLow = _mm256_unpacklo_epi8(far, zero), farHigh = _mm256_unpackhi_epi8(far, zero);
+  const __m256i low = _mm256_add_epi16(_mm256_slli_epi16(nearLow, 8),
+                                       _mm256_mullo_epi16(_mm256_sub_epi16(farLow, nearLow), _mm256_unpacklo_epi8(weights, zero)));
+  const __m256i high = _mm256_add_epi16(_mm256_slli_epi16(nearHigh, 8),
+                                        _mm256_mullo_epi16(_mm256_sub_epi16(farHigh, nearHigh), _mm256_unpackhi_epi8(weights, zero)));
+  _mm256_storeu_si256(reinterpret_cast<__m256i*>(target), low);
+  _mm256_storeu_si256(reinterpret_cast<__m256i*>(target + 16), high);
+}
+
+// Blocks of eight destination pixels, each widened by its shape from two loads of four
+// source pixels: four byte shuffles put every channel of the near and far pixels in
+// its 16-bit lane at once, where unpacking bytes and moving whole pixels took eight.
+template <bool Coverage>
+__attribute__((target("avx2"))) void WidenBlocksAvx2(const TColor32* row, int rowWidth, const TLinearAxis& columns,
+                                                     const TBlockShapes& blocks, int count, uint16_t* out) {
+  const size_t blockCount = blocks.Places.size();
+  for (size_t b = 0; b < blockCount; ++b) {
+    const int i = static_cast<int>(b) * BlockPixels;
     uint16_t* target = out + i * 4;
-    const int base = columns.Near[static_cast<size_t>(i)];
-    if (columns.Far[static_cast<size_t>(i) + BlockPixels - 1] - base >= BlockPixels || base + BlockPixels > rowWidth) {
-      for (int j = 0; j < BlockPixels; ++j)
-        WidenPixel(row, columns, static_cast<size_t>(i + j), coverage, target + BlockSlot[j] * 4);
+    const TBlockPlace& place = blocks.Places[b];
+    if (place.Shape < 0) {
+      WidenUnshapedAvx2<Coverage>(row, rowWidth, columns, i, target);
       continue;
     }
-    __m256i window = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(row + base));
-    if (coverage) {
-      const __m256i colours = _mm256_and_si256(window, colourBits);
-      window = _mm256_or_si256(colours, _mm256_andnot_si256(_mm256_cmpeq_epi32(colours, zero), alphaBits));
+    __m256i window = _mm256_loadu2_m128i(reinterpret_cast<const __m128i*>(row + place.Base[1]),
+                                         reinterpret_cast<const __m128i*>(row + place.Base[0]));
+    if constexpr (Coverage) window = CoverageAvx2(window);
+    const TBlockShape& shape = blocks.Shapes[static_cast<size_t>(place.Shape)];
+    for (int v = 0; v < 2; ++v) {
+      const __m256i near = _mm256_shuffle_epi8(window, _mm256_load_si256(reinterpret_cast<const __m256i*>(shape.Near[v])));
+      const __m256i far = _mm256_shuffle_epi8(window, _mm256_load_si256(reinterpret_cast<const __m256i*>(shape.Far[v])));
+      const __m256i weight = _mm256_load_si256(reinterpret_cast<const __m256i*>(shape.Weight[v]));
+      const __m256i sum = _mm256_add_epi16(_mm256_slli_epi16(near, 8), _mm256_mullo_epi16(_mm256_sub_epi16(far, near), weight));
+      _mm256_storeu_si256(reinterpret_cast<__m256i*>(target + v * 16), sum);
     }
-    const __m256i offset = _mm256_set1_epi32(base);
-    const __m256i nearIndex = _mm256_sub_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(&columns.Near[i])), offset);
-    const __m256i farIndex = _mm256_sub_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(&columns.Far[i])), offset);
-    const __m256i near = _mm256_permutevar8x32_epi32(window, nearIndex);
-    const __m256i far = _mm256_permutevar8x32_epi32(window, farIndex);
-    const __m256i weights = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(&columns.WeightBytes[i]));
-    const __m256i nearLow = _mm256_unpacklo_epi8(near, zero), nearHigh = _mm256_unpackhi_epi8(near, zero);
-    const __m256i farLow = _mm256_unpacklo_epi8(far, zero), farHigh = _mm256_unpackhi_epi8(far, zero);
-    const __m256i low = _mm256_add_epi16(_mm256_slli_epi16(nearLow, 8),
-                                         _mm256_mullo_epi16(_mm256_sub_epi16(farLow, nearLow), _mm256_unpacklo_epi8(weights, zero)));
-    const __m256i high = _mm256_add_epi16(_mm256_slli_epi16(nearHigh, 8),
-                                          _mm256_mullo_epi16(_mm256_sub_epi16(farHigh, nearHigh), _mm256_unpackhi_epi8(weights, zero)));
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(target), low);
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(target + 16), high);
   }
-  for (int i = blocks; i < count; ++i) WidenPixel(row, columns, static_cast<size_t>(i), coverage, out + i * 4);
+  for (int i = static_cast<int>(blockCount) * BlockPixels; i < count; ++i)
+    WidenPixel(row, columns, static_cast<size_t>(i), Coverage, out + i * 4);
+}
+
+void WidenAvx2(const TColor32* row, int rowWidth, const TLinearAxis& columns, const TBlockShapes& blocks, int count,
+               bool coverage, uint16_t* out) {
+  if (coverage)
+    WidenBlocksAvx2<true>(row, rowWidth, columns, blocks, count, out);
+  else
+    WidenBlocksAvx2<false>(row, rowWidth, columns, blocks, count, out);
 }
 
 // Packing the two halves of a block puts its pixels back in order.
@@ -411,7 +537,7 @@ void Widen(const TLinearPlan& plan, const TBitmap32& source, int y, uint16_t* ou
   switch (plan.Unit) {
 #ifdef __SSE2__
     case TVectorUnit::Avx2:
-      WidenAvx2(row, source.Width(), plan.Columns, plan.Count(), plan.Coverage, out);
+      WidenAvx2(row, source.Width(), plan.Columns, plan.Blocks, plan.Count(), plan.Coverage, out);
       return;
     case TVectorUnit::Sse2:
       WidenSse2(row, plan.Columns, plan.Count(), plan.Coverage, out);
@@ -652,6 +778,7 @@ void LinearResample(TBitmap32& dest, const TRect& destRect, const TBitmap32& sou
   plan->Coverage = alpha == TAlphaRule::Coverage;
   plan->Columns.Build(area.Left, area.Right, destRect.Left, destRect.Width(), from.Left, from.Width());
   plan->Rows.Build(area.Top, area.Bottom, destRect.Top, destRect.Height(), from.Top, from.Height());
+  if (plan->Unit == TVectorUnit::Avx2) plan->Blocks.Build(plan->Columns, plan->Count(), source.Width());
   const int rows = area.Bottom - area.Top;
   WithCombiner(source, [&](const auto& combine) {
     using TCombine = std::decay_t<decltype(combine)>;
@@ -703,6 +830,7 @@ void LinearResampleAreas(TBitmap32& dest, const TRect& destRect, const TBitmap32
       part->Area = area;
       part->Columns.Slice(full->Columns, static_cast<size_t>(area.Left - whole.Left), static_cast<size_t>(part->Count()));
       part->Rows.Slice(full->Rows, static_cast<size_t>(area.Top - whole.Top), static_cast<size_t>(area.Bottom - area.Top));
+      if (part->Unit == TVectorUnit::Avx2) part->Blocks.Build(part->Columns, part->Count(), source.Width());
       FilterRows(dest, source, *part, 0, area.Bottom - area.Top, combine);
     }
   });

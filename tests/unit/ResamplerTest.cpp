@@ -158,6 +158,55 @@ TEST(ResamplerTest, TheCoverageRuleFiltersCoverageAsAlphaAndGivesPremultipliedCo
   for (size_t i = 1; i < results.size(); ++i) EXPECT_EQ(results[i], results[0]) << "unit " << i;
 }
 
+TEST(ResamplerTest, EveryVectorUnitFiltersLikeThePlainCodeUnderEitherAlphaRule) {
+  // Sizes that take each way a vector block can be widened: rows too narrow for a
+  // block's source pixels, the last blocks of a row, scales near 1 and reductions.
+  struct TCase {
+    int SourceWidth, SourceHeight, DestWidth, DestHeight;
+  };
+  const TCase cases[] = {{40, 24, 100, 60}, {410, 307, 1024, 768}, {3, 5, 17, 9},   {6, 4, 29, 11},
+                         {9, 7, 23, 9},     {37, 9, 41, 12},        {64, 16, 40, 10}, {45, 8, 117, 20}};
+  for (TAlphaRule rule : {TAlphaRule::Filtered, TAlphaRule::Coverage})
+    for (const TCase& c : cases) {
+      SCOPED_TRACE(testing::Message() << c.SourceWidth << "x" << c.SourceHeight << " -> " << c.DestWidth << "x"
+                                      << c.DestHeight << (rule == TAlphaRule::Coverage ? " coverage" : ""));
+      TBitmap32 source;
+      FillSprites(source, c.SourceWidth, c.SourceHeight, static_cast<uint64_t>(c.DestWidth));
+      std::vector<TColor32> plain;
+      for (TVectorUnit unit : VectorUnits()) {
+        const TVectorUnitLimit limit(unit);
+        const auto drawn = Enlarged(source, c.DestWidth, c.DestHeight, std::make_unique<TMyLinearResampler>(rule));
+        if (unit == TVectorUnit::Scalar)
+          plain = drawn;
+        else
+          EXPECT_TRUE(drawn == plain) << "unit " << static_cast<int>(unit);
+      }
+    }
+}
+
+TEST(ResamplerTest, AFramePatchedInAreasEqualsTheWholeFrameOnEveryVectorUnit) {
+  // Changed parts of a 1024x768 screen, none starting or ending on a vector block,
+  // one reaching the right edge and one overlapping another.
+  TBitmap32 source;
+  FillSprites(source, 410, 307, 23);
+  source.DrawMode = TDrawMode::Custom;
+  const std::vector<TRect> areas = {{3, 5, 60, 40}, {101, 7, 1024, 33}, {500, 300, 517, 301}, {40, 30, 333, 768}};
+  const TMyLinearResampler resampler(TAlphaRule::Coverage, 1);
+  TBitmap32 whole;
+  whole.SetSize(1024, 768);
+  resampler.Resample(whole, whole.BoundsRect(), source, source.BoundsRect());
+  for (TVectorUnit unit : VectorUnits()) {
+    SCOPED_TRACE(static_cast<int>(unit));
+    const TVectorUnitLimit limit(unit);
+    TBitmap32 patched;
+    patched.SetSize(1024, 768);
+    resampler.ResampleAreas(patched, patched.BoundsRect(), source, source.BoundsRect(), areas);
+    for (const TRect& r : areas)
+      for (int y = r.Top; y < r.Bottom; ++y)
+        for (int x = r.Left; x < r.Right; ++x) ASSERT_EQ(patched.Pixel(x, y), whole.Pixel(x, y)) << x << "," << y;
+  }
+}
+
 TEST(ResamplerTest, TheHelperThreadFillsItsBandsOfRowsAsTheCallerWould) {
   // Rows for three bands, the last one short, and a split threshold every draw passes.
   TBitmap32 source;
