@@ -61,6 +61,9 @@ constexpr int SplitBandRows = 64;
 // row: the unpacking of the low and high halves of each 128-bit lane interleaves them.
 constexpr int BlockPixels = 8;
 constexpr int BlockSlot[BlockPixels] = {0, 1, 4, 5, 2, 3, 6, 7};
+// The widest strip of columns filtered at a time, a whole number of blocks.
+constexpr int StripPixels = 2048;
+static_assert(StripPixels % BlockPixels == 0);
 // Destination pixels per 128-bit lane of a block.
 constexpr int LanePixels = 4;
 
@@ -148,6 +151,13 @@ struct TLinearAxis {
     take(Far, whole.Far);
     take(WeightBytes, whole.WeightBytes);
   }
+};
+
+// Columns First..Last of a draw's area (counted from its left): the part of each row
+// that is filtered at a time.
+struct TStrip {
+  int First, Last;
+  int Count() const { return Last - First; }
 };
 
 // How the AVX2 widening makes one block of eight destination pixels from the source
@@ -272,8 +282,9 @@ void MixPixel(const uint16_t* upper, const uint16_t* lower, uint32_t weight, uin
   }
 }
 
-void WidenScalar(const TColor32* row, const TLinearAxis& columns, int count, bool coverage, uint16_t* out) {
-  for (int i = 0; i < count; ++i) WidenPixel(row, columns, static_cast<size_t>(i), coverage, out + i * 4);
+void WidenScalar(const TColor32* row, const TLinearAxis& columns, TStrip strip, bool coverage, uint16_t* out) {
+  for (int i = strip.First; i < strip.Last; ++i)
+    WidenPixel(row, columns, static_cast<size_t>(i), coverage, out + (i - strip.First) * 4);
 }
 
 void MixScalar(const uint16_t* upper, const uint16_t* lower, uint32_t weight, uint8_t* out, int count) {
@@ -292,10 +303,10 @@ __m128i CoverageSse2(__m128i pixels) {
 // near * 256 + (far - near) * w wraps around, but its true value fits, so it comes
 // out exact with one multiplication instead of two.
 
-void WidenSse2(const TColor32* row, const TLinearAxis& columns, int count, bool coverage, uint16_t* out) {
+void WidenSse2(const TColor32* row, const TLinearAxis& columns, TStrip strip, bool coverage, uint16_t* out) {
   const __m128i zero = _mm_setzero_si128();
-  int i = 0;
-  for (; i + 2 <= count; i += 2) {
+  int i = strip.First;
+  for (; i + 2 <= strip.Last; i += 2) {
     __m128i nearPair = _mm_unpacklo_epi32(_mm_cvtsi32_si128(static_cast<int>(row[columns.Near[i]])),
                                           _mm_cvtsi32_si128(static_cast<int>(row[columns.Near[i + 1]])));
     __m128i farPair = _mm_unpacklo_epi32(_mm_cvtsi32_si128(static_cast<int>(row[columns.Far[i]])),
@@ -305,9 +316,9 @@ void WidenSse2(const TColor32* row, const TLinearAxis& columns, int count, bool 
     const __m128i far = _mm_unpacklo_epi8(farPair, zero);
     const __m128i weight = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(&columns.WeightBytes[i])), zero);
     const __m128i sum = _mm_add_epi16(_mm_slli_epi16(near, 8), _mm_mullo_epi16(_mm_sub_epi16(far, near), weight));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i * 4), sum);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + (i - strip.First) * 4), sum);
   }
-  for (; i < count; ++i) WidenPixel(row, columns, static_cast<size_t>(i), coverage, out + i * 4);
+  for (; i < strip.Last; ++i) WidenPixel(row, columns, static_cast<size_t>(i), coverage, out + (i - strip.First) * 4);
 }
 
 void MixSse2(const uint16_t* upper, const uint16_t* lower, uint32_t weight, uint8_t* out, int count) {
@@ -373,11 +384,11 @@ __attribute__((target("avx2"))) void WidenUnshapedAvx2(const TColor32* row, int 
 // its 16-bit lane at once, where unpacking bytes and moving whole pixels took eight.
 template <bool Coverage>
 __attribute__((target("avx2"))) void WidenBlocksAvx2(const TColor32* row, int rowWidth, const TLinearAxis& columns,
-                                                     const TBlockShapes& blocks, int count, uint16_t* out) {
-  const size_t blockCount = blocks.Places.size();
-  for (size_t b = 0; b < blockCount; ++b) {
+                                                     const TBlockShapes& blocks, TStrip strip, uint16_t* out) {
+  const size_t blockEnd = std::min(blocks.Places.size(), static_cast<size_t>(strip.Last / BlockPixels));
+  for (size_t b = static_cast<size_t>(strip.First / BlockPixels); b < blockEnd; ++b) {
     const int i = static_cast<int>(b) * BlockPixels;
-    uint16_t* target = out + i * 4;
+    uint16_t* target = out + (i - strip.First) * 4;
     const TBlockPlace& place = blocks.Places[b];
     if (place.Shape < 0) {
       WidenUnshapedAvx2<Coverage>(row, rowWidth, columns, i, target);
@@ -395,16 +406,16 @@ __attribute__((target("avx2"))) void WidenBlocksAvx2(const TColor32* row, int ro
       _mm256_storeu_si256(reinterpret_cast<__m256i*>(target + v * 16), sum);
     }
   }
-  for (int i = static_cast<int>(blockCount) * BlockPixels; i < count; ++i)
-    WidenPixel(row, columns, static_cast<size_t>(i), Coverage, out + i * 4);
+  for (int i = std::max(strip.First, static_cast<int>(blockEnd) * BlockPixels); i < strip.Last; ++i)
+    WidenPixel(row, columns, static_cast<size_t>(i), Coverage, out + (i - strip.First) * 4);
 }
 
-void WidenAvx2(const TColor32* row, int rowWidth, const TLinearAxis& columns, const TBlockShapes& blocks, int count,
+void WidenAvx2(const TColor32* row, int rowWidth, const TLinearAxis& columns, const TBlockShapes& blocks, TStrip strip,
                bool coverage, uint16_t* out) {
   if (coverage)
-    WidenBlocksAvx2<true>(row, rowWidth, columns, blocks, count, out);
+    WidenBlocksAvx2<true>(row, rowWidth, columns, blocks, strip, out);
   else
-    WidenBlocksAvx2<false>(row, rowWidth, columns, blocks, count, out);
+    WidenBlocksAvx2<false>(row, rowWidth, columns, blocks, strip, out);
 }
 
 // Packing the two halves of a block puts its pixels back in order.
@@ -532,35 +543,36 @@ void MixGroup(TVectorUnit unit, const uint16_t* upper, const uint16_t* lower, co
 }
 #endif
 
-void Widen(const TLinearPlan& plan, const TBitmap32& source, int y, uint16_t* out) {
+void Widen(const TLinearPlan& plan, const TBitmap32& source, int y, TStrip strip, uint16_t* out) {
   const TColor32* row = source.ScanLine(y);
   switch (plan.Unit) {
 #ifdef __SSE2__
     case TVectorUnit::Avx2:
-      WidenAvx2(row, source.Width(), plan.Columns, plan.Blocks, plan.Count(), plan.Coverage, out);
+      WidenAvx2(row, source.Width(), plan.Columns, plan.Blocks, strip, plan.Coverage, out);
       return;
     case TVectorUnit::Sse2:
-      WidenSse2(row, plan.Columns, plan.Count(), plan.Coverage, out);
+      WidenSse2(row, plan.Columns, strip, plan.Coverage, out);
       return;
 #endif
     default:
-      WidenScalar(row, plan.Columns, plan.Count(), plan.Coverage, out);
+      WidenScalar(row, plan.Columns, strip, plan.Coverage, out);
   }
 }
 
-void Mix(const TLinearPlan& plan, const uint16_t* upper, const uint16_t* lower, uint32_t weight, TColor32* out) {
+void Mix(const TLinearPlan& plan, const uint16_t* upper, const uint16_t* lower, uint32_t weight, TColor32* out,
+         int count) {
   auto* bytes = reinterpret_cast<uint8_t*>(out);
   switch (plan.Unit) {
 #ifdef __SSE2__
     case TVectorUnit::Avx2:
-      MixAvx2(upper, lower, weight, bytes, plan.Count());
+      MixAvx2(upper, lower, weight, bytes, count);
       return;
     case TVectorUnit::Sse2:
-      MixSse2(upper, lower, weight, bytes, plan.Count());
+      MixSse2(upper, lower, weight, bytes, count);
       return;
 #endif
     default:
-      MixScalar(upper, lower, weight, bytes, plan.Count());
+      MixScalar(upper, lower, weight, bytes, count);
   }
 }
 
@@ -581,11 +593,11 @@ struct TRowScratch {
   }
 
   // The widened row Y, widening it unless it is at hand; Keep is the row that must stay.
-  const uint16_t* Get(const TLinearPlan& plan, const TBitmap32& source, int y, int keep) {
+  const uint16_t* Get(const TLinearPlan& plan, const TBitmap32& source, int y, int keep, TStrip strip) {
     for (int slot = 0; slot < 2; ++slot)
       if (RowIndex[slot] == y) return Rows[slot].data();
     const int slot = RowIndex[0] == keep ? 1 : 0;
-    Widen(plan, source, y, Rows[slot].data());
+    Widen(plan, source, y, strip, Rows[slot].data());
     RowIndex[slot] = y;
     return Rows[slot].data();
   }
@@ -612,20 +624,22 @@ class TThreadLease {
   T& Held;
 };
 
-// Destination rows First..Last of the plan's area (counted from its top).
+// Destination rows First..Last of the plan's area (counted from its top), within Strip.
 template <typename TCombine>
-void FilterRows(TBitmap32& dest, const TBitmap32& source, const TLinearPlan& plan, int first, int last,
-                const TCombine& combine) {
+void FilterStrip(TBitmap32& dest, const TBitmap32& source, const TLinearPlan& plan, int first, int last, TStrip strip,
+                 const TCombine& combine) {
   TThreadLease<TRowScratch> scratch;
-  scratch->Prepare(plan.Count());
+  const int count = strip.Count();
+  scratch->Prepare(count);
   const TLinearAxis& rows = plan.Rows;
+  const int left = plan.Area.Left + strip.First;
   for (int r = first; r < last;) {
     const size_t i = static_cast<size_t>(r);
-    const uint16_t* upper = scratch->Get(plan, source, rows.Near[i], rows.Far[i]);
+    const uint16_t* upper = scratch->Get(plan, source, rows.Near[i], rows.Far[i], strip);
     const uint32_t weight = rows.Weight(i);
     // With weight 0 the lower row is not read: it is not widened either.
-    const uint16_t* lower = weight == 0 ? upper : scratch->Get(plan, source, rows.Far[i], rows.Near[i]);
-    TColor32* target = dest.ScanLine(plan.Area.Top + r) + plan.Area.Left;
+    const uint16_t* lower = weight == 0 ? upper : scratch->Get(plan, source, rows.Far[i], rows.Near[i], strip);
+    TColor32* target = dest.ScanLine(plan.Area.Top + r) + left;
     if constexpr (std::is_same_v<TCombine, TCombineOpaque>) {
 #ifdef __SSE2__
       // An enlargement gives runs of rows between the same two source rows.
@@ -637,21 +651,31 @@ void FilterRows(TBitmap32& dest, const TBitmap32& source, const TLinearPlan& pla
           const size_t next = i + static_cast<size_t>(k);
           if (rows.Near[next] != rows.Near[i] || rows.Far[next] != rows.Far[i] || rows.Weight(next) == 0) break;
           weights[k] = rows.Weight(next);
-          targets[k] = dest.ScanLine(plan.Area.Top + r + k) + plan.Area.Left;
+          targets[k] = dest.ScanLine(plan.Area.Top + r + k) + left;
         }
-        MixGroup(plan.Unit, upper, lower, weights, targets, k, plan.Count(), plan.Stream);
+        MixGroup(plan.Unit, upper, lower, weights, targets, k, count, plan.Stream);
         r += k;
         continue;
       }
 #endif
       // An opaque draw mixes straight into the destination row.
-      Mix(plan, upper, lower, weight, target);
+      Mix(plan, upper, lower, weight, target, count);
     } else {
-      Mix(plan, upper, lower, weight, scratch->Mixed.data());
-      combine.Row(scratch->Mixed.data(), target, plan.Count());
+      Mix(plan, upper, lower, weight, scratch->Mixed.data(), count);
+      combine.Row(scratch->Mixed.data(), target, count);
     }
     ++r;
   }
+}
+
+// Destination rows First..Last of the plan's area, in strips of columns narrow enough
+// that the two widened rows a strip mixes stay in the first-level cache (a 4K row
+// widened is 30 KB).
+template <typename TCombine>
+void FilterRows(TBitmap32& dest, const TBitmap32& source, const TLinearPlan& plan, int first, int last,
+                const TCombine& combine) {
+  for (int left = 0; left < plan.Count(); left += StripPixels)
+    FilterStrip(dest, source, plan, first, last, {left, std::min(plan.Count(), left + StripPixels)}, combine);
 #ifdef __SSE2__
   // Streamed stores are not ordered with the ones after them: whoever reads the
   // picture next (another thread included) must see them.

@@ -98,6 +98,7 @@ TEST(ResamplerTest, TheEnlargementIsABilinearFilterWithinOnePerChannel) {
     ExpectMatchesReference(64, 16, 40, 10);     // shrinking rows longer than a vector block
     ExpectMatchesReference(3, 3, 3, 10);        // one axis unscaled
     ExpectMatchesReference(410, 307, 1024, 768);  // the playfield of a 1024x768 screen, not quite 2.5 either way
+    ExpectMatchesReference(901, 6, 2253, 15);   // rows wider than a 4K screen's half, filtered in parts
   }
 }
 
@@ -165,7 +166,8 @@ TEST(ResamplerTest, EveryVectorUnitFiltersLikeThePlainCodeUnderEitherAlphaRule) 
     int SourceWidth, SourceHeight, DestWidth, DestHeight;
   };
   const TCase cases[] = {{40, 24, 100, 60}, {410, 307, 1024, 768}, {3, 5, 17, 9},   {6, 4, 29, 11},
-                         {9, 7, 23, 9},     {37, 9, 41, 12},        {64, 16, 40, 10}, {45, 8, 117, 20}};
+                         {9, 7, 23, 9},     {37, 9, 41, 12},        {64, 16, 40, 10}, {45, 8, 117, 20},
+                         {901, 6, 2253, 15}};
   for (TAlphaRule rule : {TAlphaRule::Filtered, TAlphaRule::Coverage})
     for (const TCase& c : cases) {
       SCOPED_TRACE(testing::Message() << c.SourceWidth << "x" << c.SourceHeight << " -> " << c.DestWidth << "x"
