@@ -385,19 +385,23 @@ __attribute__((target("avx2"))) void WidenUnshapedAvx2(const TColor32* row, int 
 template <bool Coverage>
 __attribute__((target("avx2"))) void WidenBlocksAvx2(const TColor32* row, int rowWidth, const TLinearAxis& columns,
                                                      const TBlockShapes& blocks, TStrip strip, uint16_t* out) {
+  // Vector stores may alias anything: what the loop reads of the tables is held in
+  // locals, or it would be read again after every store.
+  const TBlockPlace* places = blocks.Places.data();
+  const TBlockShape* shapes = blocks.Shapes.data();
   const size_t blockEnd = std::min(blocks.Places.size(), static_cast<size_t>(strip.Last / BlockPixels));
-  for (size_t b = static_cast<size_t>(strip.First / BlockPixels); b < blockEnd; ++b) {
-    const int i = static_cast<int>(b) * BlockPixels;
-    uint16_t* target = out + (i - strip.First) * 4;
-    const TBlockPlace& place = blocks.Places[b];
+  uint16_t* target = out;
+  for (size_t b = static_cast<size_t>(strip.First / BlockPixels); b < blockEnd; ++b, target += BlockPixels * 4) {
+    const TBlockPlace place = places[b];
     if (place.Shape < 0) {
+      const int i = static_cast<int>(b) * BlockPixels;
       WidenUnshapedAvx2<Coverage>(row, rowWidth, columns, i, target);
       continue;
     }
     __m256i window = _mm256_loadu2_m128i(reinterpret_cast<const __m128i*>(row + place.Base[1]),
                                          reinterpret_cast<const __m128i*>(row + place.Base[0]));
     if constexpr (Coverage) window = CoverageAvx2(window);
-    const TBlockShape& shape = blocks.Shapes[static_cast<size_t>(place.Shape)];
+    const TBlockShape& shape = shapes[place.Shape];
     for (int v = 0; v < 2; ++v) {
       const __m256i near = _mm256_shuffle_epi8(window, _mm256_load_si256(reinterpret_cast<const __m256i*>(shape.Near[v])));
       const __m256i far = _mm256_shuffle_epi8(window, _mm256_load_si256(reinterpret_cast<const __m256i*>(shape.Far[v])));
@@ -459,9 +463,12 @@ __attribute__((target("avx2"))) void MixGroupAvx2(const uint16_t* upper, const u
                                                   TColor32* const* targets, int count) {
   const __m256i half = _mm256_set1_epi16(128);
   __m256i upperLanes[K], lowerLanes[K];
+  // Held in locals: vector stores may alias anything, Targets included.
+  TColor32* rows[K];
   for (int j = 0; j < K; ++j) {
     upperLanes[j] = _mm256_set1_epi16(static_cast<short>((WeightOne - weights[j]) << 8));
     lowerLanes[j] = _mm256_set1_epi16(static_cast<short>(weights[j] << 8));
+    rows[j] = targets[j];
   }
   const int blocks = count / BlockPixels * BlockPixels;
   for (int i = 0; i < blocks; i += BlockPixels) {
@@ -475,9 +482,9 @@ __attribute__((target("avx2"))) void MixGroupAvx2(const uint16_t* upper, const u
       const __m256i mixed = _mm256_packus_epi16(_mm256_srli_epi16(_mm256_add_epi16(sum0, half), 8),
                                                 _mm256_srli_epi16(_mm256_add_epi16(sum1, half), 8));
       if constexpr (Stream)
-        _mm256_stream_si256(reinterpret_cast<__m256i*>(targets[j] + i), mixed);
+        _mm256_stream_si256(reinterpret_cast<__m256i*>(rows[j] + i), mixed);
       else
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(targets[j] + i), mixed);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(rows[j] + i), mixed);
     }
   }
   for (int j = 0; j < K; ++j)
