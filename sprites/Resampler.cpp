@@ -13,13 +13,15 @@
 // so they are mixed together from one read of the pair.
 //
 // Both steps run on vectors: SSE2 everywhere, AVX2 where the processor has it. With
-// AVX2 a block of eight destination pixels is widened from one load of the eight
-// source pixels under it (the filter never reaches further at an enlargement), and
-// the widened rows keep each block in the order the byte unpacking leaves it, which
-// the final packing of the mix puts right again for free. Every path computes the
-// same integers, so a sprite's enlarged frame, which decides hits, never depends on
-// the processor. A whole screen is written past the caches, and the program's own
-// resampler shares a 4K one with a helper thread.
+// AVX2 each half of a block of eight destination pixels is widened from one load of
+// the four source pixels under it, by byte shuffles worked out once per draw (an
+// enlargement repeats a handful of them), and the widened rows keep each block in the
+// order the final packing of the mix puts right again for free. Every path computes
+// the same integers, so a sprite's enlarged frame, which decides hits, never depends
+// on the processor. Rows wider than a 2048-pixel strip are filtered a strip at a
+// time, so that the widened rows stay in the first-level cache. A whole screen is
+// written past the caches, and the program's own resampler shares a 4K one with a
+// helper thread.
 //
 // With the coverage rule each source pixel's alpha is replaced, as it is read, by
 // whether it covers its place (255 unless it is pure black); filtered like the colours,
