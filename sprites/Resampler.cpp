@@ -234,9 +234,9 @@ void TBlockShapes::Build(const TLinearAxis& columns, int count, int rowWidth) {
 int32_t TBlockShapes::ShapeOf(const TLinearAxis& columns, size_t first, const int32_t* base) {
   std::array<uint8_t, 3 * BlockPixels> key{};
   for (size_t j = 0; j < BlockPixels; ++j) {
-    const int32_t lanebase = base[j / LanePixels];
-    key[j] = static_cast<uint8_t>(columns.Near[first + j] - lanebase);
-    key[BlockPixels + j] = static_cast<uint8_t>(columns.Far[first + j] - lanebase);
+    const int32_t laneBase = base[j / LanePixels];
+    key[j] = static_cast<uint8_t>(columns.Near[first + j] - laneBase);
+    key[BlockPixels + j] = static_cast<uint8_t>(columns.Far[first + j] - laneBase);
     key[2 * BlockPixels + j] = static_cast<uint8_t>(columns.Weight(first + j));
   }
   // A repeating pattern finds its shape among the last few made.
