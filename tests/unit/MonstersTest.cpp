@@ -1,5 +1,9 @@
-// Attackers: spawning at the edges, chasing, bouncing, fleeing, flinging and the kill cue.
+// Attackers: spawning at the edges, chasing, wandering, bouncing, fleeing, flinging and the kill cue.
 #include "game/Monsters.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <utility>
 
 #include "GameFixture.h"
 #include "support/Timing.h"
@@ -66,20 +70,91 @@ TEST_F(MonstersTest, ASecondHitDuringTheFlashNeitherCostsAHitPointNorPlaysTheCue
   EXPECT_EQ(Platform->EventsOf("sound"), std::vector<std::string>{"PacManMonsterDead"});
 }
 
-TEST_F(MonstersTest, AKillInKickModeFlingsTheAttackerAlongTheGunsPath) {
+TEST_F(MonstersTest, AnAttackerTouchingAnEdgeTurnsAwayFromItWhereverTheGunIs) {
+  QuietLevel();
+  RandSeed(3);  // no wander in the steps below
+  TGraphicSprite* kind = AttackerKind();  // 10 x 10 on a 400 x 300 playfield
+  const auto headingFrom = [&](int x, int y) {
+    TMonster* attacker = AddAttacker(kind, x, y);
+    attacker->Move();
+    return std::pair{attacker->DX, attacker->DY};
+  };
+  // The chase says right and down; a frame that reaches the edge turns back, one a
+  // pixel short of it does not.
+  AimAt(399, 299);
+  EXPECT_EQ(headingFrom(390, 100).first, -1.0);
+  EXPECT_EQ(headingFrom(389, 100).first, 1.0);
+  EXPECT_EQ(headingFrom(100, 290).second, -1.0);
+  EXPECT_EQ(headingFrom(100, 289).second, 1.0);
+  // Fleeing towards the left and top edges turns back there too.
+  AimAt(200, 150);
+  World->StartInvincible();
+  EXPECT_EQ(headingFrom(0, 100).first, 1.0);
+  EXPECT_EQ(headingFrom(1, 100).first, -1.0);
+  EXPECT_EQ(headingFrom(100, 0).second, 1.0);
+}
+
+TEST_F(MonstersTest, OneSteeringInFiftyStartsAWanderOfOneToThreeSeconds) {
+  QuietLevel();
+  TMonster* attacker = AddAttacker(AttackerKind(), 100, 150);
+  AimAt(200, 150);  // straight ahead: chasing never leaves the row
+  int wanders = 0;
+  uint32_t shortest = UINT32_MAX, longest = 0;
+  for (int steer = 0; steer < 40000; ++steer) {
+    attacker->LastSteer = 0;  // steer on this move
+    attacker->X = 100;
+    attacker->Y = 150;
+    attacker->Move();
+    if (attacker->Y == 150) continue;
+    ++wanders;
+    // It keeps its diagonal, steering no more, until the wander is over.
+    const uint32_t began = attacker->LastSteer;
+    uint32_t lasted = 0;
+    do {
+      Platform->AdvanceClock(10);
+      lasted += 10;
+      attacker->Move();
+    } while (attacker->LastSteer == began && lasted < 10000);
+    shortest = std::min(shortest, lasted);
+    longest = std::max(longest, lasted);
+  }
+  EXPECT_NEAR(wanders, 800, 80);
+  EXPECT_GE(shortest, 1000u);
+  EXPECT_LE(shortest, 1100u);
+  EXPECT_GE(longest, 2900u);
+  EXPECT_LE(longest, 3000u);
+}
+
+TEST_F(MonstersTest, OnlyAKillInKickModeFlingsTheAttackerAlongTheGunsPath) {
   QuietLevel();
   TGraphicSprite* kind = AttackerKind();
-  World->StartKick();
   World->GunTrail->AddPoint({0, 100});
   AimAt(270, 100);  // 270 pixels in the trail: 150 a step, limited to 100
+  World->StartInvincible();
+  TMonster* dead = AddAttacker(kind, 150, 100);
+  EXPECT_TRUE(dead->Hit());
+  EXPECT_EQ(dead->FlungTime, 0u);
+  EXPECT_EQ(dead->DX, 0.0);
+  World->StartKick();
   TMonster* middle = AddAttacker(kind, 150, 100);
   EXPECT_TRUE(middle->Hit());
   EXPECT_NE(middle->FlungTime, 0u);
   EXPECT_EQ(middle->DX, 100.0);
-  // Four of its own widths beyond the right edge: the throw is slowed to a quarter.
-  TMonster* nearEdge = AddAttacker(kind, 370, 100);
-  nearEdge->Hit();
-  EXPECT_EQ(nearEdge->DX, 25.0);
+  // Four of its own widths beyond an edge: the throw is slowed to a quarter.
+  TMonster* nearRight = AddAttacker(kind, 370, 100);
+  nearRight->Hit();
+  EXPECT_EQ(nearRight->DX, 25.0);
+  World->GunTrail->Clear();
+  World->GunTrail->AddPoint({290, 290});
+  AimAt(20, 20);
+  TMonster* nearLeft = AddAttacker(kind, 30, 150);
+  TMonster* nearTop = AddAttacker(kind, 150, 30);
+  nearLeft->Hit();
+  nearTop->Hit();
+  EXPECT_EQ(nearLeft->DX, -25.0);
+  EXPECT_EQ(nearLeft->DY, -100.0);
+  EXPECT_EQ(nearTop->DX, -100.0);
+  EXPECT_EQ(nearTop->DY, -25.0);
   EXPECT_EQ(World->Lives, StartLives);
 }
 
