@@ -265,11 +265,14 @@ void TX11Presenter::PresentChanged(const TPixelView& picture, const std::vector<
     const int x1 = std::min(area.X + area.Width, Width), y1 = std::min(area.Y + area.Height, Height);
     if (x0 < x1 && y0 < y1) parts.push_back({x0, y0, x1 - x0, y1 - y0});
   }
-  const int next = (Last + 1) % BufferCount;
+  const int next = NextForChanges();
   TBuffer& buffer = Buffers[next];
   WaitUntilFree(buffer);
-  if (buffer.StaleAll) {
-    Convert(picture, buffer);
+  if (buffer.StaleAll && next != Last) {
+    // What it lacks is too much to list: the last frame is copied whole, already
+    // converted, and this frame's changes are converted over it.
+    CopyArea(Buffers[Last], buffer, {0, 0, Width, Height});
+    for (const TPixelArea& area : parts) ConvertArea(picture, buffer, area);
   } else {
     // What this buffer lacks of the last frame is in the buffer that holds it, already
     // converted; only this frame's changes are converted from the picture.
@@ -279,6 +282,16 @@ void TX11Presenter::PresentChanged(const TPixelView& picture, const std::vector<
   Written(next, &parts);
   for (size_t i = 0; i < parts.size(); ++i) Put(buffer, parts[i], i + 1 == parts.size());
   XFlush(Connection.Dpy());
+}
+
+int TX11Presenter::NextForChanges() {
+  // The server is usually done with the last frame's image long before the next frame
+  // (the menu draws one every 16 ms or more): the changes then go into that image again,
+  // which copies nothing the other image lacks and keeps one image warm in the cache.
+  // The other image is written only while the server still reads the last one.
+  if (BufferCount < 2) return Last;
+  TakeCompletions();
+  return Buffers[Last].Pending == 0 ? Last : (Last + 1) % BufferCount;
 }
 
 void TX11Presenter::Repaint(int x, int y, int width, int height) {

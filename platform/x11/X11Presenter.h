@@ -73,6 +73,8 @@ class TX11Presenter {
   void ConvertRow(const uint32_t* in, uint32_t* out, int count) const;
   // Count pixels of In into row Y of Buffer from column X on, in the window's pixel form.
   void WriteRow(TBuffer& buffer, int y, int x, const uint32_t* in, int count);
+  // The buffer to write a frame's changed parts into.
+  int NextForChanges();
   // Buffer Index now holds the last frame whole; the others lack what Changed names
   // (everything when it is null).
   void Written(int index, const std::vector<TPixelArea>* changed);
