@@ -108,9 +108,19 @@ void TWorldForm::RunGame() {
   while (!Quit) {
     ResetGame();
     PlayGame();
+    // The gun's and the cues' timers rest while the menu shows: they have nothing to do
+    // there but ask the display where the pointer and the focus are. They start afresh
+    // with the next game, which forgets every press made before it anyway.
+    PauseGameTimers(true);
     // A game left with QUIT or Escape offers no score to the table.
     Quit = Menu->RunMenu(Quit ? -1 : Score);
+    PauseGameTimers(false);
   }
+}
+
+void TWorldForm::PauseGameTimers(bool paused) {
+  MouseTimer->SetEnabled(!paused);
+  WaveTimer->SetEnabled(!paused);
 }
 
 void TWorldForm::ClearWorldImage() {

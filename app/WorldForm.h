@@ -77,6 +77,8 @@ class TWorldForm : public TGameWorld {
   void ClearWorldImage();
   // Every 200 ms: a new window for sound cues, and the window brought to the front.
   void TWaveTimerEvent();
+  // Stops (Paused) or starts afresh the gun's and the cues' timers.
+  void PauseGameTimers(bool paused);
 
   // The play state.
   void ResetGame();
