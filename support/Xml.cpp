@@ -18,55 +18,24 @@ namespace {
 
 TFileSystem& Files() { return CurrentPlatform().Files(); }
 
-// Where the markup item that opens at At ("<...") ends: one past its closing text. Comments,
-// CDATA, processing instructions and a document type (with its internal subset) hold no
-// elements; a tag's quoted attribute values may hold '>'. npos when it never ends.
-size_t MarkupEnd(const std::string& text, size_t at) {
-  const auto past = [&text, at](const char* closing, size_t from) {
-    const size_t end = text.find(closing, at + from);
-    return end == std::string::npos ? end : end + std::char_traits<char>::length(closing);
-  };
-  if (text.compare(at, 4, "<!--") == 0) return past("-->", 4);
-  if (text.compare(at, 9, "<![CDATA[") == 0) return past("]]>", 9);
-  if (text.compare(at, 2, "<?") == 0) return past("?>", 2);
-  char quote = 0;
-  int subset = 0;  // inside a document type's [ ... ]
-  for (size_t i = at + 1; i < text.size(); ++i) {
-    const char c = text[i];
-    if (quote != 0) {
-      if (c == quote) quote = 0;
-    } else if (c == '"' || c == '\'') {
-      quote = c;
-    } else if (c == '[' && text[at + 1] == '!') {
-      ++subset;
-    } else if (c == ']' && subset > 0) {
-      --subset;
-    } else if (c == '>' && subset == 0) {
-      return i + 1;
-    } else if (c == '<' && subset > 0) {
-      const size_t inner = MarkupEnd(text, i);  // a declaration of the internal subset
-      if (inner == std::string::npos) return inner;
-      i = inner - 1;
-    }
-  }
-  return std::string::npos;
-}
-
-// The deepest nesting of elements in Text, counted from its tags without parsing it:
-// only start and end tags count, so that comments and CDATA neither add nor hide depth.
-int NestingDepth(const std::string& text) {
+// The deepest nesting of elements in a parsed document, walked without recursion. Counted
+// on what the parser read, whatever the file's encoding, its document type or what
+// follows a NUL, where the parser stops.
+int NestingDepth(const pugi::xml_document& document) {
   int depth = 0, deepest = 0;
-  for (size_t at = text.find('<'); at != std::string::npos; at = text.find('<', at)) {
-    const size_t end = MarkupEnd(text, at);
-    if (end == std::string::npos) break;  // cut short: the parser says what is wrong
-    const char next = at + 1 < text.size() ? text[at + 1] : '\0';
-    if (next == '/') {
-      --depth;
-    } else if (next != '!' && next != '?') {
-      deepest = std::max(deepest, depth + 1);  // an empty element is as deep as any
-      if (text[end - 2] != '/') ++depth;
+  pugi::xml_node node = document.first_child();
+  while (node) {
+    if (node.type() == pugi::node_element) deepest = std::max(deepest, depth + 1);
+    if (pugi::xml_node child = node.first_child()) {
+      node = child;
+      ++depth;
+      continue;
     }
-    at = end;
+    while (!node.next_sibling() && node.parent() != document) {
+      node = node.parent();
+      --depth;
+    }
+    node = node.next_sibling();
   }
   return deepest;
 }
@@ -77,11 +46,13 @@ void ParseInto(TXML& document, const std::string& path) {
   if (file.Outcome == TReadOutcome::TooLarge)
     throw EXmlError(path + " is " + std::to_string(file.Size) + " bytes, more than an XML file of the game can be");
   if (file.Outcome == TReadOutcome::Failed) throw EXmlError("cannot read " + path + ": " + file.Error);
-  if (NestingDepth(file.Bytes) > MaxXmlDepth) throw EXmlError(path + " is nested deeper than an XML file of the game can be");
   const pugi::xml_parse_result result = document.Document.load_buffer(file.Bytes.data(), file.Bytes.size());
   if (!result)
     throw EXmlError(path + " cannot be read as XML: " + result.description() + " at byte " +
                     std::to_string(result.offset));
+  // The parser itself takes any depth without recursion; some of the library's edits recurse.
+  if (NestingDepth(document.Document) > MaxXmlDepth)
+    throw EXmlError(path + " is nested deeper than an XML file of the game can be");
 }
 
 }  // namespace

@@ -98,6 +98,40 @@ TEST_P(XmlTest, OnlyElementsCountTowardsTheNestingLimitNotCommentsCdataOrQuotedT
   EXPECT_EQ(OpenXML("VALID.XML")->Root().child("b").attribute("c").value(), std::string(">"));
 }
 
+TEST_P(XmlTest, TheNestingLimitCountsTheElementsTheParserReadsWhateverTheEncodingOrDocumentType) {
+  const auto nested = [](int depth) {
+    std::string text;
+    for (int i = 0; i < depth; ++i) text += "<a>";
+    for (int i = 0; i < depth; ++i) text += "</a>";
+    return text;
+  };
+  const auto utf16 = [](const std::string& text) {
+    std::string wide = "\xFF\xFE";
+    for (const char c : text) wide += std::string{c, '\0'};
+    return wide;
+  };
+  // The parser ends a document type at its first '>' outside a declaration, brackets or not,
+  // and skips comments in it: what follows is elements.
+  WriteText(Folder() + "BRACKET.XML", "<!DOCTYPE a [>" + nested(100));
+  WriteText(Folder() + "QUOTE.XML", "<!DOCTYPE a <!-- \" --> >" + nested(100));
+  WriteText(Folder() + "WIDE.XML", utf16(nested(100)));
+  // Close to the size limit: far deeper than a stack of calls would take.
+  WriteText(Folder() + "HUGE.XML", nested(static_cast<int>(MaxXmlFileBytes / 8)));
+  for (const char* name : {"BRACKET.XML", "QUOTE.XML", "WIDE.XML", "HUGE.XML"}) {
+    try {
+      OpenXML(name);
+      ADD_FAILURE() << name << " was read";
+    } catch (const EXmlError& error) {
+      EXPECT_NE(std::string(error.what()).find("nested deeper"), std::string::npos) << error.what();
+    }
+  }
+  // A file of UTF-16 is as deep as its elements, and the parser reads up to a NUL.
+  WriteText(Folder() + "SHALLOW.XML", utf16("<root>" + nested(40) + "</root>"));
+  EXPECT_EQ(std::string(OpenXML("SHALLOW.XML")->Root().name()), "root");
+  WriteText(Folder() + "ZERO.XML", std::string("<root/>\0", 8) + nested(100));
+  EXPECT_EQ(std::string(OpenXML("ZERO.XML")->Root().name()), "root");
+}
+
 TEST_P(XmlTest, AFolderThatCannotBeWrittenGivesWayToTheUsersDataFolder) {
   MakeProgramFolderUnwritable();
   SetSetting("hiscore", 42);
