@@ -4,21 +4,16 @@
 
 #include <X11/Xcursor/Xcursor.h>
 #include <X11/keysym.h>
-#include <fcntl.h>
 #include <signal.h>
-#include <sys/prctl.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
-#include <csignal>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <optional>
-#include <sstream>
 #include <thread>
 
+#include "ProgramRun.h"
 #include "X11TestServer.h"
 
 namespace {
@@ -30,80 +25,6 @@ constexpr uint32_t Desktop = 0x204060;
 constexpr int PointerX = 400, PointerY = 700;
 // Starting takes a while under the sanitizers.
 constexpr int StartTimeoutMs = 20000;
-
-// The program under test: named by BLASTOVER_PROGRAM (environment or build), else
-// the one the build puts beside the tests' folder.
-std::string ProgramPath() {
-  if (const char* given = std::getenv("BLASTOVER_PROGRAM"); given != nullptr && *given != '\0') return given;
-#ifdef BLASTOVER_PROGRAM
-  return BLASTOVER_PROGRAM;
-#else
-  return (std::filesystem::canonical("/proc/self/exe").parent_path().parent_path() / "blastover").string();
-#endif
-}
-
-// One run of the program, its errors in a file; killed if the test leaves it running.
-class TProgramRun {
- public:
-  explicit TProgramRun(const std::string& display) {
-    char name[] = "/tmp/blastover-stderr-XXXXXX";
-    const int errors = mkstemp(name);
-    ErrorFile = name;
-    const std::string program = ProgramPath();
-    Pid = fork();
-    if (Pid == 0) {
-      prctl(PR_SET_PDEATHSIG, SIGKILL);
-      setenv("DISPLAY", display.c_str(), 1);
-      setenv("SDL_AUDIODRIVER", "dummy", 1);
-      // Started from a terminal, not with the signals this test runner may ignore.
-      for (const int signal : {SIGINT, SIGTERM, SIGHUP}) std::signal(signal, SIG_DFL);
-      const int null = open("/dev/null", O_RDWR);
-      dup2(null, 0);
-      dup2(null, 1);
-      dup2(errors, 2);
-      execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
-      _exit(127);
-    }
-    close(errors);
-  }
-
-  ~TProgramRun() {
-    if (Pid > 0 && !EndStatus) {
-      kill(Pid, SIGKILL);
-      waitpid(Pid, nullptr, 0);
-    }
-    std::filesystem::remove(ErrorFile);
-  }
-
-  TProgramRun(const TProgramRun&) = delete;
-  TProgramRun& operator=(const TProgramRun&) = delete;
-
-  void Signal(int signal) { kill(Pid, signal); }
-
-  // The wait status once the program has ended, nothing if it runs on after TimeoutMs.
-  std::optional<int> WaitForEnd(int timeoutMs) {
-    const auto deadline = TClock::now() + std::chrono::milliseconds(timeoutMs);
-    while (!EndStatus) {
-      int status = 0;
-      if (waitpid(Pid, &status, WNOHANG) == Pid) EndStatus = status;
-      else if (TClock::now() >= deadline) break;
-      else std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return EndStatus;
-  }
-
-  std::string ErrorOutput() const {
-    std::ifstream file(ErrorFile);
-    std::stringstream text;
-    text << file.rdbuf();
-    return text.str();
-  }
-
- private:
-  pid_t Pid = -1;
-  std::string ErrorFile;
-  std::optional<int> EndStatus;
-};
 
 // A cursor that the screen showed from a time on, in milliseconds since the watch began.
 struct TSeen {
