@@ -1,0 +1,209 @@
+// The program itself on a private X server: the click or key that closes the menu or a message goes no further, and the menu takes nothing while its message is up.
+// GoogleTest comes before the X headers, whose macros (None, Bool) break its own.
+#include <gtest/gtest.h>
+
+#include <X11/Xcursor/Xcursor.h>
+#include <X11/Xutil.h>
+#include <X11/keysym.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <thread>
+
+#include "ProgramRun.h"
+#include "X11TestServer.h"
+#include "menu/DialogForm.h"
+#include "menu/MenuForm.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using TClock = std::chrono::steady_clock;
+
+constexpr uint32_t Desktop = 0x204060;
+// Starting takes a while under the sanitizers.
+constexpr int StartTimeoutMs = 20000;
+constexpr int DialogWidth = DialogClientWidth, DialogHeight = DialogTitleBarHeight + DialogClientHeight;
+// Where the words and the button are, in their windows' pixels: the middle of each.
+constexpr int PlayX = 83, HomePageX = 297, WordsY = 556;
+constexpr int OkX = DialogClientWidth / 2, OkY = DialogHeight - 5 - 25 / 2;
+
+// A folder of the test's own, removed with everything in it however the test ends.
+struct TScratchFolder {
+  fs::path Path;
+  explicit TScratchFolder(const std::string& name)
+      : Path(fs::path(testing::TempDir()) / (name + "-" + std::to_string(getpid()))) {
+    fs::create_directories(Path);
+  }
+  ~TScratchFolder() {
+    std::error_code ignored;
+    fs::remove_all(Path, ignored);
+  }
+};
+
+// A window of the program as the screen shows it.
+struct TShownWindow {
+  int Left = 0, Top = 0, Width = 0, Height = 0;
+};
+
+class TProgramPressesTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    if (!fs::exists(ProgramPath())) GTEST_SKIP() << "no program at " << ProgramPath();
+    Server = &TX11TestServer::Shared(false);
+    Client = std::make_unique<TX11TestClient>(*Server);
+    Dpy = Client->Dpy();
+    // The desktop: another application's window everywhere, with the theme's arrow.
+    Other = Client->MakeWindow(0, 0, TX11TestServer::ScreenWidth, TX11TestServer::ScreenHeight, Desktop);
+    XDefineCursor(Dpy, Other, XcursorLibraryLoadCursor(Dpy, "left_ptr"));
+    Client->MovePointer(400, 700);
+    for (const std::string& name : GunCursorNames()) Guns.push_back(GunCursor(name));
+    FullGun = GunCursor("MOUSEFULL");
+  }
+
+  void TearDown() override {
+    if (Client != nullptr) XDestroyWindow(Dpy, Other);
+    Client.reset();
+  }
+
+  // The program's windows of that size that are mapped now.
+  std::vector<TShownWindow> Shown(int width, int height) {
+    // A window the program destroys while it is looked at is no error of the test's.
+    const XErrorHandler previous = XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
+    std::vector<TShownWindow> found;
+    for (const Window window : Client->OwnWindows()) {
+      XWindowAttributes attributes{};
+      if (!XGetWindowAttributes(Dpy, window, &attributes) || attributes.map_state != IsViewable) continue;
+      if (attributes.width == width && attributes.height == height)
+        found.push_back({attributes.x, attributes.y, width, height});
+    }
+    XSync(Dpy, False);
+    XSetErrorHandler(previous);
+    return found;
+  }
+  size_t Dialogs() { return Shown(DialogWidth, DialogHeight).size(); }
+  bool MenuShown() { return !Shown(MenuWidth, MenuHeight).empty(); }
+  bool GameShown() { return !Shown(TX11TestServer::ScreenWidth, TX11TestServer::ScreenHeight).empty(); }
+
+  bool GunIsFull() { return CurrentCursor(Dpy) == FullGun; }
+  // Any state of the gun: a game has started.
+  bool GunShown() { return std::find(Guns.begin(), Guns.end(), CurrentCursor(Dpy)) != Guns.end(); }
+
+  // True when the gun shows itself loaded all along for Ms: no shot fired, no game left.
+  bool GunStaysFull(int ms) {
+    const auto end = TClock::now() + std::chrono::milliseconds(ms);
+    while (TClock::now() < end) {
+      if (!GunIsFull()) return false;
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
+  }
+
+  // "PRESS LEFT MOUSE TO KILL ATTACKERS" in red, below the middle of the screen.
+  bool HintShown() {
+    const int left = 200, top = 620, width = TX11TestServer::ScreenWidth - 2 * left, height = 100;
+    return WaitUntil([&] {
+      int red = 0;
+      for (const uint32_t pixel : Server->ShownPixels(left, top, width, height))
+        if ((pixel >> 16) >= 0xA0 && ((pixel >> 8) & 0xFF) < 0x60 && (pixel & 0xFF) < 0x60) ++red;
+      return red > 1000;
+    });
+  }
+
+  void ClickAt(const TShownWindow& window, int x, int y) {
+    Client->MovePointer(window.Left + x, window.Top + y);
+    Client->Click(Button1);
+  }
+
+  void Tap(KeySym key) {
+    Client->Key(key, true);
+    Client->Key(key, false);
+  }
+
+  // From a game to the menu, once the menu has taken the pointer to the screen's middle.
+  std::optional<TShownWindow> EscapeToMenu() {
+    Tap(XK_Escape);
+    const auto pointerInMiddle = [&] {
+      Window root = None, child = None;
+      int x = 0, y = 0, wx = 0, wy = 0;
+      unsigned mask = 0;
+      XQueryPointer(Dpy, Client->Root(), &root, &child, &x, &y, &wx, &wy, &mask);
+      return x == TX11TestServer::ScreenWidth / 2 && y == TX11TestServer::ScreenHeight / 2;
+    };
+    if (!WaitUntil([&] { return MenuShown() && pointerInMiddle(); }, nullptr, StartTimeoutMs)) return std::nullopt;
+    return Shown(MenuWidth, MenuHeight).front();
+  }
+
+  // Ends the program as a terminal's Ctrl+C would, cursors given back.
+  static void Stop(TProgramRun& run) {
+    run.Signal(SIGTERM);
+    EXPECT_TRUE(run.WaitForEnd(10000).has_value()) << "the program did not end";
+  }
+
+  TX11TestServer* Server = nullptr;
+  std::unique_ptr<TX11TestClient> Client;
+  Display* Dpy = nullptr;
+  Window Other = None;
+  std::vector<TCursorPicture> Guns;
+  TCursorPicture FullGun;
+};
+
+TEST_F(TProgramPressesTest, WhileItsMessageIsUpTheMenuTakesNoClickAndAfterwardsPlayStartsAGameWithoutAShot) {
+  // No opener anywhere: HOMEPAGE fails, every time, with a message.
+  const TScratchFolder empty("no-opener");
+  TProgramRun run(Server->Name(), {"", {{"PATH", empty.Path.string()}}});
+  ASSERT_TRUE(WaitUntil([&] { return GunIsFull(); }, nullptr, StartTimeoutMs)) << run.ErrorOutput();
+  const std::optional<TShownWindow> menu = EscapeToMenu();
+  ASSERT_TRUE(menu.has_value()) << "no menu after Escape; " << run.ErrorOutput();
+
+  ClickAt(*menu, HomePageX, WordsY);
+  ASSERT_TRUE(WaitUntil([&] { return Dialogs() == 1; }, nullptr, 5000)) << run.ErrorOutput();
+  // HOMEPAGE again and again, beneath the message: never a second one, now or after.
+  for (int i = 0; i < 5; ++i) {
+    ClickAt(*menu, HomePageX, WordsY);
+    std::this_thread::sleep_for(std::chrono::milliseconds(60));
+  }
+  EXPECT_FALSE(WaitUntil([&] { return Dialogs() != 1; }, nullptr, 1000)) << "a message over the message";
+  Tap(XK_Return);
+  ASSERT_TRUE(WaitUntil([&] { return Dialogs() == 0; })) << "the message did not close, or another took its place";
+  EXPECT_FALSE(WaitUntil([&] { return Dialogs() != 0; }, nullptr, 1500)) << "a message followed the one closed";
+
+  // The menu answers again: PLAY starts a game, and the click on it fires no shot.
+  ClickAt(*menu, PlayX, WordsY);
+  ASSERT_TRUE(WaitUntil([&] { return !MenuShown() && GunShown(); }, nullptr, 5000)) << "PLAY started no game";
+  EXPECT_TRUE(GunStaysFull(1500)) << "a shot was fired, or the game ended";
+  EXPECT_TRUE(HintShown());
+  EXPECT_TRUE(GameShown());
+  EXPECT_FALSE(run.WaitForEnd(0).has_value());
+  Stop(run);
+}
+
+TEST_F(TProgramPressesTest, ClosingTheStartUpMessageByEscapeOrAClickStartsAGameThatKeepsRunningUnshot) {
+  // A copy of the program beside a table it cannot read.
+  const TScratchFolder folder("unreadable-table");
+  const fs::path program = folder.Path / "blastover";
+  fs::copy_file(ProgramPath(), program, fs::copy_options::overwrite_existing);
+  for (const bool byEscape : {true, false}) {
+    SCOPED_TRACE(byEscape ? "closed by Escape" : "closed by a click on Ok");
+    std::ofstream(folder.Path / "HISCORE.XML") << "<root><RANK1>";
+    TProgramRun run(Server->Name(), {program.string(), {}});
+    ASSERT_TRUE(WaitUntil([&] { return Dialogs() == 1; }, nullptr, StartTimeoutMs)) << run.ErrorOutput();
+    if (byEscape) Tap(XK_Escape);
+    else ClickAt(Shown(DialogWidth, DialogHeight).front(), OkX, OkY);
+    ASSERT_TRUE(WaitUntil([&] { return Dialogs() == 0 && GunShown(); }, nullptr, StartTimeoutMs)) << run.ErrorOutput();
+    EXPECT_TRUE(GunStaysFull(2000)) << "a shot was fired, or the game ended";
+    EXPECT_FALSE(MenuShown());
+    EXPECT_TRUE(GameShown());
+    EXPECT_TRUE(HintShown());
+    EXPECT_FALSE(run.WaitForEnd(0).has_value());
+    Stop(run);
+  }
+}
+
+}  // namespace
