@@ -12,6 +12,14 @@
 #include "platform/FileSystem.h"
 #include "platform/Timer.h"
 
+// Why an address could not be opened after all: an errno value, and the desktop
+// opener's name when it was the opener that could not be found or started.
+struct TOpenFailure {
+  int Error = 0;
+  std::string MissingOpener;
+};
+using TOpenFailureHandler = std::function<void(const TOpenFailure& failure)>;
+
 // A read-only view of 32-bit pixels (alpha 24-31, red 16-23, green 8-15, blue 0-7).
 // Stride is in pixels.
 struct TPixelView {
@@ -152,11 +160,14 @@ class TPlatform {
   // be heard (no such sound, no audio output).
   virtual bool PlaySound(const std::string& name) = 0;
 
-  // Opens a document or web address with the desktop's default handler. False when it
-  // cannot; errno then says why.
-  virtual bool OpenAddress(const std::string& address) = 0;
-  // After OpenAddress failed: the name of the desktop's opener when it was the opener
-  // that could not be found or started (the address none of the fault); else empty.
+  // Starts opening a document or web address with the desktop's default handler and
+  // returns as soon as the opener has begun, never waiting for it. False when it cannot
+  // even begin; errno then says why. A failure found later (the opener ends with an
+  // error) goes to OnLaterFailure once, from within ProcessMessages. While an opening
+  // is still being watched, another one starts nothing and counts as begun.
+  virtual bool OpenAddress(const std::string& address, TOpenFailureHandler onLaterFailure) = 0;
+  // After OpenAddress failed at once: the name of the desktop's opener when it was the
+  // opener that could not be found or started (the address none of the fault); else empty.
   virtual std::string MissingOpener() { return {}; }
   // Starts a program by command line; with Wait, returns when it has ended.
   virtual bool StartProgram(const std::string& commandLine, bool wait) = 0;

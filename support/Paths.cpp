@@ -58,9 +58,14 @@ void RunProgram(const std::string& file, const std::string& parameters, bool wai
   const std::string target = file.substr(0, ShellTextLimit);
   const std::string arguments = parameters.substr(0, ShellTextLimit);
   const std::string address = arguments.empty() ? target : target + " " + arguments;
+  // The opener may take a while to find out that it cannot open the address; the
+  // program goes on meanwhile, and hears of it later.
+  const auto showFailure = [file](const TOpenFailure& failure) {
+    errno = failure.Error;
+    // Without the desktop's opener the file is not at fault: the message names what is missing.
+    ShowMessageDialog(ProgramFailureText(failure.MissingOpener.empty() ? file : failure.MissingOpener), MessageKindError);
+  };
   errno = 0;
-  if (CurrentPlatform().OpenAddress(address)) return;
-  // Without the desktop's opener the file is not at fault: the message names what is missing.
-  const std::string opener = CurrentPlatform().MissingOpener();
-  ShowMessageDialog(ProgramFailureText(opener.empty() ? file : opener), MessageKindError);
+  if (CurrentPlatform().OpenAddress(address, showFailure)) return;
+  showFailure({errno, CurrentPlatform().MissingOpener()});
 }

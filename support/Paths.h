@@ -18,6 +18,6 @@ std::string LastErrorText();
 // What the program starter shows when File can be neither started nor opened.
 std::string ProgramFailureText(const std::string& file);
 // Starts File as a program with Parameters, or when that fails opens it with the
-// desktop's default handler (a web address opens in the browser). A failure is shown
-// in the message dialog.
+// desktop's default handler (a web address opens in the browser), without waiting for
+// the handler. A failure is shown in the message dialog, later when found later.
 void RunProgram(const std::string& file, const std::string& parameters, bool wait, bool show);

@@ -132,6 +132,7 @@ void THeadlessPlatform::SetProgramFolder(std::string folder) { FileStore->Progra
 void THeadlessPlatform::SetDataFolder(std::string folder) { FileStore->Data = std::move(folder); }
 
 void THeadlessPlatform::ProcessMessages() {
+  EndDueOpener();
   DeliverDueEvents();
   Timers().FireDue(Clock);
 }
@@ -172,6 +173,10 @@ void THeadlessPlatform::WaitForMessage(uint32_t timeoutMs) {
   for (const TScheduled& event : Scheduled) {
     if (IsDue(event.Tick)) return;
     step = std::min(step, event.Tick - Clock);
+  }
+  if (RunningOpener) {
+    if (IsDue(RunningOpener->EndTick)) return;
+    step = std::min(step, RunningOpener->EndTick - Clock);
   }
   if (const auto toTimer = Timers().TimeToNextDue(Clock)) step = std::min(step, *toTimer);
   Clock += step;
@@ -255,11 +260,23 @@ bool THeadlessPlatform::PlaySound(const std::string& name) {
   return !FindResource(TResourceKind::Sound, name).empty();
 }
 
-bool THeadlessPlatform::OpenAddress(const std::string& address) {
+bool THeadlessPlatform::OpenAddress(const std::string& address, TOpenFailureHandler onLaterFailure) {
+  if (RunningOpener) return true;  // the one running opens the page
   Record("open", address);
-  const bool opened = OpenAddressResult && MissingOpenerName.empty();
-  if (!opened) errno = ENOENT;
-  return opened;
+  if (!OpenAddressResult || !MissingOpenerName.empty()) {
+    errno = ENOENT;
+    return false;
+  }
+  RunningOpener = TRunningOpener{Clock + OpenerEnd.Ms, OpenerEnd.Error, std::move(onLaterFailure)};
+  return true;
+}
+
+void THeadlessPlatform::EndDueOpener() {
+  if (!RunningOpener || !IsDue(RunningOpener->EndTick)) return;
+  // Taken out first: the handler may show a message whose loop comes back here.
+  const TRunningOpener ended = std::move(*RunningOpener);
+  RunningOpener.reset();
+  if (ended.Error != 0 && ended.OnLaterFailure) ended.OnLaterFailure({ended.Error, {}});
 }
 
 bool THeadlessPlatform::StartProgram(const std::string& commandLine, bool) {

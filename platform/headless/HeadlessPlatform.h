@@ -7,6 +7,7 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -72,7 +73,7 @@ class THeadlessPlatform : public TPlatform {
   bool InstallCursor(const std::string& name) override;
   void RestoreCursors() override;
   bool PlaySound(const std::string& name) override;
-  bool OpenAddress(const std::string& address) override;
+  bool OpenAddress(const std::string& address, TOpenFailureHandler onLaterFailure) override;
   bool StartProgram(const std::string& commandLine, bool wait) override;
   void ShowMessageBox(const std::string& caption, const std::string& text) override;
   TFileSystem& Files() override;
@@ -107,7 +108,11 @@ class THeadlessPlatform : public TPlatform {
   void SetPresentHook(std::function<void(TWindowKind kind)> hook) { PresentHook = std::move(hook); }
   // Makes the pointer unreadable, as when the desktop refuses to say where it is.
   void SetPointerReadable(bool readable) { PointerReadable = readable; }
+  // With false, OpenAddress fails at once.
   void SetOpenAddressResult(bool result) { OpenAddressResult = result; }
+  // Each opener started from now on runs for Ms of the clock and then ends: with Error 0
+  // it has opened the address, otherwise it fails with that errno value.
+  void SetOpenerEnd(uint32_t ms, int error) { OpenerEnd = {ms, error}; }
   // Makes OpenAddress fail as if the desktop had no opener of this Name.
   void SetMissingOpener(const std::string& name) { MissingOpenerName = name; }
   std::string MissingOpener() override { return MissingOpenerName; }
@@ -154,6 +159,7 @@ class THeadlessPlatform : public TPlatform {
   // The shown menu window Beneath others under the one shown last, which has the focus.
   THeadlessWindow* FocusWindow(int beneath = 0) const;
   void DeliverDueEvents();
+  void EndDueOpener();
 
   uint32_t Clock;
   TScreenSize Screen;
@@ -173,6 +179,17 @@ class THeadlessPlatform : public TPlatform {
   bool PointerReadable = true;
   bool Active = false;
   bool OpenAddressResult = true;
+  struct TOpener {
+    uint32_t Ms = 0;
+    int Error = 0;
+  } OpenerEnd;
+  // The opener still running, when it ends and its end for OnLaterFailure.
+  struct TRunningOpener {
+    uint32_t EndTick = 0;
+    int Error = 0;
+    TOpenFailureHandler OnLaterFailure;
+  };
+  std::optional<TRunningOpener> RunningOpener;
   std::string MissingOpenerName;
   std::vector<TScheduled> Scheduled;  // in the order they were scheduled
   std::vector<THeadlessWindow*> Windows;

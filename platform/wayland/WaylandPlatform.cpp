@@ -134,7 +134,9 @@ void TWaylandPlatform::RestoreCursors() { Display->Input().Cursor().Restore(); }
 
 bool TWaylandPlatform::PlaySound(const std::string& name) { return Audio->Play(name); }
 
-bool TWaylandPlatform::OpenAddress(const std::string& address) { return Processes->OpenAddress(address); }
+bool TWaylandPlatform::OpenAddress(const std::string& address, TOpenFailureHandler onLaterFailure) {
+  return Processes->OpenAddress(address, std::move(onLaterFailure));
+}
 
 std::string TWaylandPlatform::MissingOpener() { return Processes->MissingOpener(); }
 

@@ -44,7 +44,7 @@ class TWaylandPlatform : public TPlatform {
   bool InstallCursor(const std::string& name) override;
   void RestoreCursors() override;
   bool PlaySound(const std::string& name) override;
-  bool OpenAddress(const std::string& address) override;
+  bool OpenAddress(const std::string& address, TOpenFailureHandler onLaterFailure) override;
   std::string MissingOpener() override;
   bool StartProgram(const std::string& commandLine, bool wait) override;
   void ShowMessageBox(const std::string& caption, const std::string& text) override;

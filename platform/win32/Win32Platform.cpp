@@ -173,12 +173,20 @@ bool TWin32Platform::PlaySound(const std::string& name) { return Audio->Play(nam
 
 bool TWin32Platform::SoundAvailable() const { return Audio->Available(); }
 
-bool TWin32Platform::OpenAddress(const std::string& address) {
+bool TWin32Platform::OpenAddress(const std::string& address, TOpenFailureHandler /*onLaterFailure*/) {
+  // The shell hands the address to the browser and answers at once, success or failure:
+  // nothing is left to watch, so nothing fails later.
   if (address.empty()) return false;
-  const auto result = reinterpret_cast<INT_PTR>(
-      ShellExecuteW(nullptr, L"open", Widen(address).c_str(), nullptr, nullptr, SW_SHOWNORMAL));
-  // Values up to 32 are the shell's error codes.
-  if (result > 32) return true;
+  const std::wstring target = Widen(address);
+  SHELLEXECUTEINFOW execute{};
+  execute.cbSize = sizeof execute;
+  // Our own message says what failed; the shell's would be a second one.
+  execute.fMask = SEE_MASK_FLAG_NO_UI;
+  execute.lpVerb = L"open";
+  execute.lpFile = target.c_str();
+  execute.nShow = SW_SHOWNORMAL;
+  if (ShellExecuteExW(&execute)) return true;
+  const auto result = reinterpret_cast<INT_PTR>(execute.hInstApp);
   SetErrnoFrom(result == SE_ERR_NOASSOC ? ERROR_NO_ASSOCIATION : GetLastError());
   return false;
 }

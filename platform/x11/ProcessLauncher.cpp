@@ -41,7 +41,7 @@ std::vector<std::string> SplitCommandLine(const std::string& commandLine) {
 }
 
 bool TProcessLauncher::Start(const std::vector<std::string>& words, bool wait) {
-  Reap();
+  ReapEnded();
   StartFailed = true;
   if (words.empty() || words[0].empty()) return false;
   std::vector<char*> arguments;
@@ -71,38 +71,48 @@ bool TProcessLauncher::Start(const std::vector<std::string>& words, bool wait) {
   return true;
 }
 
-bool TProcessLauncher::OpenAddress(const std::string& address) {
-  if (address.empty()) return false;
-  // Long enough for the desktop's opener to say it has nothing to open the address with.
-  constexpr int OpenerGraceMs = 2000;
-  constexpr const char* Opener = "xdg-open";
+bool TProcessLauncher::OpenAddress(const std::string& address, TOpenFailureHandler onLaterFailure) {
   MissingOpenerName.clear();
-  if (StartAndWatch({Opener, address}, OpenerGraceMs)) return true;
-  if (NotStarted()) MissingOpenerName = Opener;
-  return false;
-}
-
-bool TProcessLauncher::StartAndWatch(const std::vector<std::string>& words, int graceMs) {
-  if (!Start(words, false)) return false;
-  const pid_t child = Running.back();
-  for (int waited = 0; waited < graceMs; waited += WaitStepMs) {
-    int status = 0;
-    if (waitpid(child, &status, WNOHANG) == child) {
-      std::erase(Running, child);
-      if (WIFEXITED(status) && WEXITSTATUS(status) == 0) return true;
-      // What a desktop's opener answers when it finds nothing to open the address with.
-      errno = WIFEXITED(status) && WEXITSTATUS(status) <= 3 ? ENOENT : EIO;
-      return false;
-    }
-    pollfd stop{TX11Guard::StopDescriptor(), POLLIN, 0};
-    poll(&stop, 1, WaitStepMs);
-    TX11Guard::StopIfSignalled();
+  if (address.empty()) return false;
+  // A second click while the first opener is still at work: one page is on its way.
+  if (Watched) return true;
+  constexpr const char* Opener = "xdg-open";
+  if (!Start({Opener, address}, false)) {
+    if (NotStarted()) MissingOpenerName = Opener;
+    return false;
   }
-  return true;  // still busy opening it: a browser on its way
+  Watched = TWatchedOpener{Running.back(), std::chrono::steady_clock::now() + std::chrono::milliseconds(OpenerWatchMs),
+                           std::move(onLaterFailure)};
+  return true;
 }
 
 void TProcessLauncher::Reap() {
-  std::erase_if(Running, [](pid_t child) {
+  CheckWatchedOpener();
+  ReapEnded();
+}
+
+void TProcessLauncher::CheckWatchedOpener() {
+  if (!Watched) return;
+  const pid_t child = Watched->Child;
+  int status = 0;
+  const pid_t result = waitpid(child, &status, WNOHANG);
+  if (result == 0) {
+    // Still busy opening it: a browser on its way. ReapEnded collects it when it ends.
+    if (std::chrono::steady_clock::now() >= Watched->Until) Watched.reset();
+    return;
+  }
+  std::erase(Running, child);
+  // Taken out first: the handler may show a message whose loop comes back here.
+  const TOpenFailureHandler handler = std::move(Watched->OnFailure);
+  Watched.reset();
+  if (result != child || (WIFEXITED(status) && WEXITSTATUS(status) == 0) || !handler) return;
+  // What a desktop's opener answers when it finds nothing to open the address with.
+  handler({WIFEXITED(status) && WEXITSTATUS(status) <= 3 ? ENOENT : EIO, {}});
+}
+
+void TProcessLauncher::ReapEnded() {
+  std::erase_if(Running, [this](pid_t child) {
+    if (Watched && Watched->Child == child) return false;
     int status = 0;
     const pid_t result = waitpid(child, &status, WNOHANG);
     return result == child || (result < 0 && errno == ECHILD);

@@ -297,7 +297,9 @@ void TX11Platform::RestoreCursors() { Cursors->Restore(); }
 
 bool TX11Platform::PlaySound(const std::string& name) { return Audio->Play(name); }
 
-bool TX11Platform::OpenAddress(const std::string& address) { return Processes->OpenAddress(address); }
+bool TX11Platform::OpenAddress(const std::string& address, TOpenFailureHandler onLaterFailure) {
+  return Processes->OpenAddress(address, std::move(onLaterFailure));
+}
 
 std::string TX11Platform::MissingOpener() { return Processes->MissingOpener(); }
 

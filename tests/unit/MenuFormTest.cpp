@@ -1,7 +1,9 @@
 // The menu between games: name entry from the keyboard, the choices, the star field.
 #include "menu/MenuForm.h"
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <iostream>
 #include <sstream>
 #include <utility>
@@ -36,6 +38,13 @@ std::string ShownPicturesText(const TShownPictures& shown) {
   text << std::hex;
   for (const auto& [at, digest] : shown) text << std::dec << at << ' ' << std::hex << digest << '\n';
   return text.str();
+}
+
+std::vector<std::string> MessagesShown;
+
+void RecordAndShowMessage(const std::string& text, uint8_t kind) {
+  MessagesShown.push_back(text);
+  ShowMessageForm(text, kind);
 }
 
 class MenuFormTest : public TGameTest {
@@ -184,6 +193,33 @@ TEST_F(MenuFormTest, WhileAMessageIsUpTheMenuBehindItTakesNoClickOrKey) {
   EXPECT_FALSE(Menu().RunMenu(-1));
   EXPECT_EQ(Platform->EventsOf("caption"), std::vector<std::string>{"Bericht"});
   EXPECT_EQ(Platform->EventsOf("open").size(), 1u);
+}
+
+TEST_F(MenuFormTest, WhileTheHomePageOpensTheMenuGoesOnAndAFailureFoundLaterIsShownOnce) {
+  Platform->SetOpenerEnd(1000, EIO);  // the desktop's opener gives up after a second
+  MessagesShown.clear();
+  SetMessageDialogHook(RecordAndShowMessage);
+  const uint32_t now = Platform->TickCount();
+  int framesWhileOpening = 0;
+  Platform->WatchFrames([&](TWindowKind kind, const TPixelView&, uint32_t tick) {
+    if (kind == TWindowKind::Menu && tick > now + 100 && tick < now + 1100) ++framesWhileOpening;
+  });
+  Platform->ScheduleWindowClick(now + 100, 300, 550);  // HOMEPAGE
+  Platform->ScheduleWindowClick(now + 300, 300, 550);  // HOMEPAGE again, the first still at work
+  Platform->ScheduleKey(now + 500, 'X');               // a name typed meanwhile
+  Platform->ScheduleKey(now + 1300, VK_RETURN);        // closes the message
+  Platform->ScheduleKey(now + 1400, VK_RETURN);        // finishes the name
+  Platform->ScheduleWindowClick(now + 1500, 520, 550);  // QUIT
+  EXPECT_TRUE(Menu().RunMenu(4000));
+  Platform->WatchFrames(nullptr);
+  SetMessageDialogHook(ShowMessageForm);
+  EXPECT_GT(framesWhileOpening, 30);
+  EXPECT_EQ(Menu().HiScoreList->Items(0)->Name, "X");
+  EXPECT_EQ(Platform->EventsOf("open").size(), 1u);
+  EXPECT_EQ(Platform->EventsOf("caption"), std::vector<std::string>{"Bericht"});
+  ASSERT_EQ(MessagesShown.size(), 1u);
+  EXPECT_EQ(MessagesShown[0], "Kon programma file://" + Folder() + "homepage.html niet uitvoeren. " +
+                                  std::strerror(EIO) + " (Code " + std::to_string(EIO) + ")");
 }
 
 TEST_F(MenuFormTest, AMessageAskedForWhileOneIsUpFollowsItInsteadOfOpeningInsideIt) {

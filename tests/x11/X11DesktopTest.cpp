@@ -17,6 +17,7 @@
 #include <cerrno>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 
 #include "X11TestServer.h"
 
@@ -396,35 +397,59 @@ TEST_F(TX11DesktopTest, ProgramsStartAndTheProgramFolderIsFound) {
   errno = 0;
   EXPECT_FALSE(Platform->StartProgram("no-such-program-anywhere", true));
   EXPECT_EQ(errno, ENOENT);
-  EXPECT_FALSE(Platform->OpenAddress(""));
+  EXPECT_FALSE(Platform->OpenAddress("", nullptr));
 }
 
-TEST_F(TX11DesktopTest, AnAddressNothingCanOpenIsAFailureAndOneBeingOpenedASuccess) {
-  // Stand-ins for the desktop's opener, first in PATH: one that finds nothing to open
-  // the address with, one that is still busy opening it.
+TEST_F(TX11DesktopTest, TheOpenerIsNotWaitedForAndAFailureItFindsLaterIsReportedOnce) {
+  using TClock = std::chrono::steady_clock;
+  // Stand-ins for the desktop's opener, first in PATH.
   const std::string bin = ::testing::TempDir() + "opener-" + std::to_string(getpid());
   std::filesystem::create_directories(bin);
   const auto opener = [&](const std::string& body) {
     std::ofstream(bin + "/xdg-open") << "#!/bin/sh\n" << body << "\n";
     std::filesystem::permissions(bin + "/xdg-open", std::filesystem::perms::owner_all);
   };
+  std::vector<TOpenFailure> failures;
+  const auto onFailure = [&](const TOpenFailure& failure) { failures.push_back(failure); };
+  // The program's loop for a while, or until Done.
+  const auto runFor = [&](int ms, const std::function<bool()>& done) {
+    for (const auto until = TClock::now() + std::chrono::milliseconds(ms); !done() && TClock::now() < until;) {
+      Platform->ProcessMessages();
+      Platform->WaitForMessage(10);
+    }
+  };
+  const auto failed = [&] { return !failures.empty(); };
+  const auto startedText = [&] {
+    std::ifstream started(bin + "/started");
+    return std::string(std::istreambuf_iterator<char>(started), {});
+  };
   const std::string path = std::getenv("PATH");
-  setenv("PATH", (bin + ":" + path).c_str(), 1);
-  opener("exit 3");
-  errno = 0;
-  EXPECT_FALSE(Platform->OpenAddress("file:///nowhere.html"));
-  EXPECT_EQ(errno, ENOENT);
-  EXPECT_EQ(Platform->MissingOpener(), "") << "the opener ran: the address is at fault";
-  // Without any opener in PATH it is the opener that is missing.
+  // Without any opener in PATH it is the opener that is missing, and that is known at once.
   setenv("PATH", bin.c_str(), 1);
-  std::filesystem::remove(bin + "/xdg-open");
-  EXPECT_FALSE(Platform->OpenAddress("file:///somewhere.html"));
+  EXPECT_FALSE(Platform->OpenAddress("file:///somewhere.html", onFailure));
   EXPECT_EQ(Platform->MissingOpener(), "xdg-open");
   setenv("PATH", (bin + ":" + path).c_str(), 1);
-  opener("sleep 5");
-  EXPECT_TRUE(Platform->OpenAddress("file:///somewhere.html"));
   opener("exit 0");
-  EXPECT_TRUE(Platform->OpenAddress("file:///somewhere.html"));
+  EXPECT_TRUE(Platform->OpenAddress("file:///somewhere.html", onFailure));
+  runFor(300, failed);
+  EXPECT_TRUE(failures.empty());
+  // One that takes a while to find nothing to open the address with.
+  opener("sleep 0.5; exit 3");
+  const TClock::time_point asked = TClock::now();
+  EXPECT_TRUE(Platform->OpenAddress("file:///nowhere.html", onFailure));
+  EXPECT_LT(TClock::now() - asked, std::chrono::milliseconds(300));
+  runFor(3000, failed);
+  ASSERT_EQ(failures.size(), 1u);
+  EXPECT_EQ(failures[0].Error, ENOENT);
+  EXPECT_EQ(failures[0].MissingOpener, "") << "the opener ran: the address is at fault";
+  // One still busy opening it, a browser on its way: a second click starts no second one.
+  opener("echo >> " + bin + "/started; sleep 1");
+  EXPECT_TRUE(Platform->OpenAddress("file:///somewhere.html", onFailure));
+  EXPECT_TRUE(Platform->OpenAddress("file:///somewhere.html", onFailure));
+  runFor(3000, [&] { return !startedText().empty(); });
+  runFor(300, [] { return false; });  // time for a second one to show
+  EXPECT_EQ(failures.size(), 1u);
+  EXPECT_EQ(startedText(), "\n");
   setenv("PATH", path.c_str(), 1);
   std::filesystem::remove_all(bin);
 }
