@@ -226,7 +226,7 @@ void TWorldForm::FollowScreenSize() {
   WorldImageHeight = screen.Height;
   Playfield().SetSize(Round(screen.Width / ScreenToPlayfield), Round(screen.Height / ScreenToPlayfield));
   ScreenPicture().SetSize(screen.Width, screen.Height);
-  ChangedAreas.Reserve(Playfield());
+  ChangedAreas.Reserve(Playfield(), screen.Width);
   GameWindow->SetBounds(0, 0, screen.Width, screen.Height);
 }
 

@@ -57,6 +57,24 @@ void FrameRect(TBitmap32& b, int left, int top, int right, int bottom, TColor32 
   }
 }
 
+// Area of From copied onto the same place of To (both of one size), clipped to them.
+void CopyArea(const TBitmap32& from, TBitmap32& to, const TRect& area) {
+  const int x0 = std::max(area.Left, 0), x1 = std::min(area.Right, to.Width());
+  for (int y = std::max(area.Top, 0); y < std::min(area.Bottom, to.Height()) && x0 < x1; ++y)
+    std::copy(from.ScanLine(y) + x0, from.ScanLine(y) + x1, to.ScanLine(y) + x0);
+}
+
+// The pixels of Layer that are not 0, within Area, put onto the same place of To.
+void OverlayLayer(const TBitmap32& layer, TBitmap32& to, const TRect& area) {
+  const int x0 = std::max(area.Left, 0), x1 = std::min(area.Right, to.Width());
+  for (int y = std::max(area.Top, 0); y < std::min(area.Bottom, to.Height()) && x0 < x1; ++y) {
+    const TColor32* from = layer.ScanLine(y);
+    TColor32* row = to.ScanLine(y);
+    for (int x = x0; x < x1; ++x)
+      if (from[x] != 0) row[x] = from[x];
+  }
+}
+
 bool Inside(const TRect& r, int x, int y) { return x >= r.Left && x < r.Right && y >= r.Top && y < r.Bottom; }
 
 std::string HomePageAddress() { return "file://" + DocumentFolder() + HomePageFileName; }
@@ -73,6 +91,10 @@ void TStar::Move() {
 void TStar::Draw(TBitmap32& bitmap) {
   Kind->Animations[FacingLeft]->Frame(0).SetPixelS(1, 1, Colour);
   TSprite::Draw(bitmap);
+  // Every frame has a border of one transparent pixel around its picture: the star
+  // changed at most its one pixel inside it.
+  const int x = Round(X), y = Round(Y);
+  Drawn = {x + 1, y + 1, x + WorkBitmap->Width() - 1, y + WorkBitmap->Height() - 1};
 }
 
 TMenuForm::TMenuForm(const TSpriteFont& font, std::unique_ptr<THiScoreList> table)
@@ -108,6 +130,8 @@ TMenuForm::~TMenuForm() = default;
 
 bool TMenuForm::RunMenu(int32_t newScore) {
   Timer1->SetEnabled(true);
+  // The menu makes no sound: the output may rest while it waits.
+  CurrentPlatform().LetSoundRest(true);
   if (!Stars) CreateStars();
   HiScoreList->Qualify(newScore);
   CloseMode = 0;
@@ -145,8 +169,10 @@ bool TMenuForm::RunMenu(int32_t newScore) {
   FormWindow->Hide();
   // A hidden window may lose what it showed: the next run starts with a whole frame.
   ChangedAreas.Forget();
+  BackdropReady = false;
   InputStamp = 0;
   Timer1->SetEnabled(false);
+  CurrentPlatform().LetSoundRest(false);
   return CloseMode == 2;
 }
 
@@ -160,12 +186,14 @@ void TMenuForm::FitToScreen(const TScreenSize& screen) {
   if (width == WindowWidth() && height == WindowHeight()) return;
   ScreenImage.Bitmap.SetSize(width, height);
   ChangedAreas.Forget();
+  BackdropReady = false;
 }
 
 void TMenuForm::CreateStars() {
   Stars = std::make_unique<TSpriteList>(&MenuSurface, StarWorld);
   StarSprite = std::make_unique<TGraphicSprite>(TPictures{&StarImage}, TPictures{});
   StarSprite->FreeAnimation(FacingRight);
+  StarMoveDue.reset();
   const int w = MenuSurface.Width(), h = MenuSurface.Height();
   for (int i = 0; i < StarCount; ++i) {
     const int x = Random(w - 16) + 8;
@@ -179,20 +207,88 @@ void TMenuForm::CreateStars() {
 }
 
 void TMenuForm::DrawFrame() {
-  const int w = MenuSurface.Width(), h = MenuSurface.Height();
-  MenuSurface.Clear(0);
-  FrameRect(MenuSurface, 1, 1, w - 1, h - 1, InnerFrameColour);
-  FrameRect(MenuSurface, 0, 0, w, h, OuterFrameColour);
-  Stars->Update();
-  // One blink test for the row being named and one for PLAY/ENTER, in this order.
-  DrawHighScores(BlinkVisible());
+  // One blink test for the row being named and one for PLAY/ENTER, in this order, and
+  // the blink's cycle restarted when due.
+  const bool rowVisible = BlinkVisible();
   BlinkShown = BlinkVisible();
-  DrawBottomWords(BlinkShown);
+  IntervalRestart(BlinkStamp, BlinkCycleMs);
   InputStamp = 0;
-  const std::vector<TPixelArea>& changed = ChangedAreas.Enlarge(MenuSurface, ScreenImage.Bitmap);
+  Touched.clear();
+  const bool whole = PrepareBackdrop(rowVisible, BlinkShown);
+  if (whole) {
+    std::copy(Backdrop.Bits(), Backdrop.Bits() + Backdrop.Width() * Backdrop.Height(), MenuSurface.Bits());
+  } else {
+    for (int i = 0; i < Stars->Count(); ++i) {
+      const TRect& left = static_cast<const TStar*>(Stars->Items(i))->Drawn;
+      CopyArea(Backdrop, MenuSurface, left);
+      Touched.push_back(left);
+    }
+  }
+  Stars->Update();
+  StarMoveDue.reset();
+  for (int i = 0; i < Stars->Count(); ++i) {
+    const TStar& star = *static_cast<const TStar*>(Stars->Items(i));
+    OverlayTexts(star.Drawn);
+    Touched.push_back(star.Drawn);
+    NoteStarMove(star);
+  }
+  const std::vector<TPixelArea>& changed =
+      ChangedAreas.Enlarge(MenuSurface, ScreenImage.Bitmap, whole ? nullptr : &Touched);
   // A frame in which nothing shows differently is not sent at all.
   if (!changed.empty()) FormWindow->PresentChanged(ScreenImage.Bitmap.View(), changed);
 }
+
+bool TMenuForm::PrepareBackdrop(bool rowVisible, bool wordsVisible) {
+  TextsNow.clear();
+  ListHighScores(rowVisible, TextsNow);
+  ListBottomWords(wordsVisible, TextsNow);
+  const int w = MenuSurface.Width(), h = MenuSurface.Height();
+  if (!BackdropReady || Backdrop.Width() != w || Backdrop.Height() != h) {
+    Backdrop.SetSize(w, h);
+    TextLayer.SetSize(w, h);
+    RedrawBackdrop(Backdrop.BoundsRect());
+    std::swap(TextsShown, TextsNow);
+    BackdropReady = true;
+    return true;
+  }
+  if (TextsNow == TextsShown) return false;
+  // Where a word came or went (a blink, a letter typed), the backdrop is drawn again
+  // and put on the surface; the stars are drawn over it next.
+  const auto redrawWhereMissing = [this](const std::vector<TMenuText>& texts, const std::vector<TMenuText>& others) {
+    for (const TMenuText& text : texts) {
+      if (std::find(others.begin(), others.end(), text) != others.end()) continue;
+      const TRect area = Font.TextBounds(text.X, text.Y, text.Text, text.Colour);
+      RedrawBackdrop(area);
+      CopyArea(Backdrop, MenuSurface, area);
+      Touched.push_back(area);
+    }
+  };
+  redrawWhereMissing(TextsShown, TextsNow);
+  redrawWhereMissing(TextsNow, TextsShown);
+  std::swap(TextsShown, TextsNow);
+  return false;
+}
+
+void TMenuForm::RedrawBackdrop(const TRect& area) {
+  const TRect inside{std::max(area.Left, 0), std::max(area.Top, 0), std::min(area.Right, Backdrop.Width()),
+                     std::min(area.Bottom, Backdrop.Height())};
+  if (inside.Left >= inside.Right || inside.Top >= inside.Bottom) return;
+  for (int y = inside.Top; y < inside.Bottom; ++y) {
+    std::fill(Backdrop.ScanLine(y) + inside.Left, Backdrop.ScanLine(y) + inside.Right, 0);
+    std::fill(TextLayer.ScanLine(y) + inside.Left, TextLayer.ScanLine(y) + inside.Right, 0);
+  }
+  Backdrop.SetClipRect(inside);
+  TextLayer.SetClipRect(inside);
+  const int w = Backdrop.Width(), h = Backdrop.Height();
+  FrameRect(Backdrop, 1, 1, w - 1, h - 1, InnerFrameColour);
+  FrameRect(Backdrop, 0, 0, w, h, OuterFrameColour);
+  for (const TMenuText& text : TextsNow) Font.DrawTextOn(TextLayer, text.X, text.Y, text.Text, text.Colour);
+  OverlayLayer(TextLayer, Backdrop, inside);
+  Backdrop.SetClipRect(Backdrop.BoundsRect());
+  TextLayer.SetClipRect(TextLayer.BoundsRect());
+}
+
+void TMenuForm::OverlayTexts(const TRect& area) { OverlayLayer(TextLayer, MenuSurface, area); }
 
 uint32_t TMenuForm::ChangeDue() const {
   // Every stamp is compared by its distance from the last frame, across the
@@ -208,12 +304,17 @@ uint32_t TMenuForm::ChangeDue() const {
     earlier(BlinkStamp + BlinkHalfMs);
   else
     earlier(IntervalPassed(BlinkStamp, BlinkHalfMs) ? BlinkStamp + BlinkCycleMs : BlinkStamp);
-  for (int i = 0; Stars && i < Stars->Count(); ++i) {
-    const TSprite& star = *Stars->Items(i);
-    if (star.MoveTime == 0) return Now();
-    earlier(star.MoveTime + static_cast<uint32_t>(star.MoveInterval));
+  if (Stars) {
+    if (!StarMoveDue) return Now();
+    earlier(*StarMoveDue);
   }
   return due;
+}
+
+void TMenuForm::NoteStarMove(const TSprite& star) {
+  // A star that has never moved moves in the next frame.
+  const uint32_t due = star.MoveTime == 0 ? Now() : star.MoveTime + static_cast<uint32_t>(star.MoveInterval);
+  if (!StarMoveDue || static_cast<int32_t>(due - *StarMoveDue) < 0) StarMoveDue = due;
 }
 
 uint32_t TMenuForm::NextFrameTick(uint32_t lastFrame) const {
@@ -233,32 +334,31 @@ bool TMenuForm::BlinkVisible() {
   return IntervalRestart(BlinkStamp, BlinkGuardMs) ? false : passed;
 }
 
-void TMenuForm::DrawHighScores(bool blinkVisible) {
+void TMenuForm::ListHighScores(bool blinkVisible, std::vector<TMenuText>& texts) const {
   const int editing = HiScoreList->EditIndex;
   const std::string title = editing == -1 ? "HIGH SCORES" : "PLEASE ENTER NAME";
-  Font.DrawTextOn(MenuSurface, Font.CenterTextX(MenuSurface, title), 10, title, White);
+  texts.push_back({Font.CenterTextX(MenuSurface, title), 10, title, White});
   for (int i = 0; i < HiScoreList->Count() && i < HiScoreRows; ++i) {
     if (i == editing && !blinkVisible) continue;
     const THiScore& row = *HiScoreList->Items(i);
     const int y = 30 + 18 * i;
     const int colour = RankLabels[i].Colour;
-    Font.DrawTextOn(MenuSurface, 28, y, RankLabels[i].Label, colour);
-    Font.DrawTextOn(MenuSurface, 72, y, ZeroPad(row.Score, 6), colour);
+    texts.push_back({28, y, RankLabels[i].Label, colour});
+    texts.push_back({72, y, ZeroPad(row.Score, 6), colour});
     const std::string name = row.Name.empty() ? std::string(NameLength, NamePad) : row.Name;
-    Font.DrawTextOn(MenuSurface, 144, y, name, i == editing ? White : colour);
+    texts.push_back({144, y, name, i == editing ? White : colour});
   }
 }
 
-void TMenuForm::DrawBottomWords(bool blinkVisible) {
+void TMenuForm::ListBottomWords(bool blinkVisible, std::vector<TMenuText>& texts) const {
   const auto at = [](const TRect& label) { return TPoint{Round(label.Left / ScreenToPlayfield), Round(label.Top / ScreenToPlayfield)}; };
   if (blinkVisible) {
     const TPoint play = at(PlayLabel);
-    Font.DrawTextOn(MenuSurface, play.X, play.Y, HiScoreList->EditIndex == -1 ? "PLAY" : "ENTER", White);
+    texts.push_back({play.X, play.Y, HiScoreList->EditIndex == -1 ? "PLAY" : "ENTER", White});
   }
-  IntervalRestart(BlinkStamp, BlinkCycleMs);
   const TPoint quit = at(QuitLabel), home = at(HomePageLabel);
-  Font.DrawTextOn(MenuSurface, quit.X, quit.Y, "QUIT", White);
-  Font.DrawTextOn(MenuSurface, home.X, home.Y, "HOMEPAGE", Yellow);
+  texts.push_back({quit.X, quit.Y, "QUIT", White});
+  texts.push_back({home.X, home.Y, "HOMEPAGE", Yellow});
 }
 
 void TMenuForm::FormKeyDown(uint16_t key) {

@@ -4,7 +4,9 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "menu/HiScores.h"
 #include "platform/Platform.h"
@@ -32,9 +34,20 @@ class TStar : public TSprite {
   void Draw(TBitmap32& bitmap) override;
 
   TColor32 Colour;
+  // Where the star was drawn last (empty before its first frame): all it may have
+  // changed on the surface, its pixel.
+  TRect Drawn{};
 
  private:
   const TBitmap32& Surface;
+};
+
+// A word the menu writes: where, what, in which of the font's colours.
+struct TMenuText {
+  int X, Y;
+  std::string Text;
+  int Colour;
+  bool operator==(const TMenuText&) const = default;
 };
 
 class TMenuForm {
@@ -84,8 +97,19 @@ class TMenuForm {
   // LastFrame, and those in which nothing would change are skipped.
   uint32_t NextFrameTick(uint32_t lastFrame) const;
   void InputArrived();
-  void DrawHighScores(bool blinkVisible);
-  void DrawBottomWords(bool blinkVisible);
+  // The words of the table and the choices as they show now, into Texts.
+  void ListHighScores(bool blinkVisible, std::vector<TMenuText>& texts) const;
+  void ListBottomWords(bool blinkVisible, std::vector<TMenuText>& texts) const;
+  // Draws the frame and the words anew where they differ from the last frame's, and
+  // puts those places on the surface (naming them in Touched); true when nothing was
+  // drawn yet and all of the backdrop is new.
+  bool PrepareBackdrop(bool rowVisible, bool wordsVisible);
+  // The frame and the words of TextsNow within Area of the backdrop and the text layer.
+  void RedrawBackdrop(const TRect& area);
+  // Puts the words back over whatever a star drew within Area.
+  void OverlayTexts(const TRect& area);
+  // Takes Star's next move into StarMoveDue.
+  void NoteStarMove(const TSprite& star);
   void MouseDown(int x, int y);
   void EditName(uint16_t key);
 
@@ -95,6 +119,17 @@ class TMenuForm {
   // around them are enlarged and sent to the screen again. A star is one pixel, so
   // tiles of one pixel keep those parts close around it.
   TChangedAreas ChangedAreas{1};
+  // The words go over the stars. A frame is the backdrop (the frame and the words, kept
+  // ready-drawn while they stay the same) with the stars drawn over it and the words
+  // put back over them: only the places the stars left and reached are drawn again and
+  // compared. TextLayer holds the words alone, 0 where none is.
+  TBitmap32 Backdrop, TextLayer;
+  std::vector<TMenuText> TextsShown, TextsNow;
+  bool BackdropReady = false;
+  std::vector<TRect> Touched;
+  // When the first star moves next, noted as the stars are drawn; none when a star
+  // has yet to move (at once).
+  std::optional<uint32_t> StarMoveDue;
   // Whether the last frame drawn showed the blinking words, and when input that may
   // change the picture arrived since (0: none).
   bool BlinkShown = false;

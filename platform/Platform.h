@@ -159,6 +159,10 @@ class TPlatform {
   // at once; sounds started one after the other play together. False when it cannot
   // be heard (no such sound, no audio output).
   virtual bool PlaySound(const std::string& name) = 0;
+  // While nothing is to be heard for a long time (the menu waits), the audio output
+  // may close once it has been quiet a moment, so that the sound system sleeps too;
+  // with false it is open again, ready for the next sound without delay.
+  virtual void LetSoundRest(bool rest) { (void)rest; }
 
   // Starts opening a document or web address with the desktop's default handler and
   // returns as soon as the opener has begun, never waiting for it. False when it cannot

@@ -68,6 +68,10 @@ constexpr int StripPixels = 2048;
 static_assert(StripPixels % BlockPixels == 0);
 // Destination pixels per 128-bit lane of a block.
 constexpr int LanePixels = 4;
+// Opaque parts of a draw of fewer pixels than this are filtered pixel by pixel, straight
+// from the whole draw's axes: setting up rows and vectors costs more than they save on
+// a few pixels (a menu star's part is about 5 x 5, or 5 x 15 with its last place).
+constexpr int SmallPartPixels = 160;
 
 std::atomic<TVectorUnit> UnitLimit{TVectorUnit::Avx2};
 
@@ -115,7 +119,11 @@ struct TLinearAxis {
 
   uint32_t Weight(size_t i) const { return WeightBytes[i] & 0xFF; }
 
+  // Built anew only when the draw's geometry differs from the last one's.
   void Build(int first, int last, int destStart, int destLength, int sourceStart, int sourceLength) {
+    const std::array<int, 6> key{first, last, destStart, destLength, sourceStart, sourceLength};
+    if (key == BuiltFor) return;
+    BuiltFor = key;
     const size_t count = static_cast<size_t>(std::max(last - first, 0));
     Near.resize(count);
     Far.resize(count);
@@ -152,7 +160,11 @@ struct TLinearAxis {
     take(Near, whole.Near);
     take(Far, whole.Far);
     take(WeightBytes, whole.WeightBytes);
+    BuiltFor = {};
   }
+
+ private:
+  std::array<int, 6> BuiltFor{};
 };
 
 // Columns First..Last of a draw's area (counted from its left): the part of each row
@@ -677,6 +689,57 @@ void FilterStrip(TBitmap32& dest, const TBitmap32& source, const TLinearPlan& pl
   }
 }
 
+// Area of Dest (within the whole draw Whole, whose axes Full holds) filtered and
+// copied pixel by pixel: the widening and the mix of the rows, as the scalar path
+// computes them, for each pixel on its own.
+#ifdef __SSE2__
+// One destination pixel of a widened row, its four channels in the low four 16-bit
+// lanes: the near and far pixels unpacked side by side, each weighted, then added.
+inline __m128i WidenPixelSse2(const TColor32* row, const TLinearAxis& columns, size_t i, bool coverage) {
+  uint32_t near = row[columns.Near[i]], far = row[columns.Far[i]];
+  if (coverage) near = WithCoverage(near), far = WithCoverage(far);
+  const auto w = static_cast<int16_t>(columns.Weight(i));
+  const auto rest = static_cast<int16_t>(WeightOne - w);
+  const __m128i pair = _mm_unpacklo_epi8(_mm_set_epi32(0, 0, static_cast<int>(far), static_cast<int>(near)),
+                                         _mm_setzero_si128());
+  const __m128i weighted = _mm_mullo_epi16(pair, _mm_set_epi16(w, w, w, w, rest, rest, rest, rest));
+  return _mm_add_epi16(weighted, _mm_srli_si128(weighted, 8));
+}
+#endif
+
+void FilterSmallArea(TBitmap32& dest, const TBitmap32& source, const TLinearPlan& full, const TClippedArea& whole,
+                     const TClippedArea& area, bool coverage) {
+  for (int y = area.Top; y < area.Bottom; ++y) {
+    const auto i = static_cast<size_t>(y - whole.Top);
+    const TColor32* nearRow = source.ScanLine(full.Rows.Near[i]);
+    const TColor32* farRow = source.ScanLine(full.Rows.Far[i]);
+    const uint32_t weight = full.Rows.Weight(i);
+    TColor32* out = dest.ScanLine(y) + area.Left;
+#ifdef __SSE2__
+    // As MixPixel: each product keeps its high 16 bits, then the sum is rounded.
+    const __m128i upperWeight = _mm_set1_epi16(static_cast<int16_t>((WeightOne - weight) << 8));
+    const __m128i lowerWeight = _mm_set1_epi16(static_cast<int16_t>(weight << 8));
+    for (int x = area.Left; x < area.Right; ++x, ++out) {
+      const auto j = static_cast<size_t>(x - whole.Left);
+      __m128i sum = WidenPixelSse2(nearRow, full.Columns, j, coverage);
+      if (weight != 0)
+        sum = _mm_add_epi16(_mm_mulhi_epu16(sum, upperWeight),
+                            _mm_mulhi_epu16(WidenPixelSse2(farRow, full.Columns, j, coverage), lowerWeight));
+      const __m128i rounded = _mm_srli_epi16(_mm_add_epi16(sum, _mm_set1_epi16(128)), 8);
+      *out = static_cast<TColor32>(_mm_cvtsi128_si32(_mm_packus_epi16(rounded, rounded)));
+    }
+#else
+    uint16_t upper[4] = {}, lower[4] = {};
+    for (int x = area.Left; x < area.Right; ++x, ++out) {
+      const auto j = static_cast<size_t>(x - whole.Left);
+      WidenPixel(nearRow, full.Columns, j, coverage, upper);
+      if (weight != 0) WidenPixel(farRow, full.Columns, j, coverage, lower);
+      MixPixel(upper, lower, weight, reinterpret_cast<uint8_t*>(out));
+    }
+#endif
+  }
+}
+
 // Destination rows First..Last of the plan's area, in strips of columns narrow enough
 // that the two widened rows a strip mixes stay in the first-level cache (a 4K row
 // widened is 30 KB).
@@ -860,6 +923,12 @@ void LinearResampleAreas(TBitmap32& dest, const TRect& destRect, const TBitmap32
       const TClippedArea area{std::max(r.Left, whole.Left), std::max(r.Top, whole.Top), std::min(r.Right, whole.Right),
                               std::min(r.Bottom, whole.Bottom)};
       if (area.Empty()) continue;
+      if constexpr (std::is_same_v<std::decay_t<decltype(combine)>, TCombineOpaque>) {
+        if (int64_t{area.Right - area.Left} * (area.Bottom - area.Top) < SmallPartPixels) {
+          FilterSmallArea(dest, source, *full, whole, area, part->Coverage);
+          continue;
+        }
+      }
       part->Area = area;
       part->Columns.Slice(full->Columns, static_cast<size_t>(area.Left - whole.Left), static_cast<size_t>(part->Count()));
       part->Rows.Slice(full->Rows, static_cast<size_t>(area.Top - whole.Top), static_cast<size_t>(area.Bottom - area.Top));

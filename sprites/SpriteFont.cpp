@@ -1,6 +1,8 @@
 // Building the font's glyphs and drawing text with them.
 #include "sprites/SpriteFont.h"
 
+#include <algorithm>
+
 #include "sprites/GraphicsTools.h"
 #include "support/TextRoutines.h"
 
@@ -46,4 +48,19 @@ void TSpriteFont::DrawTextOn(TBitmap32& b, int x, int y, const std::string& text
     if (const TBitmap32* glyph = GetGlyph(c, v, advance)) b.Draw(x, y, *glyph);
     x += advance;
   }
+}
+
+TRect TSpriteFont::TextBounds(int x, int y, const std::string& text, int v) const {
+  TRect bounds{};
+  for (char c : UpperCaseAscii(text)) {
+    int advance = 0;
+    if (const TBitmap32* glyph = GetGlyph(c, v, advance)) {
+      const TRect cell{x, y, x + glyph->Width(), y + glyph->Height()};
+      bounds = bounds.Left == bounds.Right ? cell : TRect{std::min(bounds.Left, cell.Left), std::min(bounds.Top, cell.Top),
+                                                           std::max(bounds.Right, cell.Right),
+                                                           std::max(bounds.Bottom, cell.Bottom)};
+    }
+    x += advance;
+  }
+  return bounds;
 }

@@ -29,6 +29,8 @@ class TSpriteFont {
   int CenterTextX(const TBitmap32& b, const std::string& text) const;
   // Text in capitals at (X, Y) of B; a character without a glyph leaves its cell empty.
   void DrawTextOn(TBitmap32& b, int x, int y, const std::string& text, int v) const;
+  // The rectangle DrawTextOn can change for that text (empty when nothing).
+  TRect TextBounds(int x, int y, const std::string& text, int v) const;
 
  private:
   std::array<std::array<std::unique_ptr<TBitmap32>, FontVariants>, 256> Glyphs;

@@ -260,6 +260,8 @@ bool THeadlessPlatform::PlaySound(const std::string& name) {
   return !FindResource(TResourceKind::Sound, name).empty();
 }
 
+void THeadlessPlatform::LetSoundRest(bool rest) { Record("sound-rest", rest ? "may" : "not"); }
+
 bool THeadlessPlatform::OpenAddress(const std::string& address, TOpenFailureHandler onLaterFailure) {
   if (RunningOpener) return true;  // the one running opens the page
   Record("open", address);

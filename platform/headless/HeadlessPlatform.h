@@ -73,6 +73,8 @@ class THeadlessPlatform : public TPlatform {
   bool InstallCursor(const std::string& name) override;
   void RestoreCursors() override;
   bool PlaySound(const std::string& name) override;
+  // Recorded as "sound-rest": "may" or "not".
+  void LetSoundRest(bool rest) override;
   bool OpenAddress(const std::string& address, TOpenFailureHandler onLaterFailure) override;
   bool StartProgram(const std::string& commandLine, bool wait) override;
   void ShowMessageBox(const std::string& caption, const std::string& text) override;

@@ -90,24 +90,26 @@ TSdlAudio::TSdlAudio() {
   // SDL would otherwise take over SIGINT and SIGTERM, and the program would no longer
   // end when asked to.
   SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-  bool opened = false;
-  {
-    // The sound libraries beneath SDL write their own complaints when there is no sound
-    // card; one line of ours says it better.
-    const TQuietStderr quiet;
-    opened = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0 &&
-             Mix_OpenAudio(SampleRate, AUDIO_S16SYS, OutputChannels, BufferSamples) == 0;
-  }
-  if (!opened) {
+  if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0 || !OpenOutput()) {
     std::fprintf(stderr, "blastover: no audio output (%s); the game plays silently\n", SDL_GetError());
     return;
   }
   Open = true;
   ChannelCount = Mix_AllocateChannels(FirstChannelCount);
-  int frequency = 0, channels = 0;
-  Uint16 format = 0;
-  Mix_QuerySpec(&frequency, &format, &channels);
-  const bool outputAsStored = frequency == SampleRate && format == AUDIO_S16LSB && channels == OutputChannels;
+  LoadChunks();
+}
+
+bool TSdlAudio::OpenOutput() {
+  // The sound libraries beneath SDL write their own complaints when there is no sound
+  // card; one line of ours says it better.
+  const TQuietStderr quiet;
+  return Mix_OpenAudio(SampleRate, AUDIO_S16SYS, OutputChannels, BufferSamples) == 0;
+}
+
+void TSdlAudio::LoadChunks() {
+  Chunks.clear();
+  Mix_QuerySpec(&Frequency, &Format, &OutputChannelCount);
+  const bool outputAsStored = Frequency == SampleRate && Format == AUDIO_S16LSB && OutputChannelCount == OutputChannels;
   for (const TResource& sound : ListResources(TResourceKind::Sound)) {
     Mix_Chunk* chunk = nullptr;
     if (outputAsStored && StoredAsOutput(sound.Data)) {
@@ -127,19 +129,54 @@ TSdlAudio::TSdlAudio() {
   }
 }
 
-TSdlAudio::~TSdlAudio() {
-  if (Open) {
-    Mix_HaltChannel(-1);
-    Chunks.clear();
-    Mix_CloseAudio();
+void TSdlAudio::LetRest(bool rest) {
+  MayRest = rest;
+  if (!rest && IsResting) Reopen();
+}
+
+void TSdlAudio::RestWhenQuiet() {
+  if (!Open || IsResting || !MayRest) return;
+  const TClock::time_point now = TClock::now();
+  if (now - LastSound < QuietTime) return;
+  // A long sound still playing: look again a quiet time later.
+  if (Mix_Playing(-1) > 0) {
+    LastSound = now;
+    return;
   }
+  Mix_CloseAudio();
+  IsResting = true;
+}
+
+bool TSdlAudio::Reopen() {
+  if (!OpenOutput()) {
+    std::fprintf(stderr, "blastover: the audio output cannot be opened again (%s); the game plays silently\n",
+                 SDL_GetError());
+    Chunks.clear();
+    Open = false;
+    return false;
+  }
+  IsResting = false;
+  ChannelCount = Mix_AllocateChannels(ChannelCount);
+  int frequency = 0, channels = 0;
+  uint16_t format = 0;
+  Mix_QuerySpec(&frequency, &format, &channels);
+  // The sounds were made for the output's format; another one needs them made again.
+  if (frequency != Frequency || format != Format || channels != OutputChannelCount) LoadChunks();
+  return true;
+}
+
+TSdlAudio::~TSdlAudio() {
+  if (Open && !IsResting) Mix_HaltChannel(-1);
+  Chunks.clear();
+  if (Open && !IsResting) Mix_CloseAudio();
   // SDL is used for nothing else: shutting all of it down also ends what it started
   // behind the audio (its desktop-bus connection).
   SDL_Quit();
 }
 
 bool TSdlAudio::Play(const std::string& name) {
-  if (!Open) return false;
+  if (!Open || (IsResting && !Reopen())) return false;
+  LastSound = TClock::now();
   const auto found = Chunks.find(UpperCase(name));
   if (found == Chunks.end()) {
 #ifndef NDEBUG

@@ -1,6 +1,7 @@
 // The audio output on Linux: every sound resource loaded once, played on free mixer channels.
 #pragma once
 
+#include <chrono>
 #include <map>
 #include <memory>
 #include <string>
@@ -17,18 +18,39 @@ class TSdlAudio {
   TSdlAudio& operator=(const TSdlAudio&) = delete;
 
   // Starts one playback of the named sound (any letter case) on a free channel and
-  // returns at once; false when it cannot be heard.
+  // returns at once; false when it cannot be heard. A resting output opens again first.
   bool Play(const std::string& name);
   bool Available() const { return Open; }
   // Sounds that can play at the same time before more channels are made.
   int Channels() const { return ChannelCount; }
+  // While allowed to rest, RestWhenQuiet closes the output once nothing has sounded
+  // for QuietTime: an open output keeps the sound system (and a thread of ours) waking
+  // every buffer, also while the menu waits for hours. Called often, from the event
+  // loop; cheap. Forbidding rest opens a resting output again at once.
+  void LetRest(bool rest);
+  void RestWhenQuiet();
+  bool Resting() const { return IsResting; }
+  static constexpr std::chrono::milliseconds QuietTime{500};
 
  private:
   struct TChunkFree {
     void operator()(Mix_Chunk* chunk) const;
   };
+  using TClock = std::chrono::steady_clock;
+
+  // Opens the output; false, with SDL's reason, when there is none.
+  static bool OpenOutput();
+  // Makes every sound resource ready for the output as it is now open.
+  void LoadChunks();
+  bool Reopen();
 
   bool Open = false;
+  bool MayRest = false;
+  bool IsResting = false;
   int ChannelCount = 0;
+  // The output's format the sounds were made ready for.
+  int Frequency = 0, OutputChannelCount = 0;
+  uint16_t Format = 0;
+  TClock::time_point LastSound = TClock::now();
   std::map<std::string, std::unique_ptr<Mix_Chunk, TChunkFree>> Chunks;  // by upper-case name
 };

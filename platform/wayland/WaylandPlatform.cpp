@@ -75,6 +75,8 @@ void TWaylandPlatform::DeliverWindowEvents() {
 }
 
 void TWaylandPlatform::WaitForMessage(uint32_t timeoutMs) {
+  // Before a wait, the one moment nothing else is going on: a quiet output may rest.
+  Audio->RestWhenQuiet();
   const uint32_t now = TickCount();
   uint32_t wait = timeoutMs;
   if (const std::optional<uint32_t> due = Timers().TimeToNextDue(now)) wait = std::min(wait, *due);
@@ -133,6 +135,8 @@ bool TWaylandPlatform::InstallCursor(const std::string& name) { return Display->
 void TWaylandPlatform::RestoreCursors() { Display->Input().Cursor().Restore(); }
 
 bool TWaylandPlatform::PlaySound(const std::string& name) { return Audio->Play(name); }
+
+void TWaylandPlatform::LetSoundRest(bool rest) { Audio->LetRest(rest); }
 
 bool TWaylandPlatform::OpenAddress(const std::string& address, TOpenFailureHandler onLaterFailure) {
   return Processes->OpenAddress(address, std::move(onLaterFailure));

@@ -44,6 +44,7 @@ class TWaylandPlatform : public TPlatform {
   bool InstallCursor(const std::string& name) override;
   void RestoreCursors() override;
   bool PlaySound(const std::string& name) override;
+  void LetSoundRest(bool rest) override;
   bool OpenAddress(const std::string& address, TOpenFailureHandler onLaterFailure) override;
   std::string MissingOpener() override;
   bool StartProgram(const std::string& commandLine, bool wait) override;

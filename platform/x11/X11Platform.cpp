@@ -205,6 +205,8 @@ void TX11Platform::ProcessMessages() {
 }
 
 void TX11Platform::WaitForMessage(uint32_t timeoutMs) {
+  // Before a wait, the one moment nothing else is going on: a quiet output may rest.
+  Audio->RestWhenQuiet();
   Display* dpy = Connection->Dpy();
   // XPending also sends what is buffered and reads what has arrived.
   if (XPending(dpy) > 0) return;
@@ -296,6 +298,8 @@ bool TX11Platform::InstallCursorPicture(const TPixelView& picture, int hotX, int
 void TX11Platform::RestoreCursors() { Cursors->Restore(); }
 
 bool TX11Platform::PlaySound(const std::string& name) { return Audio->Play(name); }
+
+void TX11Platform::LetSoundRest(bool rest) { Audio->LetRest(rest); }
 
 bool TX11Platform::OpenAddress(const std::string& address, TOpenFailureHandler onLaterFailure) {
   return Processes->OpenAddress(address, std::move(onLaterFailure));

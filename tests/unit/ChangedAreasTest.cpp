@@ -127,4 +127,34 @@ TEST(ChangedAreasTest, AChangedPixelNamesExactlyTheEnlargedPixelsItAltersAndRuns
   EXPECT_EQ(changed[0].Bottom, 100);
 }
 
+TEST(ChangedAreasTest, PlacesAFewRowsApartInTheSameColumnsAreOnePartAndFartherOnesTwo) {
+  // A star that fell three pixels is one part; two stars far apart in one column are two.
+  for (const auto [gap, parts] : {std::array{3, 1}, std::array{10, 2}}) {
+    TBitmap32 source;
+    source.SetSize(40, 40);
+    TChangedAreas areas(1);
+    areas.Compare(source, 100, 100);
+    source.SetPixel(20, 10, 2);
+    source.SetPixel(20, 10 + gap, 2);
+    EXPECT_EQ(areas.Compare(source, 100, 100).size(), static_cast<size_t>(parts)) << "rows " << gap << " apart";
+  }
+}
+
+TEST(ChangedAreasTest, AFrameComparedWithinNamedPlacesFindsOnlyTheChangesThere) {
+  TBitmap32 source;
+  source.SetSize(40, 40);
+  TChangedAreas areas(1);
+  areas.Compare(source, 100, 100);
+  source.SetPixel(5, 5, 2);
+  source.SetPixel(30, 30, 2);
+  const std::vector<TRect> within{{4, 4, 7, 7}, {20, 0, 21, 40}};
+  const std::vector<TRect> seen = areas.Compare(source, 100, 100, &within);
+  ASSERT_EQ(seen.size(), 1u);
+  EXPECT_LT(seen[0].Right, 30);
+  // The change outside them was not taken in: a whole comparison still finds it.
+  const std::vector<TRect> rest = areas.Compare(source, 100, 100);
+  ASSERT_EQ(rest.size(), 1u);
+  EXPECT_GT(rest[0].Left, 60);
+}
+
 }  // namespace

@@ -136,6 +136,8 @@ TEST_F(MenuFormTest, WithoutAScoreTheMenuShowsTheTableAndEnterPlays) {
   EXPECT_EQ(HiScoreFile(), "");
   // The menu came up over the middle of the screen and was clicked there to be active.
   EXPECT_EQ(Platform->EventsOf("click"), std::vector<std::string>{"500,375"});
+  // The silent menu let the sound output rest, and the game has it back.
+  EXPECT_EQ(Platform->EventsOf("sound-rest"), (std::vector<std::string>{"may", "not"}));
 }
 
 TEST_F(MenuFormTest, ClickingTheWordsChoosesAndEnterFinishesAnEntryWithoutPlaying) {

@@ -188,24 +188,29 @@ TEST(ResamplerTest, EveryVectorUnitFiltersLikeThePlainCodeUnderEitherAlphaRule) 
 
 TEST(ResamplerTest, AFramePatchedInAreasEqualsTheWholeFrameOnEveryVectorUnit) {
   // Changed parts of a 1024x768 screen, none starting or ending on a vector block,
-  // one reaching the right edge and one overlapping another.
+  // one reaching the right edge and one overlapping another; and small ones, filtered
+  // pixel by pixel, at the corners and in the middle.
   TBitmap32 source;
   FillSprites(source, 410, 307, 23);
   source.DrawMode = TDrawMode::Custom;
-  const std::vector<TRect> areas = {{3, 5, 60, 40}, {101, 7, 1024, 33}, {500, 300, 517, 301}, {40, 30, 333, 768}};
-  const TMyLinearResampler resampler(TAlphaRule::Coverage, 1);
-  TBitmap32 whole;
-  whole.SetSize(1024, 768);
-  resampler.Resample(whole, whole.BoundsRect(), source, source.BoundsRect());
-  for (TVectorUnit unit : VectorUnits()) {
-    SCOPED_TRACE(static_cast<int>(unit));
-    const TVectorUnitLimit limit(unit);
-    TBitmap32 patched;
-    patched.SetSize(1024, 768);
-    resampler.ResampleAreas(patched, patched.BoundsRect(), source, source.BoundsRect(), areas);
-    for (const TRect& r : areas)
-      for (int y = r.Top; y < r.Bottom; ++y)
-        for (int x = r.Left; x < r.Right; ++x) ASSERT_EQ(patched.Pixel(x, y), whole.Pixel(x, y)) << x << "," << y;
+  const std::vector<TRect> areas = {{3, 5, 60, 40},       {101, 7, 1024, 33},   {500, 300, 517, 301},
+                                    {40, 30, 333, 768},   {0, 0, 5, 5},         {1019, 760, 1024, 768},
+                                    {700, 400, 705, 415}, {611, 222, 612, 223}, {800, 10, 830, 15}};
+  for (TAlphaRule alpha : {TAlphaRule::Coverage, TAlphaRule::Filtered}) {
+    const TMyLinearResampler resampler(alpha, 1);
+    TBitmap32 whole;
+    whole.SetSize(1024, 768);
+    resampler.Resample(whole, whole.BoundsRect(), source, source.BoundsRect());
+    for (TVectorUnit unit : VectorUnits()) {
+      SCOPED_TRACE(testing::Message() << "unit " << static_cast<int>(unit) << ", alpha rule " << static_cast<int>(alpha));
+      const TVectorUnitLimit limit(unit);
+      TBitmap32 patched;
+      patched.SetSize(1024, 768);
+      resampler.ResampleAreas(patched, patched.BoundsRect(), source, source.BoundsRect(), areas);
+      for (const TRect& r : areas)
+        for (int y = r.Top; y < r.Bottom; ++y)
+          for (int x = r.Left; x < r.Right; ++x) ASSERT_EQ(patched.Pixel(x, y), whole.Pixel(x, y)) << x << "," << y;
+    }
   }
 }
 

@@ -108,9 +108,44 @@ TEST_F(SdlAudioTest, TwoCuesOfOneFrameSoundTogetherAndARepeatInTheWindowDoesNot)
   for (int i = 0; i < 10; ++i) Cues.Play("donkeykongbonus");
   Cues.Play("KillMonster");
   const auto output = Record(900);
-  EXPECT_LE(Distance(output, {{&kill, 0}, {&bonus, 0}}), 2);
+  // The output mixes on its own thread: when it takes its next buffer between the two
+  // starts, the bonus starts one buffer (23 ms) after the kill, which no one hears.
+  size_t late = 0;
+  for (size_t buffers : {0, 1})
+    if (Distance(output, {{&kill, 0}, {&bonus, buffers * 2 * FramesPerBuffer}}) <= 2) late = buffers + 1;
+  ASSERT_NE(late, 0u) << "the output is not one kill and one bonus starting together";
+  const size_t bonusAt = (late - 1) * 2 * FramesPerBuffer;
   // Had the bonus sounded twice, the output would be far from one kill and one bonus.
-  EXPECT_GT(Distance(output, {{&kill, 0}, {&bonus, 0}, {&bonus, 0}}), 1000);
+  EXPECT_GT(Distance(output, {{&kill, 0}, {&bonus, bonusAt}, {&bonus, bonusAt}}), 1000);
+}
+
+TEST_F(SdlAudioTest, AQuietOutputRestsOnlyWhenAllowedAndTheNextCueSoundsInFull) {
+  TSdlAudio& audio = *Platform->Audio;
+  const auto fileSize = [this] {
+    std::ifstream file(Output, std::ios::binary | std::ios::ate);
+    return static_cast<long>(file.tellg());
+  };
+  audio.Play("killmonster");
+  std::this_thread::sleep_for(TSdlAudio::QuietTime + std::chrono::milliseconds(200));
+  audio.RestWhenQuiet();
+  EXPECT_FALSE(audio.Resting()) << "a game is on: the output stays open however quiet";
+  audio.LetRest(true);
+  audio.RestWhenQuiet();
+  ASSERT_TRUE(audio.Resting());
+  // A resting output writes nothing more.
+  const long rested = fileSize();
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  EXPECT_EQ(fileSize(), rested);
+  audio.LetRest(false);
+  EXPECT_FALSE(audio.Resting()) << "the game starts with its output open";
+  audio.LetRest(true);
+  audio.RestWhenQuiet();
+  ASSERT_TRUE(audio.Resting());
+  // The output opens again (its file starts anew) and the cue plays from its start.
+  EXPECT_TRUE(audio.Play("donkeykongbonus"));
+  EXPECT_FALSE(audio.Resting());
+  const auto bonus = CueSamples("DONKEYKONGBONUS");
+  EXPECT_LE(Distance(Record(900), {{&bonus, 0}}), 2);
 }
 
 TEST_F(SdlAudioTest, ACueStartsAgainOnceTheWindowClearsWhileTheFirstStillSounds) {
