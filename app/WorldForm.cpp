@@ -11,6 +11,8 @@
 // desktop it fades into what lies beneath instead of showing a dark rim.
 #include "app/WorldForm.h"
 
+#include <algorithm>
+
 #include "game/Bonuses.h"
 #include "game/Level.h"
 #include "game/Monsters.h"
@@ -52,6 +54,10 @@ void TWorldForm::InitWorld() {
 
   PlayfieldImage = std::make_unique<TImage32>();
   TBitmap32& playfield = PlayfieldImage->Bitmap;
+  DrawnNow.clear();
+  MaySet.clear();
+  SinceCompared.clear();
+  playfield.LogDraws(&DrawnNow);
   playfield.SetSize(Round(WorldImageWidth / ScreenToPlayfield), Round(WorldImageHeight / ScreenToPlayfield));
   // Custom mode without a callback: the playfield is drawn onto the screen opaquely.
   playfield.DrawMode = TDrawMode::Custom;
@@ -197,7 +203,9 @@ void TWorldForm::ComposeFrame() {
   // window) already show its enlargement: only the changed parts are redone.
   TBitmap32& picture = ScreenPicture();
   const TBitmap32& playfield = Playfield();
-  const std::vector<TPixelArea>& changed = ChangedAreas.Enlarge(playfield, picture);
+  TakeDrawn();
+  const std::vector<TPixelArea>& changed = ChangedAreas.Enlarge(playfield, picture, &SinceCompared);
+  SinceCompared.clear();
   const TPixelView source = playfield.View();
   GameWindow->PresentChanged(picture.View(), changed, &source);
 }
@@ -241,4 +249,21 @@ void TWorldForm::GetGunPos(TPoint& p) const {
   p = {Round(x / ScreenToPlayfield), Round(y / ScreenToPlayfield)};
 }
 
-void TWorldForm::ClearPlayfield() { Playfield().Clear(0); }
+void TWorldForm::ClearPlayfield() {
+  // Black again only where something was drawn: the rest is black already.
+  TakeDrawn();
+  TBitmap32& playfield = Playfield();
+  for (const TRect& r : MaySet) {
+    const int left = std::max(r.Left, 0), right = std::min(r.Right, playfield.Width());
+    for (int y = std::max(r.Top, 0); y < std::min(r.Bottom, playfield.Height()) && left < right; ++y)
+      std::fill(playfield.ScanLine(y) + left, playfield.ScanLine(y) + right, 0);
+  }
+  SinceCompared.insert(SinceCompared.end(), MaySet.begin(), MaySet.end());
+  MaySet.clear();
+}
+
+void TWorldForm::TakeDrawn() {
+  MaySet.insert(MaySet.end(), DrawnNow.begin(), DrawnNow.end());
+  SinceCompared.insert(SinceCompared.end(), DrawnNow.begin(), DrawnNow.end());
+  DrawnNow.clear();
+}

@@ -104,6 +104,8 @@ class TWorldForm : public TGameWorld {
   // The current level goes, after the sprites made from its kinds.
   void EndLevel();
   void ClearPlayfield();
+  // Takes what the playfield says it drew into MaySet and SinceCompared.
+  void TakeDrawn();
   // The screen rectangle of the QUIT label.
   void GetQuitRect(TRect& r) const;
   // One frame of play, from the level step to the picture on the screen.
@@ -188,6 +190,11 @@ class TWorldForm : public TGameWorld {
   // Only the parts of the playfield that changed since the last frame are enlarged
   // onto the screen picture and sent to the window again.
   TChangedAreas ChangedAreas;
+  // The playfield names every rectangle drawn on it into DrawnNow. MaySet: where it may
+  // not be black (drawn since last cleared there); SinceCompared: where it may differ
+  // from the frame last enlarged (drawn or cleared since). A frame clears and compares
+  // only those places, not the whole playfield.
+  std::vector<TRect> DrawnNow, MaySet, SinceCompared;
   std::unique_ptr<TBitmap32> LevelFlagBitmap;
   std::unique_ptr<TBitmap32> ExplodeBitmap;
   std::unique_ptr<TBitmap32> LifeBitmap;

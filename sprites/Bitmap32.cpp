@@ -19,9 +19,13 @@ void TBitmap32::SetSize(int width, int height) {
   FHeight = height;
   FClipRect = BoundsRect();
   Pixels.assign(static_cast<size_t>(width) * height, 0);
+  Logged(BoundsRect());
 }
 
-void TBitmap32::Clear(TColor32 colour) { std::fill(Pixels.begin(), Pixels.end(), colour); }
+void TBitmap32::Clear(TColor32 colour) {
+  std::fill(Pixels.begin(), Pixels.end(), colour);
+  Logged(BoundsRect());
+}
 
 void TBitmap32::Assign(const TBitmap32& source) {
   if (&source == this) return;
@@ -33,6 +37,7 @@ void TBitmap32::Assign(const TBitmap32& source) {
   MasterAlpha = source.MasterAlpha;
   OuterColor = source.OuterColor;
   FResampler = source.FResampler->Clone();
+  Logged(BoundsRect());
 }
 
 TColor32 TBitmap32::PixelS(int x, int y) const {
@@ -43,6 +48,7 @@ TColor32 TBitmap32::PixelS(int x, int y) const {
 void TBitmap32::SetPixelS(int x, int y, TColor32 c) {
   if (x < FClipRect.Left || y < FClipRect.Top || x >= FClipRect.Right || y >= FClipRect.Bottom) return;
   SetPixel(x, y, c);
+  Logged({x, y, x + 1, y + 1});
 }
 
 void TBitmap32::SetClipRect(const TRect& r) {
@@ -64,6 +70,8 @@ void TBitmap32::Draw(const TRect& destRect, const TRect& sourceRect, const TBitm
   if (Empty() || source.Empty() || destRect.Width() <= 0 || destRect.Height() <= 0) return;
   if (sourceRect.Width() <= 0 || sourceRect.Height() <= 0) return;
   if (destRect.Width() != sourceRect.Width() || destRect.Height() != sourceRect.Height()) {
+    Logged({std::max(destRect.Left, FClipRect.Left), std::max(destRect.Top, FClipRect.Top),
+            std::min(destRect.Right, FClipRect.Right), std::min(destRect.Bottom, FClipRect.Bottom)});
     source.Resampler().Resample(*this, destRect, source, sourceRect);
     return;
   }
@@ -76,10 +84,12 @@ void TBitmap32::Draw(const TRect& destRect, const TRect& sourceRect, const TBitm
 
 void TBitmap32::MirrorLeftRight() {
   for (int y = 0; y < FHeight; ++y) std::reverse(ScanLine(y), ScanLine(y) + FWidth);
+  Logged(BoundsRect());
 }
 
 void TBitmap32::MirrorTopBottom() {
   for (int y = 0; y < FHeight / 2; ++y) std::swap_ranges(ScanLine(y), ScanLine(y) + FWidth, ScanLine(FHeight - 1 - y));
+  Logged(BoundsRect());
 }
 
 void TBitmap32::TurnClockwise() {
@@ -90,6 +100,7 @@ void TBitmap32::TurnClockwise() {
   Pixels = std::move(turned);
   std::swap(FWidth, FHeight);
   FClipRect = BoundsRect();
+  Logged(BoundsRect());
 }
 
 void TBitmap32::TurnCounterClockwise() {
@@ -100,4 +111,5 @@ void TBitmap32::TurnCounterClockwise() {
   Pixels = std::move(turned);
   std::swap(FWidth, FHeight);
   FClipRect = BoundsRect();
+  Logged(BoundsRect());
 }

@@ -127,7 +127,16 @@ class TBitmap32 {
   const TCustomResampler& Resampler() const { return *FResampler; }
   void SetResampler(std::unique_ptr<TCustomResampler> resampler);
 
+  // While Log is set, every draw, pixel set, clear and resize adds the rectangle it may
+  // have changed (within the surface) to it, so that its owner knows where a frame drew.
+  // Writes through ScanLine, Bits or SetPixel are the writer's own to note.
+  void LogDraws(std::vector<TRect>* log) { DrawLog = log; }
+
  private:
+  void Logged(const TRect& r) {
+    if (DrawLog != nullptr && r.Left < r.Right && r.Top < r.Bottom) DrawLog->push_back(r);
+  }
+
   // The unscaled part of Draw: DestRect and SourceRect have the same size.
   template <typename TRow>
   void ForEachCopiedRow(const TRect& destRect, const TRect& sourceRect, const TBitmap32& source, TRow&& row);
@@ -137,6 +146,7 @@ class TBitmap32 {
   TRect FClipRect;
   std::vector<TColor32, TPixelAllocator<TColor32>> Pixels;
   std::unique_ptr<TCustomResampler> FResampler;
+  std::vector<TRect>* DrawLog = nullptr;
 };
 
 template <typename TRow>
@@ -150,6 +160,7 @@ void TBitmap32::ForEachCopiedRow(const TRect& destRect, const TRect& sourceRect,
   if (left >= right || top >= bottom) return;
   const int dx = sourceRect.Left - destRect.Left;
   const int dy = sourceRect.Top - destRect.Top;
+  Logged({left, top, right, bottom});
   for (int y = top; y < bottom; ++y) row(source.ScanLine(y + dy) + left + dx, ScanLine(y) + left, right - left);
 }
 

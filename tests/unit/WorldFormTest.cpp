@@ -2,6 +2,7 @@
 #include "app/GameSession.h"
 #include "menu/MenuForm.h"
 
+#include "GameFixture.h"
 #include "HeadlessFixture.h"
 #include "menu/MenuForm.h"
 
@@ -241,6 +242,38 @@ TEST_F(WorldFormPacingTest, AClickJustBeforeAGameStartsDoesNotFireAndOneJustAfte
   ASSERT_EQ(shots.size(), 2u);
   EXPECT_EQ(shots[0], 0) << "the click made in the menu fired";
   EXPECT_EQ(shots[1], 1) << "the click made as the game started was lost";
+}
+
+class WorldFormFrameTest : public TGameTest {};
+
+TEST_F(WorldFormFrameTest, AFrameClearsAndComparesOnlyWhereItDrewYetTheScreenShowsTheWholePlayfield) {
+  // A level in full swing: attackers coming in and firing, the gun moving and shooting
+  // every second, its flash, the kills and the head-up display.
+  const TBitmap32& playfield = World->Playfield();
+  const int w = playfield.Width(), h = playfield.Height();
+  World->PlayFrame();
+  for (int frame = 0; frame < 300; ++frame) {
+    AimAt(w / 2 + (frame % 60) - 30, h / 2 + (frame % 40) - 20);
+    if (frame % 33 == 0) World->Shoot();
+    Frame();
+    // Whatever is not black on the playfield lies where the frame says it drew.
+    std::vector<bool> named(static_cast<size_t>(w) * h);
+    for (const TRect& r : World->MaySet)
+      for (int y = std::max(r.Top, 0); y < std::min(r.Bottom, h); ++y)
+        for (int x = std::max(r.Left, 0); x < std::min(r.Right, w); ++x) named[static_cast<size_t>(y) * w + x] = true;
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x)
+        ASSERT_TRUE(named[static_cast<size_t>(y) * w + x] || playfield.Pixel(x, y) == 0)
+            << "frame " << frame << ": a pixel at " << x << "," << y << " drawn unnamed";
+    if (frame % 10 != 9) continue;
+    // The screen shows the enlargement of all of it, though only some places were compared.
+    TBitmap32 whole;
+    whole.SetSize(World->ScreenPicture().Width(), World->ScreenPicture().Height());
+    whole.Draw(whole.BoundsRect(), playfield.BoundsRect(), playfield);
+    ASSERT_TRUE(std::equal(whole.Bits(), whole.Bits() + whole.Width() * whole.Height(), World->ScreenPicture().Bits()))
+        << "frame " << frame;
+  }
+  EXPECT_GT(World->MonsterList->Count(), 0);
 }
 
 }  // namespace
