@@ -164,8 +164,8 @@ TEST_F(TGunCursorProgramTest, TheDesktopShowsTheGunsStateThroughAGameAndItsOwnCu
   ASSERT_EQ(death.size(), 2u) << Describe(death);
   EXPECT_EQ(death.back().Name, "MOUSEGOLD");
   // 1200 ms from the explosion's start. Seen from outside, the start shows up to a poll
-  // late and the end comes with a frame, which a loaded machine delays: 1687 ms and
-  // 868 ms have been seen under a load average of 10. Far shorter or longer is a fault.
+  // late and the end comes with a frame, which a loaded machine delays (1687 ms has
+  // been seen under a load average of 10). Far shorter or longer is a fault.
   EXPECT_GE(death.back().AtMs, 850) << Describe(death);
   EXPECT_LE(death.back().AtMs, 1900) << Describe(death);
 
