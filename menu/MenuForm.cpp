@@ -214,14 +214,22 @@ void TMenuForm::DrawFrame() {
   IntervalRestart(BlinkStamp, BlinkCycleMs);
   InputStamp = 0;
   Touched.clear();
+  // The stars lie scattered in memory that the sleep since the last frame has let go
+  // cold: asking for all of them at once overlaps the waits that one by one would add up.
+  for (int i = 0; i < Stars->Count(); ++i) {
+    const char* star = reinterpret_cast<const char*>(Stars->Items(i));
+    for (size_t at = 0; at < sizeof(TStar); at += 64) __builtin_prefetch(star + at);
+  }
   const bool whole = PrepareBackdrop(rowVisible, BlinkShown);
   if (whole) {
     std::copy(Backdrop.Bits(), Backdrop.Bits() + Backdrop.Width() * Backdrop.Height(), MenuSurface.Bits());
   } else {
     for (int i = 0; i < Stars->Count(); ++i) {
-      const TRect& left = static_cast<const TStar*>(Stars->Items(i))->Drawn;
-      CopyArea(Backdrop, MenuSurface, left);
-      Touched.push_back(left);
+      const TStar& star = *static_cast<const TStar*>(Stars->Items(i));
+      __builtin_prefetch(star.WorkBitmap.get());
+      __builtin_prefetch(reinterpret_cast<const char*>(star.WorkBitmap.get()) + 64);
+      CopyArea(Backdrop, MenuSurface, star.Drawn);
+      Touched.push_back(star.Drawn);
     }
   }
   Stars->Update();

@@ -51,6 +51,9 @@ stack_t PreviousCrashStack{};
 std::terminate_handler PreviousTerminate = nullptr;
 volatile sig_atomic_t CursorsReplaced = 0;
 volatile sig_atomic_t CrashHandled = 0;
+// Set with the pipe's byte, so that the event loop looks into the pipe only when a stop
+// signal came, not with a system call on every pass.
+volatile sig_atomic_t StopWaiting = 0;
 // Copied while all is well, so that a crash handler reads nothing from the heap.
 char CrashDisplay[256] = {};
 
@@ -66,6 +69,7 @@ void OnStopSignal(int signal) {
   const unsigned char number = static_cast<unsigned char>(signal);
   // A full pipe means a stop is already waiting; the byte is not needed then.
   [[maybe_unused]] const ssize_t written = write(StopPipe[1], &number, 1);
+  StopWaiting = 1;
   errno = saved;
 }
 
@@ -209,7 +213,7 @@ TX11Guard::~TX11Guard() {
 int TX11Guard::StopDescriptor() { return StopPipe[0]; }
 
 void TX11Guard::StopIfSignalled() {
-  if (StopPipe[0] < 0 || Guards.empty()) return;
+  if (StopPipe[0] < 0 || Guards.empty() || StopWaiting == 0) return;
   unsigned char signal = 0;
   if (read(StopPipe[0], &signal, 1) != 1) return;
   try {
