@@ -90,7 +90,12 @@ TSdlAudio::TSdlAudio() {
   // SDL would otherwise take over SIGINT and SIGTERM, and the program would no longer
   // end when asked to.
   SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-  if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0 || !OpenOutput()) {
+  bool initialised = false;
+  {
+    const TQuietStderr quiet;  // as in OpenOutput
+    initialised = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
+  }
+  if (!initialised || !OpenOutput()) {
     std::fprintf(stderr, "blastover: no audio output (%s); the game plays silently\n", SDL_GetError());
     return;
   }
