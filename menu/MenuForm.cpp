@@ -57,24 +57,6 @@ void FrameRect(TBitmap32& b, int left, int top, int right, int bottom, TColor32 
   }
 }
 
-// Area of From copied onto the same place of To (both of one size), clipped to them.
-void CopyArea(const TBitmap32& from, TBitmap32& to, const TRect& area) {
-  const int x0 = std::max(area.Left, 0), x1 = std::min(area.Right, to.Width());
-  for (int y = std::max(area.Top, 0); y < std::min(area.Bottom, to.Height()) && x0 < x1; ++y)
-    std::copy(from.ScanLine(y) + x0, from.ScanLine(y) + x1, to.ScanLine(y) + x0);
-}
-
-// The pixels of Layer that are not 0, within Area, put onto the same place of To.
-void OverlayLayer(const TBitmap32& layer, TBitmap32& to, const TRect& area) {
-  const int x0 = std::max(area.Left, 0), x1 = std::min(area.Right, to.Width());
-  for (int y = std::max(area.Top, 0); y < std::min(area.Bottom, to.Height()) && x0 < x1; ++y) {
-    const TColor32* from = layer.ScanLine(y);
-    TColor32* row = to.ScanLine(y);
-    for (int x = x0; x < x1; ++x)
-      if (from[x] != 0) row[x] = from[x];
-  }
-}
-
 bool Inside(const TRect& r, int x, int y) { return x >= r.Left && x < r.Right && y >= r.Top && y < r.Bottom; }
 
 std::string HomePageAddress() { return "file://" + DocumentFolder() + HomePageFileName; }
@@ -107,6 +89,9 @@ TMenuForm::TMenuForm(const TSpriteFont& font, std::unique_ptr<THiScoreList> tabl
   MenuSurface.SetResampler(std::make_unique<TMyLinearResampler>());
   ScreenImage.Bitmap.SetSize(MenuWidth, MenuHeight);
   ScreenImage.Bitmap.DrawMode = TDrawMode::Transparent;
+  // The words alone, drawn over what lies beneath them where they are not 0.
+  TextLayer.DrawMode = TDrawMode::Transparent;
+  TextLayer.OuterColor = 0;
   StarImage.Name = "StarImage";
   StarImage.Width = StarImage.Height = 1;
   StarImage.Pixels = {0x00FF0000};
@@ -222,13 +207,13 @@ void TMenuForm::DrawFrame() {
   }
   const bool whole = PrepareBackdrop(rowVisible, BlinkShown);
   if (whole) {
-    std::copy(Backdrop.Bits(), Backdrop.Bits() + Backdrop.Width() * Backdrop.Height(), MenuSurface.Bits());
+    MenuSurface.Draw(0, 0, Backdrop);
   } else {
     for (int i = 0; i < Stars->Count(); ++i) {
       const TStar& star = *static_cast<const TStar*>(Stars->Items(i));
       __builtin_prefetch(star.WorkBitmap.get());
       __builtin_prefetch(reinterpret_cast<const char*>(star.WorkBitmap.get()) + 64);
-      CopyArea(Backdrop, MenuSurface, star.Drawn);
+      MenuSurface.Draw(star.Drawn, star.Drawn, Backdrop);
       Touched.push_back(star.Drawn);
     }
   }
@@ -267,7 +252,7 @@ bool TMenuForm::PrepareBackdrop(bool rowVisible, bool wordsVisible) {
       if (std::find(others.begin(), others.end(), text) != others.end()) continue;
       const TRect area = Font.TextBounds(text.X, text.Y, text.Text, text.Colour);
       RedrawBackdrop(area);
-      CopyArea(Backdrop, MenuSurface, area);
+      MenuSurface.Draw(area, area, Backdrop);
       Touched.push_back(area);
     }
   };
@@ -291,12 +276,12 @@ void TMenuForm::RedrawBackdrop(const TRect& area) {
   FrameRect(Backdrop, 1, 1, w - 1, h - 1, InnerFrameColour);
   FrameRect(Backdrop, 0, 0, w, h, OuterFrameColour);
   for (const TMenuText& text : TextsNow) Font.DrawTextOn(TextLayer, text.X, text.Y, text.Text, text.Colour);
-  OverlayLayer(TextLayer, Backdrop, inside);
+  Backdrop.Draw(inside, inside, TextLayer);
   Backdrop.SetClipRect(Backdrop.BoundsRect());
   TextLayer.SetClipRect(TextLayer.BoundsRect());
 }
 
-void TMenuForm::OverlayTexts(const TRect& area) { OverlayLayer(TextLayer, MenuSurface, area); }
+void TMenuForm::OverlayTexts(const TRect& area) { MenuSurface.Draw(area, area, TextLayer); }
 
 uint32_t TMenuForm::ChangeDue() const {
   // Every stamp is compared by its distance from the last frame, across the
