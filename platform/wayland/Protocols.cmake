@@ -4,8 +4,16 @@
 enable_language(C)
 find_program(WAYLAND_SCANNER wayland-scanner REQUIRED)
 pkg_get_variable(WAYLAND_PROTOCOLS_DIR wayland-protocols pkgdatadir)
-set(BLASTOVER_WLR_PROTOCOLS_DIR "/usr/local/share/blastover/wlr-protocols" CACHE PATH
-    "Folder of the wlroots protocol files (tools/wlr-protocols puts them there)")
+# tools/wlr-protocols keeps them in the user's cache, where the build looks unless told.
+if(DEFINED ENV{BLASTOVER_CACHE})
+  set(wlr_cache "$ENV{BLASTOVER_CACHE}")
+elseif(DEFINED ENV{XDG_CACHE_HOME})
+  set(wlr_cache "$ENV{XDG_CACHE_HOME}/blastover")
+else()
+  set(wlr_cache "$ENV{HOME}/.cache/blastover")
+endif()
+set(BLASTOVER_WLR_PROTOCOLS_DIR "${wlr_cache}/wlr-protocols" CACHE PATH
+    "Folder of the wlroots protocol files (tools/wlr-protocols prints it)")
 if(NOT EXISTS "${BLASTOVER_WLR_PROTOCOLS_DIR}/wlr-layer-shell-unstable-v1.xml")
   message(FATAL_ERROR "No wlroots protocol files in ${BLASTOVER_WLR_PROTOCOLS_DIR}: run tools/wlr-protocols")
 endif()

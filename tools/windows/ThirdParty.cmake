@@ -1,10 +1,10 @@
 # The libraries of the Windows build: pugixml compiled from the source that
-# tools/windows/fetch-sources unpacks from Debian's source package, and the header-only
+# tools/fetch-debian-source unpacks from Debian's source package, and the header-only
 # stb coder from Debian's libstb-dev.
-set(BLASTOVER_PUGIXML_SOURCE "" CACHE PATH "pugixml's unpacked source (tools/windows/fetch-sources)")
+set(BLASTOVER_PUGIXML_SOURCE "" CACHE PATH "pugixml's unpacked source (tools/fetch-debian-source pugixml)")
 if(NOT EXISTS "${BLASTOVER_PUGIXML_SOURCE}/src/pugixml.cpp")
   message(FATAL_ERROR "pugixml's source is missing: run tools/windows/build, or set BLASTOVER_PUGIXML_SOURCE "
-                      "to the folder tools/windows/fetch-sources prints")
+                      "to the folder tools/fetch-debian-source pugixml prints")
 endif()
 add_library(pugixml_static STATIC "${BLASTOVER_PUGIXML_SOURCE}/src/pugixml.cpp")
 target_include_directories(pugixml_static SYSTEM PUBLIC "${BLASTOVER_PUGIXML_SOURCE}/src")
