@@ -12,6 +12,8 @@
 namespace {
 
 constexpr const wchar_t* ClassName = L"BlastoverWindow";
+// The resource number of the game's icon in Blastover.rc.
+constexpr int GameIconResource = 1;
 
 TMonitorRect RectOf(HMONITOR monitor) {
   MONITORINFO info{};
@@ -46,6 +48,11 @@ TWin32Desktop::TWin32Desktop(std::unique_ptr<TMonitorSource> source)
   windowClass.lpfnWndProc = TWin32Window::WindowProcedure;
   windowClass.hInstance = Module;
   windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  // The program's own icon (Blastover.rc) for the task bar and Alt+Tab; a program built
+  // without it, such as a test, gets the system's.
+  windowClass.hIcon = LoadIconW(Module, MAKEINTRESOURCEW(GameIconResource));
+  windowClass.hIconSm = static_cast<HICON>(LoadImageW(Module, MAKEINTRESOURCEW(GameIconResource), IMAGE_ICON,
+                                                      GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
   windowClass.lpszClassName = ClassName;
   // Registered once per process: a second desktop (in tests) finds it there already.
   RegisterClassExW(&windowClass);

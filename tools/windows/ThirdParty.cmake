@@ -6,6 +6,10 @@ if(NOT EXISTS "${BLASTOVER_PUGIXML_SOURCE}/src/pugixml.cpp")
   message(FATAL_ERROR "pugixml's source is missing: run tools/windows/build, or set BLASTOVER_PUGIXML_SOURCE "
                       "to the folder tools/fetch-debian-source pugixml prints")
 endif()
+# The folders the program is built from stay out of it, so that a build anywhere gives
+# the same bytes.
+add_compile_options("-ffile-prefix-map=${CMAKE_SOURCE_DIR}=." "-ffile-prefix-map=${CMAKE_BINARY_DIR}=."
+                    "-ffile-prefix-map=${BLASTOVER_PUGIXML_SOURCE}=pugixml")
 add_library(pugixml_static STATIC "${BLASTOVER_PUGIXML_SOURCE}/src/pugixml.cpp")
 target_include_directories(pugixml_static SYSTEM PUBLIC "${BLASTOVER_PUGIXML_SOURCE}/src")
 add_library(pugixml::pugixml ALIAS pugixml_static)

@@ -28,7 +28,20 @@ target_link_libraries(blastover-probe PRIVATE blastover_win32)
 # blastover.exe: a program without a console, its version and manifest as resources.
 set(BLASTOVER_MANIFEST "${CMAKE_BINARY_DIR}/generated/Blastover.manifest")
 configure_file(platform/win32/Blastover.manifest "${BLASTOVER_MANIFEST}" @ONLY)
+# The game's icon at every size Windows asks for, 16 to 256 pixels, drawn by the icon's
+# painter (built for Windows, so run under Wine) into one .ico file.
+add_executable(blastover-icon tools/icon/Main.cpp)
+target_link_libraries(blastover-icon PRIVATE blastover_icon_lib)
+set(BLASTOVER_ICON "${CMAKE_BINARY_DIR}/generated/blastover.ico")
+add_custom_command(OUTPUT "${BLASTOVER_ICON}"
+  COMMAND ${CMAKE_CROSSCOMPILING_EMULATOR} $<TARGET_FILE:blastover-icon> --ico "Z:${BLASTOVER_ICON}"
+          16 20 24 32 40 48 64 128 256
+  COMMAND "${CMAKE_CROSSCOMPILING_EMULATOR}" --end-server
+  DEPENDS blastover-icon
+  COMMENT "Drawing the Windows icon"
+  VERBATIM)
 configure_file(platform/win32/Blastover.rc.in "${CMAKE_BINARY_DIR}/generated/Blastover.rc" @ONLY)
+set_source_files_properties("${CMAKE_BINARY_DIR}/generated/Blastover.rc" PROPERTIES OBJECT_DEPENDS "${BLASTOVER_ICON}")
 # --version and --help name the back end built in.
 set(BLASTOVER_BACK_ENDS Win32BackEndInfo)
 include(tools/BuildInfo.cmake)
@@ -46,7 +59,7 @@ add_custom_command(TARGET blastover POST_BUILD
 add_subdirectory(tools/synth)
 add_subdirectory(tools/runner)
 # The icon's painter, which the suite tests; the icon files themselves are Linux's.
-add_library(blastover_icon_lib STATIC tools/icon/IconPainter.cpp)
+add_library(blastover_icon_lib STATIC tools/icon/IconPainter.cpp tools/icon/IconFile.cpp)
 target_link_libraries(blastover_icon_lib PUBLIC blastover_platform)
 file(GLOB unit_sources CONFIGURE_DEPENDS tests/unit/*.cpp)
 # The installed layout (PREFIX/bin, $XDG_DATA_HOME) is Linux's: a Windows player unpacks
