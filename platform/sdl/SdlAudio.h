@@ -47,7 +47,8 @@ class TSdlAudio {
   // Makes every sound resource ready for the output as it is now open.
   void LoadChunks();
   bool Reopen();
-  // Gives the open output the player's volume: it starts at full loudness at every opening.
+  // Gives the open output the player's volume, at every opening: whether the mixer keeps it
+  // across a closing is not ours to rely on.
   void ApplyVolume() const;
 
   bool Open = false;

@@ -152,7 +152,7 @@ TEST_F(SdlAudioTest, AQuietOutputRestsOnlyWhenAllowedAndTheNextCueSoundsInFull) 
 TEST_F(SdlAudioTest, AtHalfVolumeACueSoundsAtHalfItsAmplitudeAlsoAfterTheOutputRested) {
   TSdlAudio& audio = *Platform->Audio;
   audio.SetVolume(50);
-  // The output starts at full loudness whenever it opens: the volume must follow it.
+  // The volume holds across the output's rest and its opening again.
   audio.LetRest(true);
   std::this_thread::sleep_for(TSdlAudio::QuietTime + std::chrono::milliseconds(100));
   audio.RestWhenQuiet();
