@@ -23,7 +23,8 @@ void PrintFiles(const TProgramInfo& info, std::ostream& out) {
 }
 
 void PrintHelp(const TProgramInfo& info, std::ostream& out) {
-  out << "Usage: " << ProgramName << " [--help | --version]\n"
+  out << "Usage: " << ProgramName << " [--volume N] [--mute | --unmute]\n"
+      << "       " << ProgramName << " [--help | --version]\n"
       << "\n"
       << "Blastover is an arcade shooter played over your own desktop. Attackers from thirteen\n"
          "arcade-themed levels chase the mouse pointer, which is your gun; everything the game\n"
@@ -45,6 +46,11 @@ void PrintHelp(const TProgramInfo& info, std::ostream& out) {
       out << "  " << entry.Setting << "\n      " << backEnd->Name << ": " << entry.Effect << "\n";
   out << "\n"
       << "Options:\n"
+         "  --volume N      play every sound at N percent (0 to 100) of its loudness; N above 0\n"
+         "                  also turns a muted sound on again\n"
+         "  --mute          play without sound, this time and from now on\n"
+         "  --unmute        play with sound again, at the remembered volume\n"
+         "                  (SETTINGS.XML remembers the sound for the next starts)\n"
          "  -h, --help      show this help and leave\n"
          "  -V, --version   show the version and the back ends built in, and leave\n";
 }
@@ -65,13 +71,31 @@ int Finish(std::ostream& out, std::ostream& err, const char* what) {
 }  // namespace
 
 std::optional<int> HandleCommandLine(std::span<const char* const> arguments, const TProgramInfo& info,
-                                     std::ostream& out, std::ostream& err) {
+                                     std::ostream& out, std::ostream& err, TSoundWish& sound) {
   bool help = false, version = false;
-  for (const std::string argument : arguments) {
+  std::string badVolume;  // the first complaint about a volume, said only when the game starts
+  for (size_t i = 0; i < arguments.size(); ++i) {
+    const std::string argument = arguments[i];
     if (argument == "--help" || argument == "-h") {
       help = true;
     } else if (argument == "--version" || argument == "-V") {
       version = true;
+    } else if (argument == "--mute" || argument == "--unmute") {
+      sound.Muted = argument == "--mute";
+    } else if (argument == "--volume" || argument.starts_with("--volume=")) {
+      // The value follows, after '=' or as the next argument unless that is another option.
+      std::optional<std::string> value;
+      if (argument != "--volume")
+        value = argument.substr(argument.find('=') + 1);
+      else if (i + 1 < arguments.size() && !std::string_view(arguments[i + 1]).starts_with("--"))
+        value = arguments[++i];
+      if (const std::optional<int> percent = value ? ReadVolume(*value) : std::nullopt) {
+        sound.Volume = percent;
+        // Asking for a level means wanting to hear it.
+        if (*percent > 0) sound.Muted = false;
+      } else if (badVolume.empty()) {
+        badVolume = value ? "'" + *value + "' is not a volume" : "--volume needs a value";
+      }
     } else {
       // The game takes no other argument: one line names the first it did not understand.
       const char* kind = argument.starts_with('-') ? "unknown option" : "unexpected argument";
@@ -87,5 +111,7 @@ std::optional<int> HandleCommandLine(std::span<const char* const> arguments, con
     PrintVersion(info, out);
     return Finish(out, err, "version");
   }
+  if (!badVolume.empty())
+    err << ProgramName << ": " << badVolume << " (a whole number from 0 to 100); the volume stays as it was\n";
   return std::nullopt;
 }

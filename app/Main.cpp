@@ -9,6 +9,7 @@
 #include "app/BuildInfo.h"
 #include "app/CommandLine.h"
 #include "app/GameSession.h"
+#include "app/SoundChoice.h"
 #include "platform/DesktopPlatform.h"
 #include "support/GameFolders.h"
 
@@ -18,7 +19,9 @@ int main(int argc, char** argv) {
   const char* const* first = argv + 1;
   const std::span<const char* const> arguments(first, static_cast<size_t>(argc > 0 ? argc - 1 : 0));
   if (!arguments.empty()) UseParentConsole();
-  if (const std::optional<int> exitCode = HandleCommandLine(arguments, info, std::cout, std::cerr)) return *exitCode;
+  TSoundWish sound;
+  if (const std::optional<int> exitCode = HandleCommandLine(arguments, info, std::cout, std::cerr, sound))
+    return *exitCode;
 
   std::string error;
   std::unique_ptr<TPlatform> platform = CreateDesktopPlatform(error);
@@ -34,6 +37,8 @@ int main(int argc, char** argv) {
   }
   try {
     TGameSession session(*platform);
+    // Once the session knows where the game's files are, and before anything sounds.
+    ApplySoundChoice(sound);
     session.World().RunGame();
   } catch (const std::exception& failure) {
     // A damaged program file (a picture missing, say): say what is wrong and leave.

@@ -163,6 +163,9 @@ class TPlatform {
   // may close once it has been quiet a moment, so that the sound system sleeps too;
   // with false it is open again, ready for the next sound without delay.
   virtual void LetSoundRest(bool rest) { (void)rest; }
+  // How loud every sound is from now on, in percent of its own loudness (100 until set):
+  // 0 is silent (nothing plays, and the output may stay closed), 1..100 scales every sound.
+  virtual void SetSoundVolume(int percent) = 0;
 
   // Starts opening a document or web address with the desktop's default handler and
   // returns as soon as the opener has begun, never waiting for it. False when it cannot

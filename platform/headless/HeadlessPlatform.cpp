@@ -256,11 +256,14 @@ bool THeadlessPlatform::InstallCursor(const std::string& name) {
 void THeadlessPlatform::RestoreCursors() { Record("restore cursors"); }
 
 bool THeadlessPlatform::PlaySound(const std::string& name) {
-  Record("sound", name);
+  if (Volume == 0) return false;
+  if (Recording) EventLog.push_back({Clock, "sound", name, Volume});
   return !FindResource(TResourceKind::Sound, name).empty();
 }
 
 void THeadlessPlatform::LetSoundRest(bool rest) { Record("sound-rest", rest ? "may" : "not"); }
+
+void THeadlessPlatform::SetSoundVolume(int percent) { Volume = std::clamp(percent, 0, 100); }
 
 bool THeadlessPlatform::OpenAddress(const std::string& address, TOpenFailureHandler onLaterFailure) {
   if (RunningOpener) return true;  // the one running opens the page

@@ -34,6 +34,7 @@ struct THeadlessEvent {
   uint32_t Tick = 0;
   std::string What;    // "raise", "cursor", "restore cursors", "message box", "open", "start", "click", "move", "show", "hide", "sound", "caption"
   std::string Detail;  // the cursor name, the message text, the address, "x,y", the window kind
+  int Volume = 0;      // "sound": the loudness it was heard at, in percent
 };
 
 class THeadlessWindow;
@@ -72,9 +73,13 @@ class THeadlessPlatform : public TPlatform {
   void ForgetPresses() override;
   bool InstallCursor(const std::string& name) override;
   void RestoreCursors() override;
+  // A sound is recorded with the volume it was heard at; while the volume is 0 none is
+  // heard, and none recorded.
   bool PlaySound(const std::string& name) override;
   // Recorded as "sound-rest": "may" or "not".
   void LetSoundRest(bool rest) override;
+  void SetSoundVolume(int percent) override;
+  int SoundVolume() const { return Volume; }
   bool OpenAddress(const std::string& address, TOpenFailureHandler onLaterFailure) override;
   bool StartProgram(const std::string& commandLine, bool wait) override;
   void ShowMessageBox(const std::string& caption, const std::string& text) override;
@@ -203,4 +208,5 @@ class THeadlessPlatform : public TPlatform {
   bool Recording = true;
   int WaitCount = 0;
   int PointerReadCount = 0;
+  int Volume = 100;
 };

@@ -9,6 +9,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -101,7 +102,26 @@ TSdlAudio::TSdlAudio() {
   }
   Open = true;
   ChannelCount = Mix_AllocateChannels(FirstChannelCount);
+  ApplyVolume();
   LoadChunks();
+}
+
+void TSdlAudio::ApplyVolume() const { Mix_MasterVolume(Volume * MIX_MAX_VOLUME / 100); }
+
+void TSdlAudio::SetVolume(int percent) {
+  Volume = std::clamp(percent, 0, 100);
+  if (!Open) return;
+  if (IsResting) {
+    // Turned on again while a game is on: ready for the next sound without delay.
+    if (Volume > 0 && !MayRest) Reopen();
+    return;
+  }
+  ApplyVolume();
+  if (Volume > 0) return;
+  // With the sound off there is nothing to keep the sound system awake for.
+  Mix_HaltChannel(-1);
+  Mix_CloseAudio();
+  IsResting = true;
 }
 
 bool TSdlAudio::OpenOutput() {
@@ -136,7 +156,7 @@ void TSdlAudio::LoadChunks() {
 
 void TSdlAudio::LetRest(bool rest) {
   MayRest = rest;
-  if (!rest && IsResting) Reopen();
+  if (!rest && IsResting && Volume > 0) Reopen();
 }
 
 void TSdlAudio::RestWhenQuiet() {
@@ -162,6 +182,7 @@ bool TSdlAudio::Reopen() {
   }
   IsResting = false;
   ChannelCount = Mix_AllocateChannels(ChannelCount);
+  ApplyVolume();
   int frequency = 0, channels = 0;
   uint16_t format = 0;
   Mix_QuerySpec(&frequency, &format, &channels);
@@ -180,7 +201,7 @@ TSdlAudio::~TSdlAudio() {
 }
 
 bool TSdlAudio::Play(const std::string& name) {
-  if (!Open || (IsResting && !Reopen())) return false;
+  if (Volume == 0 || !Open || (IsResting && !Reopen())) return false;
   LastSound = TClock::now();
   const auto found = Chunks.find(UpperCase(name));
   if (found == Chunks.end()) {

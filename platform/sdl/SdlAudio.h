@@ -18,8 +18,12 @@ class TSdlAudio {
   TSdlAudio& operator=(const TSdlAudio&) = delete;
 
   // Starts one playback of the named sound (any letter case) on a free channel and
-  // returns at once; false when it cannot be heard. A resting output opens again first.
+  // returns at once; false when it cannot be heard. A resting output opens again first,
+  // unless the sound is off.
   bool Play(const std::string& name);
+  // Every sound at Percent (0..100) of its loudness. At 0 nothing plays and the output
+  // rests, whatever LetRest allows, until the sound is turned on again.
+  void SetVolume(int percent);
   bool Available() const { return Open; }
   // Sounds that can play at the same time before more channels are made.
   int Channels() const { return ChannelCount; }
@@ -43,11 +47,15 @@ class TSdlAudio {
   // Makes every sound resource ready for the output as it is now open.
   void LoadChunks();
   bool Reopen();
+  // Gives the open output the player's volume, at every opening: whether the mixer keeps it
+  // across a closing is not ours to rely on.
+  void ApplyVolume() const;
 
   bool Open = false;
   bool MayRest = false;
   bool IsResting = false;
   int ChannelCount = 0;
+  int Volume = 100;  // percent
   // The output's format the sounds were made ready for.
   int Frequency = 0, OutputChannelCount = 0;
   uint16_t Format = 0;

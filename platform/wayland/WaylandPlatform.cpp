@@ -138,6 +138,8 @@ bool TWaylandPlatform::PlaySound(const std::string& name) { return Audio->Play(n
 
 void TWaylandPlatform::LetSoundRest(bool rest) { Audio->LetRest(rest); }
 
+void TWaylandPlatform::SetSoundVolume(int percent) { Audio->SetVolume(percent); }
+
 bool TWaylandPlatform::OpenAddress(const std::string& address, TOpenFailureHandler onLaterFailure) {
   return Processes->OpenAddress(address, std::move(onLaterFailure));
 }

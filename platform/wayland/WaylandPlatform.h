@@ -45,6 +45,7 @@ class TWaylandPlatform : public TPlatform {
   void RestoreCursors() override;
   bool PlaySound(const std::string& name) override;
   void LetSoundRest(bool rest) override;
+  void SetSoundVolume(int percent) override;
   bool OpenAddress(const std::string& address, TOpenFailureHandler onLaterFailure) override;
   std::string MissingOpener() override;
   bool StartProgram(const std::string& commandLine, bool wait) override;

@@ -6,6 +6,7 @@
 #include <mmdeviceapi.h>
 #include <xaudio2.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstring>
 
@@ -150,8 +151,20 @@ TWin32Voice* TWin32Audio::FreeVoice(const TCue& cue) {
   return Voices.back().get();
 }
 
+void TWin32Audio::SetVolume(int percent) {
+  Percent = std::clamp(percent, 0, 100);
+  // The mastering voice scales the mix of every cue at once.
+  if (Master != nullptr) Master->SetVolume(static_cast<float>(Percent) / 100.0f);
+}
+
+float TWin32Audio::MixVolume() const {
+  float volume = 0;
+  if (Master != nullptr) Master->GetVolume(&volume);
+  return volume;
+}
+
 bool TWin32Audio::Play(const std::string& name) {
-  if (!Available()) return false;
+  if (!Available() || Percent == 0) return false;
   const std::string wanted = UpperCase(name);
   for (const TCue& cue : Cues) {
     if (cue.Name != wanted) continue;

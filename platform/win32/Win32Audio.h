@@ -26,6 +26,10 @@ class TWin32Audio {
   // Starts one playback of the named sound (any letter case) and returns at once;
   // false when it cannot be heard.
   bool Play(const std::string& name);
+  // Every sound at Percent (0..100) of its loudness; at 0 no cue starts at all.
+  void SetVolume(int percent);
+  // The scale the mix is given, as the engine has it (0 without an output).
+  float MixVolume() const;
   bool Available() const { return Engine != nullptr && Master != nullptr; }
   // The voices made so far: as many as ever sounded at once.
   size_t VoiceCount() const { return Voices.size(); }
@@ -36,6 +40,7 @@ class TWin32Audio {
   void FindCues();
   TWin32Voice* FreeVoice(const TCue& cue);
 
+  int Percent = 100;
   bool ComStarted = false;
   void* Library = nullptr;
   IXAudio2* Engine = nullptr;

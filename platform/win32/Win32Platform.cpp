@@ -171,7 +171,11 @@ void TWin32Platform::RestoreCursors() { Cursors->Restore(); }
 
 bool TWin32Platform::PlaySound(const std::string& name) { return Audio->Play(name); }
 
+void TWin32Platform::SetSoundVolume(int percent) { Audio->SetVolume(percent); }
+
 bool TWin32Platform::SoundAvailable() const { return Audio->Available(); }
+
+float TWin32Platform::SoundMixVolume() const { return Audio->MixVolume(); }
 
 bool TWin32Platform::OpenAddress(const std::string& address, TOpenFailureHandler /*onLaterFailure*/) {
   // The shell hands the address to the browser and answers at once, success or failure:

@@ -50,6 +50,7 @@ class TWin32Platform : public TPlatform {
   bool InstallCursor(const std::string& name) override;
   void RestoreCursors() override;
   bool PlaySound(const std::string& name) override;
+  void SetSoundVolume(int percent) override;
   bool OpenAddress(const std::string& address, TOpenFailureHandler onLaterFailure) override;
   bool StartProgram(const std::string& commandLine, bool wait) override;
   void ShowMessageBox(const std::string& caption, const std::string& text) override;
@@ -60,6 +61,8 @@ class TWin32Platform : public TPlatform {
   // every standard cursor; InstallCursor decodes a cursor resource and hands it here.
   bool InstallCursorPicture(const TPixelView& picture, int hotX, int hotY);
   bool SoundAvailable() const;
+  // The scale the audio output gives every sound (0 without an output).
+  float SoundMixVolume() const;
   // Says Text once to a developer (the debugger's output; stderr with BLASTOVER_STDERR=1).
   void Warn(const std::string& text);
 

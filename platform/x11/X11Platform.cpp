@@ -301,6 +301,8 @@ bool TX11Platform::PlaySound(const std::string& name) { return Audio->Play(name)
 
 void TX11Platform::LetSoundRest(bool rest) { Audio->LetRest(rest); }
 
+void TX11Platform::SetSoundVolume(int percent) { Audio->SetVolume(percent); }
+
 bool TX11Platform::OpenAddress(const std::string& address, TOpenFailureHandler onLaterFailure) {
   return Processes->OpenAddress(address, std::move(onLaterFailure));
 }

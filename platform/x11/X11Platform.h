@@ -46,6 +46,7 @@ class TX11Platform : public TPlatform {
   void RestoreCursors() override;
   bool PlaySound(const std::string& name) override;
   void LetSoundRest(bool rest) override;
+  void SetSoundVolume(int percent) override;
   bool OpenAddress(const std::string& address, TOpenFailureHandler onLaterFailure) override;
   std::string MissingOpener() override;
   bool StartProgram(const std::string& commandLine, bool wait) override;

@@ -273,4 +273,19 @@ TEST(Win32Sound, WithoutAnAudioDeviceTheGamePlaysSilentlyAndSaysSoOnce) {
       << "said once: " << said;
 }
 
+TEST(Win32Sound, MutedNoCueStartsAndAVolumeScalesTheWholeMix) {
+  TWin32Platform platform;
+  platform.SetSoundVolume(0);
+  EXPECT_FALSE(platform.PlaySound("KillMonster")) << "muted, nothing is heard";
+  platform.SetSoundVolume(50);
+  if (!platform.SoundAvailable()) {
+    // A test machine without a sound card: silent at every volume.
+    EXPECT_FALSE(platform.PlaySound("KillMonster"));
+    EXPECT_EQ(platform.SoundMixVolume(), 0.0f);
+    return;
+  }
+  EXPECT_FLOAT_EQ(platform.SoundMixVolume(), 0.5f);
+  EXPECT_TRUE(platform.PlaySound("KillMonster"));
+}
+
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
@@ -144,6 +145,45 @@ TEST_F(SdlAudioTest, AQuietOutputRestsOnlyWhenAllowedAndTheNextCueSoundsInFull) 
   // The output opens again (its file starts anew) and the cue plays from its start.
   EXPECT_TRUE(audio.Play("donkeykongbonus"));
   EXPECT_FALSE(audio.Resting());
+  const auto bonus = CueSamples("DONKEYKONGBONUS");
+  EXPECT_LE(Distance(Record(900), {{&bonus, 0}}), 2);
+}
+
+TEST_F(SdlAudioTest, AtHalfVolumeACueSoundsAtHalfItsAmplitudeAlsoAfterTheOutputRested) {
+  TSdlAudio& audio = *Platform->Audio;
+  audio.SetVolume(50);
+  // The volume holds across the output's rest and its opening again.
+  audio.LetRest(true);
+  std::this_thread::sleep_for(TSdlAudio::QuietTime + std::chrono::milliseconds(100));
+  audio.RestWhenQuiet();
+  ASSERT_TRUE(audio.Resting());
+  EXPECT_TRUE(audio.Play("donkeykongbonus"));
+  const auto bonus = CueSamples("DONKEYKONGBONUS");
+  std::vector<int16_t> half(bonus.size());
+  std::transform(bonus.begin(), bonus.end(), half.begin(), [](int16_t sample) { return sample / 2; });
+  const auto output = Record(900);
+  EXPECT_LE(Distance(output, {{&half, 0}}), 2);
+  EXPECT_GT(Distance(output, {{&bonus, 0}}), 1000);
+}
+
+TEST_F(SdlAudioTest, MutedNothingPlaysAndTheOutputStaysClosedUntilTheSoundIsOnAgain) {
+  TSdlAudio& audio = *Platform->Audio;
+  const auto fileSize = [this] {
+    std::ifstream file(Output, std::ios::binary | std::ios::ate);
+    return static_cast<long>(file.tellg());
+  };
+  audio.SetVolume(0);
+  EXPECT_TRUE(audio.Resting()) << "with the sound off, the output need not keep the sound system awake";
+  EXPECT_FALSE(audio.Play("killmonster"));
+  audio.LetRest(false);
+  EXPECT_TRUE(audio.Resting()) << "a game starting does not open a muted output";
+  const long muted = fileSize();
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  EXPECT_EQ(fileSize(), muted) << "a muted output writes nothing";
+  // On again during a game: open at once, and the next cue sounds in full.
+  audio.SetVolume(100);
+  EXPECT_FALSE(audio.Resting());
+  EXPECT_TRUE(audio.Play("donkeykongbonus"));
   const auto bonus = CueSamples("DONKEYKONGBONUS");
   EXPECT_LE(Distance(Record(900), {{&bonus, 0}}), 2);
 }
