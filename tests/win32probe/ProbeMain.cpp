@@ -147,7 +147,8 @@ class TProbe {
       const std::vector<uint32_t> page = Alone(*font, text.substr(at, length));
       int ink = 0;
       for (const uint32_t pixel : page) ink += (pixel & 0xFF) < 128;
-      line += " " + std::to_string(ink) + (page == box ? "/box" : "");
+      line.append(" ").append(std::to_string(ink));
+      if (page == box) line.append("/box");
       at += length;
     }
     return Answer(line);
