@@ -1,6 +1,8 @@
 // Laying out, drawing and running the dialog.
 #include "menu/DialogForm.h"
 
+#include "menu/ScreenFit.h"
+
 #include <algorithm>
 #include <thread>
 
@@ -71,26 +73,22 @@ std::string ShownCaption(const std::string& caption, int& accessKey) {
   return shown;
 }
 
-// Breaks text into lines at character 0 and wherever a line would be wider than Width.
-std::vector<std::string> WrapText(const std::string& text, int width) {
-  std::vector<std::string> lines;
-  const size_t perLine = static_cast<size_t>(std::max(width / GlyphWidth, 1));
-  size_t start = 0;
-  for (;;) {
-    const size_t end = text.find('\0', start);
-    std::string paragraph = text.substr(start, end == std::string::npos ? std::string::npos : end - start);
-    while (paragraph.size() > perLine) {
-      size_t cut = paragraph.rfind(' ', perLine);
-      if (cut == std::string::npos || cut == 0) cut = perLine;
-      lines.push_back(paragraph.substr(0, cut));
-      paragraph.erase(0, paragraph[cut] == ' ' ? cut + 1 : cut);
-    }
-    lines.push_back(paragraph);
-    if (end == std::string::npos) break;
-    start = end + 1;
-  }
-  return lines;
+// The length in bytes of the UTF-8 character at At (1 for a stray byte).
+size_t CharacterLength(const std::string& text, size_t at) {
+  size_t length = 1;
+  while (at + length < text.size() && (static_cast<unsigned char>(text[at + length]) & 0xC0) == 0x80) ++length;
+  return length;
 }
+
+size_t CharacterCount(const std::string& text) {
+  size_t count = 0;
+  for (size_t at = 0; at < text.size(); at += CharacterLength(text, at)) ++count;
+  return count;
+}
+
+// The desktop font's em at the layout's own scale, in halves of a pixel: its lines
+// then fit the 13 pixels the game's letters take.
+constexpr int TextHalfPixels = 21;
 
 // A dialog asked for while another is shown, to be shown when that one is closed.
 struct TWaitingDialog {
@@ -123,8 +121,8 @@ TDialogForm::TDialogForm(const std::string& title, const std::string& heading, c
     : Title(title.empty() ? "Bericht" : title),
       Heading(heading.empty() ? ProgramName() : heading),
       Buttons(buttons),
+      Message(text),
       Font(LoadFont()) {
-  if (!text.empty()) Lines = WrapText(text, TextEdit.Width() - ScrollBarWidth);
   // From the last button to the first: the first one that qualifies ends up focused.
   for (int i = static_cast<int>(Buttons.size()) - 1; i >= 0; --i) {
     if (Buttons[static_cast<size_t>(i)].Kind == defaultKind || defaultKind == 0 || Buttons.size() == 1) {
@@ -132,8 +130,64 @@ TDialogForm::TDialogForm(const std::string& title, const std::string& heading, c
       Focused = i;
     }
   }
-  Canvas.SetSize(DialogClientWidth, DialogTitleBarHeight + DialogClientHeight);
+  Rescale();
   Draw();
+}
+
+bool TDialogForm::Rescale() {
+  const int width = DialogClientWidth, height = DialogTitleBarHeight + DialogClientHeight;
+  const int scale = WholeMultipleNow(width, height);
+  if (scale == Scale && !Plain.Empty()) return false;
+  Scale = scale;
+  Renderer = CurrentPlatform().CreateTextRenderer(TextHalfPixels * Scale / 2);
+  Plain.SetSize(width, height);
+  Canvas.SetSize(width * Scale, height * Scale);
+  LayOutText(Message);
+  return true;
+}
+
+void TDialogForm::LayOutText(const std::string& text) {
+  Lines.clear();
+  FirstLine = 0;
+  // Within the text box, right of its two-pixel margin and left of the scroll bar.
+  if (!text.empty()) Lines = WrapText(text, TextEdit.Width() - ScrollBarWidth - 2);
+}
+
+int TDialogForm::PictureWidth(const std::string& text) {
+  if (Renderer) return Renderer->TextWidth(text);
+  return static_cast<int>(CharacterCount(text)) * GlyphWidth * Scale;
+}
+
+int TDialogForm::LayoutWidth(const std::string& text) { return (PictureWidth(text) + Scale - 1) / Scale; }
+
+std::vector<std::string> TDialogForm::WrapText(const std::string& text, int width) {
+  std::vector<std::string> lines;
+  const int room = width * Scale;
+  size_t start = 0;
+  for (;;) {
+    const size_t end = text.find('\0', start);
+    std::string paragraph = text.substr(start, end == std::string::npos ? std::string::npos : end - start);
+    for (;;) {
+      // The most whole characters that fit, one at least; the widths add up character by character.
+      size_t fits = 0;
+      int used = 0;
+      while (fits < paragraph.size()) {
+        const size_t length = CharacterLength(paragraph, fits);
+        used += PictureWidth(paragraph.substr(fits, length));
+        if (used > room && fits > 0) break;
+        fits += length;
+      }
+      if (fits >= paragraph.size()) break;
+      size_t cut = paragraph.rfind(' ', fits);
+      if (cut == std::string::npos || cut == 0) cut = fits;
+      lines.push_back(paragraph.substr(0, cut));
+      paragraph.erase(0, paragraph[cut] == ' ' ? cut + 1 : cut);
+    }
+    lines.push_back(paragraph);
+    if (end == std::string::npos) break;
+    start = end + 1;
+  }
+  return lines;
 }
 
 TRect TDialogForm::ButtonRect(int index) const {
@@ -149,38 +203,42 @@ TRect TDialogForm::CloseBoxRect() const {
 }
 
 void TDialogForm::Draw() {
-  Canvas.Clear(DialogColour);
-  FillRect(Canvas, {0, 0, DialogClientWidth, DialogTitleBarHeight}, TitleBar);
+  Pending.clear();
+  Plain.Clear(DialogColour);
+  FillRect(Plain, {0, 0, DialogClientWidth, DialogTitleBarHeight}, TitleBar);
   DrawText(6, 4, Title, White, CloseBoxRect().Left - 10);
   const TRect close = CloseBoxRect();
-  FillRect(Canvas, close, ButtonFace);
+  FillRect(Plain, close, ButtonFace);
   for (int i = 3; i < close.Width() - 3; ++i) {
-    Canvas.SetPixel(close.Left + i, close.Top + i, Black);
-    Canvas.SetPixel(close.Right - 1 - i, close.Top + i, Black);
+    Plain.SetPixel(close.Left + i, close.Top + i, Black);
+    Plain.SetPixel(close.Right - 1 - i, close.Top + i, Black);
   }
   DrawBanner();
   const int top = DialogTitleBarHeight;
-  HorizontalLine(Canvas, 0, DialogClientWidth, top + BannerHeight, Shadow);
-  HorizontalLine(Canvas, 0, DialogClientWidth, top + BannerHeight + 1, White);
+  HorizontalLine(Plain, 0, DialogClientWidth, top + BannerHeight, Shadow);
+  HorizontalLine(Plain, 0, DialogClientWidth, top + BannerHeight + 1, White);
   if (!Lines.empty()) {
     const TRect area{TextEdit.Left, top + TextEdit.Top, TextEdit.Right, top + TextEdit.Bottom};
-    FillRect(Canvas, area, White);
+    FillRect(Plain, area, White);
     const int visible = area.Height() / GlyphHeight;
     for (int i = 0; i < visible && FirstLine + i < static_cast<int>(Lines.size()); ++i)
       DrawText(area.Left + 2, area.Top + 1 + i * GlyphHeight, Lines[static_cast<size_t>(FirstLine + i)], Black,
                area.Right - ScrollBarWidth);
     const TRect track{area.Right - ScrollBarWidth, area.Top, area.Right, area.Bottom};
-    FillRect(Canvas, track, ButtonFace);
+    FillRect(Plain, track, ButtonFace);
     if (static_cast<int>(Lines.size()) > visible) {
       const int total = static_cast<int>(Lines.size());
       const int thumbTop = track.Top + track.Height() * FirstLine / total;
       const int thumbHeight = std::max(track.Height() * visible / total, 6);
-      FillRect(Canvas, {track.Left + 2, thumbTop, track.Right - 2, thumbTop + thumbHeight}, Shadow);
+      FillRect(Plain, {track.Left + 2, thumbTop, track.Right - 2, thumbTop + thumbHeight}, Shadow);
     }
   }
-  HorizontalLine(Canvas, 8, 8 + 322, top + 169, Shadow);
-  HorizontalLine(Canvas, 8, 8 + 322, top + 170, White);
+  HorizontalLine(Plain, 8, 8 + 322, top + 169, Shadow);
+  HorizontalLine(Plain, 8, 8 + 322, top + 170, White);
   DrawButtons();
+  // The texts go over the enlarged layout in the font's own pixels.
+  EnlargeWhole(Plain, {0, 0, Plain.Width(), Plain.Height()}, Canvas, Scale);
+  for (const TPendingText& text : Pending) DrawPendingText(text);
 }
 
 void TDialogForm::DrawBanner() {
@@ -189,70 +247,109 @@ void TDialogForm::DrawBanner() {
   const int strips = std::clamp(width, 2, 255);
   const int stripWidth = width / strips;
   const int top = DialogTitleBarHeight;
-  FillRect(Canvas, {0, top, width, top + BannerHeight}, White);
+  FillRect(Plain, {0, top, width, top + BannerHeight}, White);
   for (int i = 0; i < strips; ++i) {
     const auto blend = [&](uint8_t c) {
       return static_cast<uint8_t>(c + Round((255.0 - c) * i / (strips - 1)));
     };
     const TColor32 colour = Color32(blend(RedComponent(BannerColour)), blend(GreenComponent(BannerColour)),
                                     blend(BlueComponent(BannerColour)));
-    FillRect(Canvas, {i * stripWidth, top, (i + 1) * stripWidth, top + BannerHeight}, colour);
+    FillRect(Plain, {i * stripWidth, top, (i + 1) * stripWidth, top + BannerHeight}, colour);
   }
   // The heading, dark and bold (drawn twice, a pixel apart), so that it reads on the pale banner.
   const TRect heading{TitleLabel.Left, top + TitleLabel.Top, TitleLabel.Right, top + TitleLabel.Bottom};
   const std::vector<std::string> headingLines = WrapText(Heading, heading.Width());
   for (size_t i = 0; i < headingLines.size() && i < 2; ++i) {
     const int y = heading.Top + static_cast<int>(i) * (GlyphHeight + 2);
-    DrawText(heading.Left, y, headingLines[i], HeadingColour, heading.Right);
-    DrawText(heading.Left + 1, y, headingLines[i], HeadingColour, heading.Right);
+    DrawText(heading.Left, y, headingLines[i], HeadingColour, heading.Right, -1, true);
   }
   // The program's icon: its arcade cabinet, scaled into the logo's square.
   if (GraphicSpriteForm != nullptr) {
     const auto icon = BitmapFromImage(GraphicSpriteForm->DialogImage);
     const int h = LogoImage.Height(), w = Round(static_cast<double>(icon->Width()) * h / icon->Height());
     const int left = LogoImage.Left + (LogoImage.Width() - w) / 2;
-    Canvas.Draw({left, top + LogoImage.Top, left + w, top + LogoImage.Top + h}, icon->BoundsRect(), *icon);
+    Plain.Draw({left, top + LogoImage.Top, left + w, top + LogoImage.Top + h}, icon->BoundsRect(), *icon);
   }
 }
 
 void TDialogForm::DrawButtons() {
   for (int i = 0; i < static_cast<int>(Buttons.size()); ++i) {
     const TRect r = ButtonRect(i);
-    FillRect(Canvas, r, ButtonFace);
-    HorizontalLine(Canvas, r.Left, r.Right, r.Top, White);
-    HorizontalLine(Canvas, r.Left, r.Right, r.Bottom - 1, Shadow);
-    FillRect(Canvas, {r.Left, r.Top, r.Left + 1, r.Bottom}, White);
-    FillRect(Canvas, {r.Right - 1, r.Top, r.Right, r.Bottom}, Shadow);
+    FillRect(Plain, r, ButtonFace);
+    HorizontalLine(Plain, r.Left, r.Right, r.Top, White);
+    HorizontalLine(Plain, r.Left, r.Right, r.Bottom - 1, Shadow);
+    FillRect(Plain, {r.Left, r.Top, r.Left + 1, r.Bottom}, White);
+    FillRect(Plain, {r.Right - 1, r.Top, r.Right, r.Bottom}, Shadow);
     if (i == Default) {
-      HorizontalLine(Canvas, r.Left - 1, r.Right + 1, r.Top - 1, Black);
-      HorizontalLine(Canvas, r.Left - 1, r.Right + 1, r.Bottom, Black);
-      FillRect(Canvas, {r.Left - 1, r.Top - 1, r.Left, r.Bottom + 1}, Black);
-      FillRect(Canvas, {r.Right, r.Top - 1, r.Right + 1, r.Bottom + 1}, Black);
+      HorizontalLine(Plain, r.Left - 1, r.Right + 1, r.Top - 1, Black);
+      HorizontalLine(Plain, r.Left - 1, r.Right + 1, r.Bottom, Black);
+      FillRect(Plain, {r.Left - 1, r.Top - 1, r.Left, r.Bottom + 1}, Black);
+      FillRect(Plain, {r.Right, r.Top - 1, r.Right + 1, r.Bottom + 1}, Black);
     }
     int accessKey = -1;
     const std::string caption = ShownCaption(Buttons[static_cast<size_t>(i)].Caption, accessKey);
-    const int x = r.Left + (r.Width() - static_cast<int>(caption.size()) * GlyphWidth) / 2;
+    const int x = r.Left + (r.Width() - LayoutWidth(caption)) / 2;
     const int y = r.Top + (r.Height() - GlyphHeight) / 2;
-    DrawText(x, y, caption, Black);
-    if (accessKey >= 0) HorizontalLine(Canvas, x + accessKey * GlyphWidth, x + accessKey * GlyphWidth + 5, y + 11, Black);
+    DrawText(x, y, caption, Black, 1 << 30, accessKey);
     if (i == Focused)
       for (int p = r.Left + 3; p < r.Right - 3; p += 2) {
-        Canvas.SetPixel(p, r.Top + 3, Black);
-        Canvas.SetPixel(p, r.Bottom - 4, Black);
+        Plain.SetPixel(p, r.Top + 3, Black);
+        Plain.SetPixel(p, r.Bottom - 4, Black);
       }
   }
 }
 
-void TDialogForm::DrawText(int x, int y, const std::string& text, TColor32 colour, int limit) {
+void TDialogForm::DrawText(int x, int y, const std::string& text, TColor32 colour, int limit, int underlined,
+                           bool bold) {
+  Pending.push_back({x, y, text, colour, limit, underlined, bold});
+}
+
+void TDialogForm::DrawPendingText(const TPendingText& text) {
+  if (!Renderer) {
+    DrawBitmapText(text);
+    return;
+  }
+  const int x = text.X * Scale;
+  // In the middle of the 13 layout pixels a line of the game's letters takes.
+  const int y = text.Y * Scale + (GlyphHeight * Scale - Renderer->LineHeight()) / 2;
+  const int limit = static_cast<int>(std::min<int64_t>(int64_t{text.Limit} * Scale, Canvas.Width()));
+  const TPixelTarget target{Canvas.Bits(), Canvas.Width(), Canvas.Height(), Canvas.Width()};
+  const TPixelArea clip{0, 0, limit, Canvas.Height()};
+  Renderer->DrawText(target, x, y, text.Text, text.Colour, clip);
+  if (text.Bold) Renderer->DrawText(target, x + Scale, y, text.Text, text.Colour, clip);
+  if (text.Underlined < 0) return;
+  const size_t at = static_cast<size_t>(text.Underlined);
+  const int from = x + PictureWidth(text.Text.substr(0, at));
+  const int to = from + PictureWidth(text.Text.substr(at, CharacterLength(text.Text, at)));
+  const int below = y + Renderer->Ascent() + Scale;
+  FillRect(Canvas, {from, below, to, below + Scale}, text.Colour);
+}
+
+void TDialogForm::DrawBitmapText(const TPendingText& text) {
   if (Font->Empty()) return;
-  for (char c : text) {
-    if (x + GlyphWidth > limit) break;
-    if (c >= FirstGlyph && c <= LastGlyph) {
-      const int cell = (c - FirstGlyph) * GlyphWidth;
-      for (int row = 0; row < GlyphHeight; ++row)
-        for (int column = 0; column < GlyphWidth; ++column)
-          if (Font->Pixel(cell + column, row) & 0xFFFFFF) Canvas.SetPixelS(x + column, y + row, colour);
+  // Each pixel of the game's letters a square of Scale x Scale.
+  const auto dot = [&](int x, int y) { FillRect(Canvas, {x * Scale, y * Scale, (x + 1) * Scale, (y + 1) * Scale}, text.Colour); };
+  int x = text.X;
+  const int passes = text.Bold ? 2 : 1;
+  for (size_t at = 0; at < text.Text.size(); at += CharacterLength(text.Text, at)) {
+    if (x + GlyphWidth > text.Limit) break;
+    const char c = text.Text[at];
+    for (int pass = 0; pass < passes; ++pass) {
+      const int left = x + pass;
+      if (CharacterLength(text.Text, at) == 1 && c >= FirstGlyph && c <= LastGlyph) {
+        const int cell = (c - FirstGlyph) * GlyphWidth;
+        for (int row = 0; row < GlyphHeight; ++row)
+          for (int column = 0; column < GlyphWidth; ++column)
+            if (Font->Pixel(cell + column, row) & 0xFFFFFF) dot(left + column, text.Y + row);
+      } else {
+        // A character beyond the letters' ASCII: an empty box in its place.
+        for (int row = 3; row <= 11; ++row)
+          for (int column = 1; column <= 5; ++column)
+            if (row == 3 || row == 11 || column == 1 || column == 5) dot(left + column, text.Y + row);
+      }
     }
+    if (static_cast<int>(at) == text.Underlined)
+      for (int column = 0; column < 5; ++column) dot(x + column, text.Y + 11);
     x += GlyphWidth;
   }
 }
@@ -276,6 +373,8 @@ void TDialogForm::KeyDown(uint16_t key) {
 }
 
 void TDialogForm::MouseDown(int x, int y) {
+  x /= Scale;
+  y /= Scale;
   const auto inside = [x, y](const TRect& r) { return x >= r.Left && x < r.Right && y >= r.Top && y < r.Bottom; };
   if (inside(CloseBoxRect())) ModalResult = mrCancel;
   for (int i = 0; i < static_cast<int>(Buttons.size()); ++i)
@@ -287,10 +386,12 @@ int TDialogForm::ShowModal() {
   // Nothing of the game may run while the player reads the message.
   platform.Timers().Hold();
   auto window = platform.CreateWindow(TWindowKind::Menu);
-  const TScreenSize screen = platform.ScreenSize();
-  // On a screen smaller than the dialog, its top-left stays on it: the title and the text.
-  window->SetBounds(std::max(0, (screen.Width - Canvas.Width()) / 2), std::max(0, (screen.Height - Canvas.Height()) / 2),
-                    Canvas.Width(), Canvas.Height());
+  Place(*window);
+  // Another screen size or scale: the dialog is sized for it and centred again at once.
+  window->OnScreenChanged = [this, &window] {
+    if (Rescale()) Draw();
+    Place(*window);
+  };
   window->SetCaption(Title);
   window->OnKeyDown = [this](uint16_t key) { KeyDown(key); };
   window->OnMouseDown = [this](int x, int y) { MouseDown(x, y); };
@@ -308,6 +409,13 @@ int TDialogForm::ShowModal() {
   ForgetPresses();
   platform.Timers().Release();
   return ModalResult;
+}
+
+void TDialogForm::Place(TPlatformWindow& window) {
+  const TScreenSize screen = CurrentPlatform().ScreenSize();
+  // On a screen smaller than the dialog, its top-left stays on it: the title and the text.
+  window.SetBounds(std::max(0, (screen.Width - Canvas.Width()) / 2), std::max(0, (screen.Height - Canvas.Height()) / 2),
+                   Canvas.Width(), Canvas.Height());
 }
 
 int ShowDialog(const std::string& title, const std::string& heading, const std::string& text, uint8_t /*kind*/,

@@ -37,9 +37,11 @@ class TDialogForm {
   // button), Escape or the close box (mrCancel). No timer of the program fires meanwhile.
   int ShowModal();
 
-  // The dialog as drawn, title bar included.
+  // The dialog as drawn, title bar included, at the desktop's whole scale.
   const TBitmap32& Picture() const { return Canvas; }
-  // A button's place in the picture.
+  // How many pixels of the picture each pixel of the layout below is wide.
+  int Multiple() const { return Scale; }
+  // A button's place in the layout: in the picture, times Multiple.
   TRect ButtonRect(int index) const;
   TRect CloseBoxRect() const;
   int FocusedButton() const { return Focused; }
@@ -48,14 +50,43 @@ class TDialogForm {
   const std::vector<std::string>& TextLines() const { return Lines; }
 
   void KeyDown(uint16_t key);
+  // At a place of the picture.
   void MouseDown(int x, int y);
   int ModalResult = mrNone;
 
  private:
+  // A text to draw once the layout has been enlarged, in layout pixels: the line's
+  // top-left, the right edge it stops at, and the character underlined (-1: none).
+  struct TPendingText {
+    int X, Y;
+    std::string Text;
+    TColor32 Colour;
+    int Limit;
+    int Underlined;
+    bool Bold;
+  };
+
+  // Takes the desktop's scale and screen as they are now, and the text font for them;
+  // true when the picture changes size.
+  bool Rescale();
+  // Breaks the message anew for the font.
+  void LayOutText(const std::string& text);
   void Draw();
   void DrawBanner();
   void DrawButtons();
-  void DrawText(int x, int y, const std::string& text, TColor32 colour, int limit = 1 << 30);
+  // Queues Text for drawing over the enlarged layout.
+  void DrawText(int x, int y, const std::string& text, TColor32 colour, int limit = 1 << 30, int underlined = -1,
+                bool bold = false);
+  void DrawPendingText(const TPendingText& text);
+  void DrawBitmapText(const TPendingText& text);
+  // Text's width in layout pixels, rounded up.
+  int LayoutWidth(const std::string& text);
+  // Text's width in picture pixels.
+  int PictureWidth(const std::string& text);
+  // Breaks Text into lines at character 0 and wherever a line would be wider than Width layout pixels.
+  std::vector<std::string> WrapText(const std::string& text, int width);
+  // Places Window in the middle of the screen, the picture's size.
+  void Place(TPlatformWindow& window);
 
   std::string Title;
   std::string Heading;
@@ -64,8 +95,15 @@ class TDialogForm {
   int Focused = -1;
   int Default = -1;
   int FirstLine = 0;  // the message's scroll position
-  TBitmap32 Canvas;
+  std::string Message;
+  // The layout drawn without its texts, and the picture: it enlarged, texts drawn over.
+  TBitmap32 Plain, Canvas;
+  std::vector<TPendingText> Pending;
+  int Scale = 1;
   std::unique_ptr<TBitmap32> Font;
+  // The desktop's own font at this scale; null where the platform has none, and the
+  // game's letters stand in.
+  std::unique_ptr<TTextRenderer> Renderer;
 };
 
 // The dialog with the title ("Bericht" when empty), the heading (the program's name

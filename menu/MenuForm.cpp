@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "menu/DialogForm.h"
+#include "menu/ScreenFit.h"
 #include "sprites/Resampler.h"
 #include "support/GameFolders.h"
 #include "support/MessageDialog.h"
@@ -106,6 +107,12 @@ TMenuForm::TMenuForm(const TSpriteFont& font, std::unique_ptr<THiScoreList> tabl
     InputArrived();
     MouseDown(x, y);
   };
+  // A screen made smaller (a laptop leaving its dock) or another scale: the whole menu
+  // shows again at once, in the middle.
+  FormWindow->OnScreenChanged = [this] {
+    PlaceWindow();
+    InputArrived();
+  };
   if (HiScoreList) return;
   HiScoreList = std::make_unique<THiScoreList>();
   HiScoreList->LoadHiScores();
@@ -120,10 +127,8 @@ bool TMenuForm::RunMenu(int32_t newScore) {
   if (!Stars) CreateStars();
   HiScoreList->Qualify(newScore);
   CloseMode = 0;
+  PlaceWindow();
   const TScreenSize screen = CurrentPlatform().ScreenSize();
-  FitToScreen(screen);
-  FormWindow->SetBounds((screen.Width - WindowWidth()) / 2, (screen.Height - WindowHeight()) / 2, WindowWidth(),
-                        WindowHeight());
   FormWindow->Show();
   CurrentPlatform().BringToFront();
   ProcessMessagesSafe();
@@ -162,16 +167,26 @@ bool TMenuForm::RunMenu(int32_t newScore) {
 }
 
 void TMenuForm::FitToScreen(const TScreenSize& screen) {
+  const int multiple = WholeMultiple(CurrentPlatform().InterfaceScale(), screen, MenuWidth, MenuHeight);
   // A screen smaller than the menu shows all of it smaller, so that every word stays
   // on the screen and can be clicked.
   const double scale = std::min({1.0, static_cast<double>(screen.Width) / MenuWidth,
                                  static_cast<double>(screen.Height) / MenuHeight});
   const int width = std::max(1, static_cast<int>(MenuWidth * scale));
   const int height = std::max(1, static_cast<int>(MenuHeight * scale));
-  if (width == WindowWidth() && height == WindowHeight()) return;
+  if (width == PictureWidth() && height == PictureHeight() && multiple == Multiple) return;
   ScreenImage.Bitmap.SetSize(width, height);
+  Multiple = multiple;
+  if (Multiple > 1) ScaledImage.SetSize(width * Multiple, height * Multiple);
   ChangedAreas.Forget();
   BackdropReady = false;
+}
+
+void TMenuForm::PlaceWindow() {
+  const TScreenSize screen = CurrentPlatform().ScreenSize();
+  FitToScreen(screen);
+  FormWindow->SetBounds((screen.Width - WindowWidth()) / 2, (screen.Height - WindowHeight()) / 2, WindowWidth(),
+                        WindowHeight());
 }
 
 void TMenuForm::CreateStars() {
@@ -228,7 +243,14 @@ void TMenuForm::DrawFrame() {
   const std::vector<TPixelArea>& changed =
       ChangedAreas.Enlarge(MenuSurface, ScreenImage.Bitmap, whole ? nullptr : &Touched);
   // A frame in which nothing shows differently is not sent at all.
-  if (!changed.empty()) FormWindow->PresentChanged(ScreenImage.Bitmap.View(), changed);
+  if (changed.empty()) return;
+  if (Multiple == 1) {
+    FormWindow->PresentChanged(ScreenImage.Bitmap.View(), changed);
+    return;
+  }
+  ScaledAreas.clear();
+  for (const TPixelArea& area : changed) ScaledAreas.push_back(EnlargeWhole(ScreenImage.Bitmap, area, ScaledImage, Multiple));
+  FormWindow->PresentChanged(ScaledImage.View(), ScaledAreas);
 }
 
 bool TMenuForm::PrepareBackdrop(bool rowVisible, bool wordsVisible) {
@@ -394,7 +416,8 @@ void TMenuForm::HomePageLabelClick() { RunProgram(HomePageAddress(), "", true, t
 void TMenuForm::Timer1Timer() { CurrentPlatform().BringToFront(); }
 
 void TMenuForm::MouseDown(int x, int y) {
-  // Back to the menu's own pixels from those of a window made smaller to fit the screen.
+  // Back to the menu's own pixels from those of a window made larger by the desktop's
+  // scale, or smaller to fit the screen.
   x = static_cast<int>(int64_t{x} * MenuWidth / WindowWidth());
   y = static_cast<int>(int64_t{y} * MenuHeight / WindowHeight());
   if (Inside(PlayLabel, x, y)) PlayLabelClick();

@@ -82,13 +82,21 @@ class TMenuForm {
   std::unique_ptr<TSpriteList> Stars;
   std::unique_ptr<TGraphicSprite> StarSprite;
   TPlatformWindow& Window() { return *FormWindow; }
+  // How many screen pixels wide each of the menu's 625 x 580 is shown.
+  int ShownMultiple() const { return Multiple; }
 
  private:
   void CreateStars();
-  // Sizes the window: the menu's size, or smaller to fit on Screen.
+  // Sizes the window: the menu's size times the desktop's whole scale, or smaller to
+  // fit on Screen.
   void FitToScreen(const TScreenSize& screen);
-  int WindowWidth() const { return ScreenImage.Bitmap.Width(); }
-  int WindowHeight() const { return ScreenImage.Bitmap.Height(); }
+  // Fits the window to the screen as it is now and centres it there.
+  void PlaceWindow();
+  // The menu's picture before the desktop's scale, and the window's size.
+  int PictureWidth() const { return ScreenImage.Bitmap.Width(); }
+  int PictureHeight() const { return ScreenImage.Bitmap.Height(); }
+  int WindowWidth() const { return PictureWidth() * Multiple; }
+  int WindowHeight() const { return PictureHeight() * Multiple; }
   bool BlinkVisible();
   // The earliest tick at which a frame would differ from the last one drawn: a star
   // due to move, the blinking words due to change, or input that changed the menu.
@@ -134,6 +142,11 @@ class TMenuForm {
   // change the picture arrived since (0: none).
   bool BlinkShown = false;
   uint32_t InputStamp = 0;
+  // The desktop's whole scale: each pixel of ScreenImage shows as a square this wide,
+  // in ScaledImage when it is more than 1.
+  int Multiple = 1;
+  TBitmap32 ScaledImage;
+  std::vector<TPixelArea> ScaledAreas;
   std::unique_ptr<TPlatformWindow> FormWindow;
   std::unique_ptr<TTimer> Timer1;
 };

@@ -44,6 +44,33 @@ struct TScreenSize {
   int Height = 0;
 };
 
+// 32-bit pixels to draw into, laid out as TPixelView's.
+struct TPixelTarget {
+  uint32_t* Pixels = nullptr;
+  int Width = 0;
+  int Height = 0;
+  int Stride = 0;
+
+  uint32_t* Row(int y) const { return Pixels + static_cast<std::ptrdiff_t>(y) * Stride; }
+};
+
+// Text in any script (UTF-8) in the desktop's user-interface font, drawn into pixels:
+// each glyph blends its colour over what is there by how much of the pixel it covers.
+// A character that no font of the system has shows as an empty box.
+class TTextRenderer {
+ public:
+  virtual ~TTextRenderer() = default;
+  // From a line's top to its baseline, and from one line's top to the next one's.
+  virtual int Ascent() const = 0;
+  virtual int LineHeight() const = 0;
+  // How far the pen moves over Text.
+  virtual int TextWidth(const std::string& text) = 0;
+  // Draws Text with its line's top-left corner at (X, Y), inside Clip only. Colour's
+  // alpha is ignored.
+  virtual void DrawText(const TPixelTarget& target, int x, int y, const std::string& text, uint32_t colour,
+                        const TPixelArea& clip) = 0;
+};
+
 // Key codes are those of the Windows virtual keys the game was designed around:
 // letters 'A'..'Z' (65..90), digits '0'..'9' (48..57), Backspace 8, Enter 13,
 // Escape 27, Delete 46, numeric keypad 0..9 as 96..105, F1..F24 as 112..135.
@@ -104,6 +131,10 @@ class TPlatformWindow {
   // mouse positions are window pixels of a left-button press.
   std::function<void(uint16_t key)> OnKeyDown;
   std::function<void(int x, int y)> OnMouseDown;
+  // The screen the window is on changed its size or its scale (a monitor unplugged, a
+  // mode or a setting changed, the window moved to another monitor): its owner places
+  // and sizes it anew. Runs only inside message processing.
+  std::function<void()> OnScreenChanged;
 
  private:
   std::string Caption;
@@ -128,6 +159,16 @@ class TPlatform {
   // position the game sees or gives (the pointer, SetPointerPos, SetBounds) is relative
   // to that monitor's top-left corner, and may lie outside it.
   virtual TScreenSize ScreenSize() = 0;
+  // How many screen pixels the desktop gives one pixel of an ordinary window on that
+  // monitor: 1 at the usual 96 dots per inch, 1.5 at 150 %, 2 on a high-density screen
+  // set to 200 %. The menu and the dialogs grow by it.
+  virtual double InterfaceScale() { return 1.0; }
+  // A renderer of the desktop's user-interface font, its em PixelSize screen pixels
+  // high; null when the system has no usable font (the reason is said once).
+  virtual std::unique_ptr<TTextRenderer> CreateTextRenderer(int pixelSize) {
+    (void)pixelSize;
+    return nullptr;
+  }
 
   virtual std::unique_ptr<TPlatformWindow> CreateWindow(TWindowKind kind) = 0;
 

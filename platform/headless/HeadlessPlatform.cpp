@@ -146,6 +146,10 @@ void THeadlessPlatform::DeliverDueEvents() {
     return true;
   });
   for (const TScheduled& event : due) {
+    if (event.Type == TScheduled::ScreenChange) {
+      ChangeScreen(event);
+      continue;
+    }
     // Presses are remembered whichever window they went to, as the desktop's back ends do.
     if (event.Type != TScheduled::Key) LatchedButtons |= 1;
     if (event.Type == TScheduled::Key && event.KeyCode == VK_ESCAPE) LatchedEscape = true;
@@ -155,6 +159,20 @@ void THeadlessPlatform::DeliverDueEvents() {
     if (event.Type == TScheduled::Key && focus->OnKeyDown) focus->OnKeyDown(event.KeyCode);
     if (event.Type == TScheduled::WindowClick && focus->OnMouseDown) focus->OnMouseDown(event.X, event.Y);
   }
+}
+
+void THeadlessPlatform::ChangeScreen(const TScheduled& change) {
+  Screen = {change.X, change.Y};
+  Scale = change.Scale;
+  // A handler may make or destroy windows: the shown menus of now are told.
+  std::vector<THeadlessWindow*> told;
+  for (THeadlessWindow* window : Windows)
+    if (window->Kind == TWindowKind::Menu && window->Visible) told.push_back(window);
+  for (THeadlessWindow* window : told)
+    if (std::find(Windows.begin(), Windows.end(), window) != Windows.end() && window->OnScreenChanged) {
+      const std::function<void()> handler = window->OnScreenChanged;
+      handler();
+    }
 }
 
 bool THeadlessPlatform::IsShown(TWindowKind kind) const {
@@ -298,6 +316,10 @@ void THeadlessPlatform::ShowMessageBox(const std::string& caption, const std::st
 void THeadlessPlatform::ScheduleClick(uint32_t tick) { Scheduled.push_back({tick, TScheduled::Click, 0, 0, 0}); }
 
 void THeadlessPlatform::ScheduleKey(uint32_t tick, uint16_t key) { Scheduled.push_back({tick, TScheduled::Key, key, 0, 0}); }
+
+void THeadlessPlatform::ScheduleScreenChange(uint32_t tick, int width, int height, double scale) {
+  Scheduled.push_back({tick, TScheduled::ScreenChange, 0, width, height, 0, scale});
+}
 
 void THeadlessPlatform::ScheduleWindowClick(uint32_t tick, int x, int y, int beneath) {
   Scheduled.push_back({tick, TScheduled::WindowClick, 0, x, y, beneath});

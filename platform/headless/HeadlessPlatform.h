@@ -62,6 +62,7 @@ class THeadlessPlatform : public TPlatform {
   // scripted event. Returns at once when something is already waiting.
   void WaitForMessage(uint32_t timeoutMs) override;
   TScreenSize ScreenSize() override { return Screen; }
+  double InterfaceScale() override { return Scale; }
   std::unique_ptr<TPlatformWindow> CreateWindow(TWindowKind kind) override;
   void BringToFront() override;
   bool IsApplicationActive() override { return Active; }
@@ -88,6 +89,9 @@ class THeadlessPlatform : public TPlatform {
   // Test controls.
   void AdvanceClock(uint32_t ms) { Clock += ms; }
   void SetScreenSize(int width, int height) { Screen = {width, height}; }
+  void SetInterfaceScale(double scale) { Scale = scale; }
+  // At Tick the screen becomes Width x Height at Scale, and the shown menu windows hear of it.
+  void ScheduleScreenChange(uint32_t tick, int width, int height, double scale);
   // Another folder (with a trailing separator) as the program's.
   void SetProgramFolder(std::string folder);
   // Another folder as the player's data folder; empty as for a user without a home.
@@ -150,12 +154,13 @@ class THeadlessPlatform : public TPlatform {
  private:
   friend class THeadlessWindow;
   struct TScheduled {
-    enum TType { Click, Key, WindowClick };
+    enum TType { Click, Key, WindowClick, ScreenChange };
     uint32_t Tick;
     TType Type;
     uint16_t KeyCode;
     int X, Y;
     int Beneath = 0;
+    double Scale = 1.0;
   };
 
   void Record(const std::string& what, const std::string& detail = {});
@@ -166,10 +171,12 @@ class THeadlessPlatform : public TPlatform {
   // The shown menu window Beneath others under the one shown last, which has the focus.
   THeadlessWindow* FocusWindow(int beneath = 0) const;
   void DeliverDueEvents();
+  void ChangeScreen(const TScheduled& change);
   void EndDueOpener();
 
   uint32_t Clock;
   TScreenSize Screen;
+  double Scale = 1.0;
   std::unique_ptr<THeadlessFiles> FileStore;
   TSimulatedFileSystem* Simulated = nullptr;
   std::string OwnFolder;  // the folder made for this platform on the real disk

@@ -1,4 +1,4 @@
-// The message box: a layer surface with a title strip, the text in the dialog font and an OK button.
+// The message box: a layer surface with a title strip, the text in the desktop's fonts and an OK button.
 #include "platform/wayland/WaylandMessageBox.h"
 
 #include <linux/input-event-codes.h>
@@ -9,8 +9,7 @@
 #include <memory>
 #include <vector>
 
-#include "platform/PngCodec.h"
-#include "platform/Resources.h"
+#include "platform/fontconfig/MessageBoxPicture.h"
 #include "platform/wayland/WaylandBuffers.h"
 #include "platform/wayland/WaylandDisplay.h"
 #include "platform/wayland/WaylandInput.h"
@@ -18,78 +17,7 @@
 
 namespace {
 
-// The dialog font: the printable characters 32 to 126 side by side in cells of 7 x 13.
-constexpr int GlyphWidth = 7, GlyphHeight = 13;
-constexpr int Margin = 12, TitleHeight = 20, LineHeight = 15;
-constexpr int ButtonWidth = 80, ButtonHeight = 24, SmallestWidth = 240;
-constexpr uint32_t Face = 0xFFDEE2EA, Title = 0xFF3C5082, Ink = 0xFF000000, Paper = 0xFFFFFFFF, Edge = 0xFF808080;
 constexpr int IdleWaitMs = 250;
-
-std::vector<std::string> SplitLines(const std::string& text) {
-  std::vector<std::string> lines(1);
-  for (const char c : text) {
-    if (c == '\n') lines.emplace_back();
-    else if (c != '\r') lines.back() += c;
-  }
-  return lines;
-}
-
-class TBoxPicture {
- public:
-  TBoxPicture(const std::string& caption, const std::vector<std::string>& lines) {
-    size_t widest = caption.size();
-    for (const std::string& line : lines) widest = std::max(widest, line.size());
-    Width = std::max(SmallestWidth, static_cast<int>(widest) * GlyphWidth + 2 * Margin);
-    Height = TitleHeight + Margin + static_cast<int>(lines.size()) * LineHeight + Margin + ButtonHeight + Margin;
-    Pixels.assign(static_cast<size_t>(Width) * Height, Face);
-    LoadFont();
-    Fill(0, 0, Width, TitleHeight, Title);
-    Write(6, 4, caption, Paper);
-    for (size_t i = 0; i < lines.size(); ++i)
-      Write(Margin, TitleHeight + Margin + static_cast<int>(i) * LineHeight, lines[i], Ink);
-    const int x = Button().X, y = Button().Y;
-    Fill(x, y, ButtonWidth, ButtonHeight, Edge);
-    Fill(x + 1, y + 1, ButtonWidth - 2, ButtonHeight - 2, Paper);
-    Write(x + (ButtonWidth - 2 * GlyphWidth) / 2, y + (ButtonHeight - GlyphHeight) / 2, "OK", Ink);
-  }
-
-  TPixelArea Button() const { return {(Width - ButtonWidth) / 2, Height - Margin - ButtonHeight, ButtonWidth, ButtonHeight}; }
-  TPixelView View() const { return {Pixels.data(), Width, Height, Width}; }
-  int Width = 0, Height = 0;
-
- private:
-  void LoadFont() {
-    const auto data = FindResource(TResourceKind::Interface, "DialogFont");
-    if (data.empty()) return;
-    try {
-      Font = DecodePng(data);
-    } catch (const EPngError&) {
-      // Without the font the box still shows, with its button, and closes.
-    }
-  }
-
-  void Fill(int left, int top, int width, int height, uint32_t colour) {
-    for (int y = std::max(top, 0); y < std::min(top + height, Height); ++y)
-      std::fill_n(Pixels.begin() + static_cast<std::ptrdiff_t>(y) * Width + std::max(left, 0),
-                  std::max(std::min(left + width, Width) - std::max(left, 0), 0), colour);
-  }
-
-  void Write(int x, int y, const std::string& text, uint32_t colour) {
-    for (const char c : text) {
-      if (c >= ' ' && c <= '~' && !Font.Pixels.empty() && x + GlyphWidth <= Width) {
-        const int cell = (c - ' ') * GlyphWidth;
-        for (int row = 0; row < GlyphHeight && y + row < Height; ++row)
-          for (int column = 0; column < GlyphWidth; ++column)
-            if (Font.Pixels[static_cast<size_t>(row) * Font.Width + cell + column] & 0xFFFFFF)
-              Pixels[static_cast<size_t>(y + row) * Width + x + column] = colour;
-      }
-      x += GlyphWidth;
-    }
-  }
-
-  TDecodedPng Font;
-  std::vector<uint32_t> Pixels;
-};
 
 bool Inside(const TPixelArea& area, int x, int y) {
   return x >= area.X && x < area.X + area.Width && y >= area.Y && y < area.Y + area.Height;
@@ -104,7 +32,16 @@ void ShowWaylandMessageBox(const std::string& caption, const std::string& text) 
     std::fprintf(stderr, "blastover: %s: %s\n", caption.c_str(), text.c_str());
     return;
   }
-  const TBoxPicture picture(caption, SplitLines(text));
+  // Within the output the box is likely shown on.
+  int mostWidth = 1920, mostHeight = 1080;
+  for (const auto& output : connection->Outputs())
+    if (output->ModeWidth > 0) {
+      mostWidth = output->ModeWidth - 20;
+      mostHeight = output->ModeHeight - 20;
+      break;
+    }
+  const TMessageBoxPicture picture(caption, text, mostWidth, mostHeight);
+  if (!picture.WhyNoFonts.empty()) connection->Warn("message boxes show ASCII only: " + picture.WhyNoFonts);
   bool closed = false;
   TWaylandWindow box(connection, TWindowKind::Menu);
   box.OnKeyDown = [&closed](uint16_t key) { closed = closed || key == VK_RETURN || key == VK_ESCAPE || key == ' '; };

@@ -5,6 +5,7 @@
 #include <climits>
 #include <cstdlib>
 
+#include "platform/fontconfig/FontconfigText.h"
 #include "platform/posix/InstanceLock.h"
 
 #include "platform/sdl/SdlAudio.h"
@@ -148,6 +149,21 @@ std::string TWaylandPlatform::MissingOpener() { return Processes->MissingOpener(
 
 bool TWaylandPlatform::StartProgram(const std::string& commandLine, bool wait) {
   return Processes->StartCommandLine(commandLine, wait);
+}
+
+double TWaylandPlatform::InterfaceScale() {
+  for (const TWaylandWindow* window : Display->Windows())
+    if (window->PixelHeight() > 0) return window->Scale();
+  const TWaylandOutput* output = Display->FindOutput(Display->Input().LastOutput());
+  if (output == nullptr && !Display->Outputs().empty()) output = Display->Outputs().front().get();
+  return output != nullptr ? output->Scale : 1.0;
+}
+
+std::unique_ptr<TTextRenderer> TWaylandPlatform::CreateTextRenderer(int pixelSize) {
+  std::string whyNot;
+  std::unique_ptr<TTextRenderer> renderer = CreateFontconfigTextRenderer(pixelSize, whyNot);
+  if (renderer == nullptr) Display->Warn("dialogs show their text in the game's own letters, ASCII only: " + whyNot);
+  return renderer;
 }
 
 void TWaylandPlatform::ShowMessageBox(const std::string& caption, const std::string& text) {

@@ -32,6 +32,9 @@ class TWaylandPlatform : public TPlatform {
   void ProcessMessages() override;
   void WaitForMessage(uint32_t timeoutMs) override;
   TScreenSize ScreenSize() override;
+  // The scale of the output the game's windows are shown on (or likely to be).
+  double InterfaceScale() override;
+  std::unique_ptr<TTextRenderer> CreateTextRenderer(int pixelSize) override;
   std::unique_ptr<TPlatformWindow> CreateWindow(TWindowKind kind) override;
   void BringToFront() override;
   bool IsApplicationActive() override;

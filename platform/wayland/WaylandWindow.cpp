@@ -193,12 +193,21 @@ void TWaylandWindow::EnteredOutput(wl_output* output) {
   if (known == nullptr || known->Scale == IntegerScale) return;
   IntegerScale = known->Scale;
   FitBuffers();
+  ScaleChanged();
 }
 
 void TWaylandWindow::PreferredScale(uint32_t scale120) {
   if (scale120 == Scale120) return;
   Scale120 = scale120;
   FitBuffers();
+  ScaleChanged();
+}
+
+void TWaylandWindow::ScaleChanged() {
+  // The menu and the dialogs are sized by the scale: their owner sizes them anew.
+  if (WindowKind != TWindowKind::Menu || !OnScreenChanged) return;
+  const std::function<void()> handler = OnScreenChanged;
+  handler();
 }
 
 void TWaylandWindow::OutputRemoved(wl_output* output) {

@@ -72,6 +72,7 @@ class TWaylandWindow : public TPlatformWindow {
   bool FitBuffers();
   void Send(const TPixelView& picture, const std::vector<TPixelArea>* changed);
   void Commit();
+  void ScaleChanged();
   void AddDamage(const std::vector<TPixelArea>* changed);
 
   std::shared_ptr<TWaylandDisplay> Connection;

@@ -72,6 +72,15 @@ LRESULT TWin32MenuWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lPar
       handler(static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam)));
       return 0;
     }
+    case WM_DISPLAYCHANGE:
+    case WM_DPICHANGED: {
+      // Another resolution, a monitor gone or added, or another scale: the owner places
+      // and sizes the window anew (rather than taking the system's suggested rectangle).
+      if (!Shown || !OnScreenChanged) return 0;
+      const std::function<void()> handler = OnScreenChanged;
+      handler();
+      return 0;
+    }
     default:
       return TWin32Window::HandleMessage(message, wParam, lParam);
   }

@@ -16,6 +16,7 @@
 #include "platform/win32/Win32Overlay.h"
 #include "platform/win32/Win32SoleGame.h"
 #include "platform/win32/Win32Text.h"
+#include "platform/win32/Win32TextRenderer.h"
 
 namespace {
 
@@ -101,6 +102,34 @@ void TWin32Platform::WaitForMessage(uint32_t timeoutMs) {
 TScreenSize TWin32Platform::ScreenSize() {
   const TMonitorRect monitor = Desktop->Monitor().Current();
   return {monitor.Width, monitor.Height};
+}
+
+double TWin32Platform::InterfaceScale() {
+  constexpr double OrdinaryDpi = 96.0;
+  const TMonitorRect area = Desktop->Monitor().Current();
+  HMONITOR monitor = MonitorFromPoint({area.Left + area.Width / 2, area.Top + area.Height / 2}, MONITOR_DEFAULTTONEAREST);
+  // Each monitor's own setting, where the system has it (Windows 8.1 on).
+  using TGetDpiForMonitor = HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*);
+  static const auto getDpiForMonitor = [] {
+    HMODULE shcore = LoadLibraryW(L"shcore.dll");
+    return shcore != nullptr ? reinterpret_cast<TGetDpiForMonitor>(reinterpret_cast<void*>(GetProcAddress(shcore, "GetDpiForMonitor")))
+                             : nullptr;
+  }();
+  constexpr int EffectiveDpi = 0;
+  UINT dpiX = 0, dpiY = 0;
+  if (getDpiForMonitor != nullptr && SUCCEEDED(getDpiForMonitor(monitor, EffectiveDpi, &dpiX, &dpiY)) && dpiX > 0)
+    return dpiX / OrdinaryDpi;
+  HDC screen = GetDC(nullptr);
+  const int dpi = screen != nullptr ? GetDeviceCaps(screen, LOGPIXELSX) : 0;
+  if (screen != nullptr) ReleaseDC(nullptr, screen);
+  return dpi > 0 ? dpi / OrdinaryDpi : 1.0;
+}
+
+std::unique_ptr<TTextRenderer> TWin32Platform::CreateTextRenderer(int pixelSize) {
+  std::string whyNot;
+  std::unique_ptr<TTextRenderer> renderer = CreateGdiTextRenderer(pixelSize, whyNot);
+  if (renderer == nullptr) Desktop->Warn("dialogs show their text in the game's own letters, ASCII only: " + whyNot);
+  return renderer;
 }
 
 std::unique_ptr<TPlatformWindow> TWin32Platform::CreateWindow(TWindowKind kind) {

@@ -38,6 +38,9 @@ class TWin32Platform : public TPlatform {
   void ProcessMessages() override;
   void WaitForMessage(uint32_t timeoutMs) override;
   TScreenSize ScreenSize() override;
+  // The game monitor's dots per inch over 96.
+  double InterfaceScale() override;
+  std::unique_ptr<TTextRenderer> CreateTextRenderer(int pixelSize) override;
   std::unique_ptr<TPlatformWindow> CreateWindow(TWindowKind kind) override;
   void BringToFront() override;
   bool IsApplicationActive() override;

@@ -71,6 +71,13 @@ void TX11MenuWindow::BringToFront() {
   if (!Focused) Focused = TakeInputFocus(*Connection, Handle, &PreviousFocus);
 }
 
+void TX11MenuWindow::ScreenChanged() {
+  if (!Shown || !OnScreenChanged) return;
+  // A copy: the handler may destroy this window.
+  const std::function<void()> handler = OnScreenChanged;
+  handler();
+}
+
 void TX11MenuWindow::Present(const TPixelView& picture, const TPixelView*) { Presenter->Present(picture); }
 
 void TX11MenuWindow::PresentChanged(const TPixelView& picture, const std::vector<TPixelArea>& changed,

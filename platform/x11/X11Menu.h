@@ -16,6 +16,8 @@ class TX11MenuWindow : public TX11Window {
                       const TPixelView* source = nullptr) override;
 
   void HandleEvent(const XEvent& event) override;
+  // A shown menu is placed anew by its owner.
+  void ScreenChanged() override;
   // Raises the shown menu and gives it the keyboard focus.
   void BringToFront();
 

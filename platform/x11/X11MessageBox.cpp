@@ -1,4 +1,5 @@
-// The message box: an override-redirect window with a title strip, the text and an OK button.
+// The message box: an override-redirect window showing the shared picture of a title strip,
+// the text in the desktop's fonts and an OK button.
 #include "platform/x11/X11MessageBox.h"
 
 #include <X11/Xlib.h>
@@ -9,38 +10,25 @@
 #include <algorithm>
 #include <vector>
 
+#include "platform/fontconfig/MessageBoxPicture.h"
 #include "platform/x11/X11Display.h"
 #include "platform/x11/X11Guard.h"
+#include "platform/x11/X11Presenter.h"
 #include "platform/x11/X11Window.h"
 
 namespace {
 
-constexpr int Margin = 12;
-constexpr int ButtonWidth = 80;
-constexpr int SmallestWidth = 240;
 constexpr int IdlePollMs = 250;
-
-std::vector<std::string> SplitLines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::string line;
-  for (const char c : text) {
-    if (c == '\n') {
-      lines.push_back(line);
-      line.clear();
-    } else if (c != '\r') {
-      line += c;
-    }
-  }
-  lines.push_back(line);
-  return lines;
-}
 
 class TX11MessageBox {
  public:
   TX11MessageBox(TX11Display& connection, const std::string& caption, const std::string& text)
-      : Connection(connection), Dpy(connection.Dpy()), Caption(caption), Lines(SplitLines(text)) {
-    LoadFont();
-    Layout();
+      : Connection(connection),
+        Dpy(connection.Dpy()),
+        Caption(caption),
+        // On the monitor the game plays on.
+        Picture(caption, text, connection.PlayArea().Width - 20, connection.PlayArea().Height - 20) {
+    if (!Picture.WhyNoFonts.empty()) Connection.Warn("message boxes show ASCII only: " + Picture.WhyNoFonts);
     CreateWindow();
   }
 
@@ -48,10 +36,8 @@ class TX11MessageBox {
     if (TX11Display::ConnectionLost()) return;
     Connection.RemoveExtraOwnWindow(Handle);
     ReturnInputFocus(Connection, Handle, PreviousFocus);
-    XFreeGC(Dpy, Context);
+    Presenter.reset();
     XDestroyWindow(Dpy, Handle);
-    if (OwnFont) XFreeFont(Dpy, Font);
-    else if (Font != nullptr) XFreeFontInfo(nullptr, Font, 1);
     XFlush(Dpy);
   }
 
@@ -76,103 +62,41 @@ class TX11MessageBox {
   }
 
  private:
-  void LoadFont() {
-    for (const char* name : {"-misc-fixed-medium-r-normal--13-*-*-*-*-*-iso8859-1", "fixed"}) {
-      Font = XLoadQueryFont(Dpy, name);
-      if (Font != nullptr) {
-        OwnFont = true;
-        return;
-      }
-    }
-    // No font at all by those names: draw with the server's default font of the GC.
-    Font = XQueryFont(Dpy, XGContextFromGC(DefaultGC(Dpy, Connection.Screen())));
-  }
-
-  int TextWidth(const std::string& text) const {
-    if (Font == nullptr) return static_cast<int>(text.size()) * 8;
-    return XTextWidth(Font, text.c_str(), static_cast<int>(text.size()));
-  }
-
-  void Layout() {
-    Ascent = Font != nullptr ? Font->ascent : 11;
-    LineHeight = Font != nullptr ? Font->ascent + Font->descent : 14;
-    TitleHeight = LineHeight + 8;
-    ButtonHeight = LineHeight + 10;
-    int widest = std::max(TextWidth(Caption), ButtonWidth);
-    for (const std::string& line : Lines) widest = std::max(widest, TextWidth(line));
-    // On the monitor the game plays on.
-    const TPixelArea& area = Connection.PlayArea();
-    const int screenWidth = area.Width;
-    const int screenHeight = area.Height;
-    Width = std::clamp(widest + 2 * Margin, SmallestWidth, std::max(screenWidth - 20, SmallestWidth));
-    Height = TitleHeight + Margin + static_cast<int>(Lines.size()) * LineHeight + Margin + ButtonHeight + Margin;
-    Height = std::min(Height, std::max(screenHeight - 20, 100));
-    Left = area.X + (screenWidth - Width) / 2;
-    Top = area.Y + (screenHeight - Height) / 2;
-    ButtonLeft = (Width - ButtonWidth) / 2;
-    ButtonTop = Height - Margin - ButtonHeight;
-  }
-
-  unsigned long NamedColour(const char* name, unsigned long fallback) {
-    XColor colour, exact;
-    if (XAllocNamedColor(Dpy, DefaultColormap(Dpy, Connection.Screen()), name, &colour, &exact)) return colour.pixel;
-    return fallback;
-  }
-
   void CreateWindow() {
     const int screen = Connection.Screen();
-    Face = NamedColour("gray85", WhitePixel(Dpy, screen));
-    Title = NamedColour("navy", BlackPixel(Dpy, screen));
-    Ink = BlackPixel(Dpy, screen);
-    Paper = WhitePixel(Dpy, screen);
+    const TPixelArea& area = Connection.PlayArea();
+    const int left = area.X + (area.Width - Picture.Width) / 2, top = area.Y + (area.Height - Picture.Height) / 2;
     XSetWindowAttributes attributes{};
     attributes.override_redirect = True;
-    attributes.background_pixel = Face;
-    attributes.border_pixel = Ink;
+    attributes.background_pixel = BlackPixel(Dpy, screen);
+    attributes.border_pixel = BlackPixel(Dpy, screen);
     attributes.event_mask = ExposureMask | KeyPressMask | ButtonPressMask | ButtonReleaseMask;
-    Handle = XCreateWindow(Dpy, Connection.Root(), Left, Top, static_cast<unsigned>(Width),
-                           static_cast<unsigned>(Height), 1, CopyFromParent, InputOutput, CopyFromParent,
+    Handle = XCreateWindow(Dpy, Connection.Root(), left, top, static_cast<unsigned>(Picture.Width),
+                           static_cast<unsigned>(Picture.Height), 1, CopyFromParent, InputOutput, CopyFromParent,
                            CWOverrideRedirect | CWBackPixel | CWBorderPixel | CWEventMask, &attributes);
     NameOwnWindow(Dpy, Handle, Caption.c_str());
-    Context = XCreateGC(Dpy, Handle, 0, nullptr);
-    if (OwnFont) XSetFont(Dpy, Context, Font->fid);
+    Presenter = std::make_unique<TX11Presenter>(Connection, Handle, DefaultVisual(Dpy, screen), DefaultDepth(Dpy, screen),
+                                                TPixelConversion::AsIs);
+    Presenter->Resize(Picture.Width, Picture.Height);
     Connection.AddExtraOwnWindow(Handle);
   }
 
-  void DrawText(int x, int baseline, const std::string& text) {
-    XDrawString(Dpy, Handle, Context, x, baseline, text.c_str(), static_cast<int>(text.size()));
-  }
-
-  void Draw() {
-    XSetForeground(Dpy, Context, Title);
-    XFillRectangle(Dpy, Handle, Context, 0, 0, static_cast<unsigned>(Width), static_cast<unsigned>(TitleHeight));
-    XSetForeground(Dpy, Context, Paper);
-    DrawText(Margin / 2, (TitleHeight - LineHeight) / 2 + Ascent, Caption);
-    XSetForeground(Dpy, Context, Ink);
-    int baseline = TitleHeight + Margin + Ascent;
-    for (const std::string& line : Lines) {
-      DrawText(Margin, baseline, line);
-      baseline += LineHeight;
-    }
-    XSetForeground(Dpy, Context, Paper);
-    XFillRectangle(Dpy, Handle, Context, ButtonLeft, ButtonTop, ButtonWidth, static_cast<unsigned>(ButtonHeight));
-    XSetForeground(Dpy, Context, Ink);
-    XDrawRectangle(Dpy, Handle, Context, ButtonLeft, ButtonTop, ButtonWidth - 1,
-                   static_cast<unsigned>(ButtonHeight - 1));
-    const std::string ok = "OK";
-    DrawText(ButtonLeft + (ButtonWidth - TextWidth(ok)) / 2, ButtonTop + (ButtonHeight - LineHeight) / 2 + Ascent, ok);
-    XFlush(Dpy);
-  }
-
   bool OnButton(int x, int y) const {
-    return x >= ButtonLeft && x < ButtonLeft + ButtonWidth && y >= ButtonTop && y < ButtonTop + ButtonHeight;
+    const TPixelArea button = Picture.Button();
+    return x >= button.X && x < button.X + button.Width && y >= button.Y && y < button.Y + button.Height;
   }
 
   void HandleEvent(XEvent& event) {
-    if (event.type == GenericEvent) return;
+    if (event.type == GenericEvent || Presenter->HandleEvent(event)) return;
     switch (event.type) {
       case Expose:
-        if (event.xexpose.count == 0) Draw();
+        if (!Presented) {
+          Presenter->Present(Picture.View());
+          Presented = true;
+        } else {
+          Presenter->Repaint(event.xexpose.x, event.xexpose.y, event.xexpose.width, event.xexpose.height);
+        }
+        XFlush(Dpy);
         break;
       case ButtonPress:
         ButtonArmed = event.xbutton.button == Button1 && OnButton(event.xbutton.x, event.xbutton.y);
@@ -203,14 +127,10 @@ class TX11MessageBox {
   TX11Display& Connection;
   Display* Dpy;
   std::string Caption;
-  std::vector<std::string> Lines;
-  XFontStruct* Font = nullptr;
-  bool OwnFont = false;
-  int Ascent = 0, LineHeight = 0, TitleHeight = 0, ButtonHeight = 0;
-  int Left = 0, Top = 0, Width = 0, Height = 0, ButtonLeft = 0, ButtonTop = 0;
-  unsigned long Face = 0, Title = 0, Ink = 0, Paper = 0;
+  TMessageBoxPicture Picture;
   Window Handle = None;
-  GC Context = nullptr;
+  std::unique_ptr<TX11Presenter> Presenter;
+  bool Presented = false;
   Window PreviousFocus = None;
   bool ButtonArmed = false;
   bool Closed = false;

@@ -1,4 +1,4 @@
-// A small modal message box with one OK button, drawn with the core X fonts.
+// A small modal message box with one OK button, its text in the desktop's fonts.
 #pragma once
 
 #include <string>

@@ -2,7 +2,9 @@
 #include "platform/x11/X11Platform.h"
 
 #include <cstdio>
+#include <cstdlib>
 
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
 #include <X11/extensions/Xfixes.h>
@@ -15,6 +17,7 @@
 #include <ctime>
 
 #include "platform/PngCodec.h"
+#include "platform/fontconfig/FontconfigText.h"
 #include "platform/Resources.h"
 #include "platform/posix/InstanceLock.h"
 #include "platform/sdl/SdlAudio.h"
@@ -49,6 +52,22 @@ std::string DesktopName(const std::string& display) {
 
 }  // namespace
 
+double ScaleFromResources(const std::string& resources) {
+  constexpr double OrdinaryDpi = 96.0;
+  size_t line = 0;
+  while (line < resources.size()) {
+    const size_t end = std::min(resources.find('\n', line), resources.size());
+    const std::string entry = resources.substr(line, end - line);
+    line = end + 1;
+    if (entry.rfind("Xft.dpi:", 0) != 0) continue;
+    char* stop = nullptr;
+    const double dpi = std::strtod(entry.c_str() + 8, &stop);
+    if (stop == entry.c_str() + 8 || !(dpi >= OrdinaryDpi / 4 && dpi <= OrdinaryDpi * 16)) return 1.0;
+    return dpi / OrdinaryDpi;
+  }
+  return 1.0;
+}
+
 std::unique_ptr<TPlatform> CreateX11Platform(std::string& error) {
   std::unique_ptr<TX11Display> connection = TX11Display::Open("", error);
   if (connection == nullptr) return nullptr;
@@ -74,7 +93,8 @@ TX11Platform::TX11Platform(std::shared_ptr<TX11Display> connection)
       Guard(std::make_unique<TX11Guard>(DisplayString(Connection->Dpy()), [this] { StopAtOnce(); })) {
   Display* dpy = Connection->Dpy();
   // Structure: the screen's size. Substructure: other windows mapped or raised over ours.
-  XSelectInput(dpy, Connection->Root(), StructureNotifyMask | SubstructureNotifyMask);
+  // Property: the desktop's resources, where its scale is set.
+  XSelectInput(dpy, Connection->Root(), StructureNotifyMask | SubstructureNotifyMask | PropertyChangeMask);
   if (Connection->Extensions().XFixes)
     XFixesSelectSelectionInput(dpy, Connection->Root(), Connection->CompositorSelection(),
                                XFixesSetSelectionOwnerNotifyMask | XFixesSelectionWindowDestroyNotifyMask |
@@ -130,6 +150,11 @@ void TX11Platform::Dispatch(XEvent& event) {
   }
   if (event.type == MapNotify && event.xmap.event == root) {
     if (!Connection->IsOwnWindow(event.xmap.window)) RestackWanted = true;
+    return;
+  }
+  if (event.type == PropertyNotify && event.xproperty.window == root) {
+    // New resources may set another scale: the menu and a dialog are sized anew.
+    if (event.xproperty.atom == XA_RESOURCE_MANAGER) ScreenChanged();
     return;
   }
   if (event.type == CirculateNotify && event.xcirculate.event == root) {
@@ -222,6 +247,31 @@ TScreenSize TX11Platform::ScreenSize() {
   // Kept up to date by the server's notices: asking costs no round trip, every frame.
   const TPixelArea& area = Connection->PlayArea();
   return {area.Width, area.Height};
+}
+
+double TX11Platform::InterfaceScale() {
+  // Read anew: XResourceManagerString keeps what the resources were when we connected.
+  Display* dpy = Connection->Dpy();
+  Atom type = None;
+  int format = 0;
+  unsigned long count = 0, after = 0;
+  unsigned char* data = nullptr;
+  constexpr long MostWords = 1 << 20;
+  std::string resources;
+  if (XGetWindowProperty(dpy, Connection->Root(), XA_RESOURCE_MANAGER, 0, MostWords, False, XA_STRING, &type, &format,
+                         &count, &after, &data) == Success &&
+      data != nullptr) {
+    if (type == XA_STRING && format == 8) resources.assign(reinterpret_cast<const char*>(data), count);
+    XFree(data);
+  }
+  return ScaleFromResources(resources);
+}
+
+std::unique_ptr<TTextRenderer> TX11Platform::CreateTextRenderer(int pixelSize) {
+  std::string whyNot;
+  std::unique_ptr<TTextRenderer> renderer = CreateFontconfigTextRenderer(pixelSize, whyNot);
+  if (renderer == nullptr) Connection->Warn("dialogs show their text in the game's own letters, ASCII only: " + whyNot);
+  return renderer;
 }
 
 std::unique_ptr<TPlatformWindow> TX11Platform::CreateWindow(TWindowKind kind) {

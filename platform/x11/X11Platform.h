@@ -19,6 +19,10 @@ union _XEvent;
 // one-line message ("cannot open display ...") when there is none.
 std::unique_ptr<TPlatform> CreateX11Platform(std::string& error);
 
+// The scale that the resource line "Xft.dpi: N" of Resources (the root window's
+// RESOURCE_MANAGER) gives, N / 96; 1 when there is none or it makes no sense.
+double ScaleFromResources(const std::string& resources);
+
 // Windows made by this platform keep the X connection open as long as they live,
 // so they may be destroyed after it; the cursors are given back when it goes, and
 // when the program is stopped by a signal or crashes (TX11Guard).
@@ -33,6 +37,9 @@ class TX11Platform : public TPlatform {
   void ProcessMessages() override;
   void WaitForMessage(uint32_t timeoutMs) override;
   TScreenSize ScreenSize() override;
+  // Xft.dpi of the desktop's resources (as GNOME, KDE and Xfce set it) over 96; 1 without.
+  double InterfaceScale() override;
+  std::unique_ptr<TTextRenderer> CreateTextRenderer(int pixelSize) override;
   std::unique_ptr<TPlatformWindow> CreateWindow(TWindowKind kind) override;
   void BringToFront() override;
   bool IsApplicationActive() override;

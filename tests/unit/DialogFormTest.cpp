@@ -54,6 +54,46 @@ TEST_F(DialogFormTest, ASingleOkButtonIsCentredFocusedAndTheDefault) {
   EXPECT_EQ(three.FocusedButton(), 2);
 }
 
+TEST_F(DialogFormTest, AtTwiceTheScaleTheDialogIsItsLayoutWithEachPixelASquareOfFour) {
+  const TDialogForm plain("Bericht", "Heading", "the message", 0, {{"&Ok", mrOk}});
+  Platform->SetScreenSize(3840, 2160);
+  Platform->SetInterfaceScale(2.0);
+  const TDialogForm doubled("Bericht", "Heading", "the message", 0, {{"&Ok", mrOk}});
+  ASSERT_EQ(doubled.Multiple(), 2);
+  const TBitmap32& small = plain.Picture();
+  const TBitmap32& large = doubled.Picture();
+  ASSERT_EQ(large.Width(), 2 * small.Width());
+  ASSERT_EQ(large.Height(), 2 * small.Height());
+  for (int y = 0; y < large.Height(); ++y)
+    for (int x = 0; x < large.Width(); ++x) ASSERT_EQ(large.Pixel(x, y), small.Pixel(x / 2, y / 2)) << x << "," << y;
+  // Too large for the screen at 2: the layout's own size.
+  Platform->SetScreenSize(600, 400);
+  EXPECT_EQ(TDialogForm("", "", "", 0, {{"&Ok", mrOk}}).Multiple(), 1);
+}
+
+TEST_F(DialogFormTest, ACharacterBeyondTheGameLettersIsABoxInItsOwnCellAndLinesBreakByCharacters) {
+  // "Zoë": three cells, the third a box; its two bytes are one character.
+  const TDialogForm dialog("", "", "Zo\xC3\xAB", 0, {{"&Ok", mrOk}});
+  const TBitmap32& picture = dialog.Picture();
+  const int top = DialogTitleBarHeight + 51 + 1, left = 12 + 2;
+  const auto ink = [&](int cell) {
+    int count = 0;
+    for (int y = top; y < top + 13; ++y)
+      for (int x = left + cell * 7; x < left + cell * 7 + 7; ++x) count += (picture.Pixel(x, y) & 0xFFFFFF) == 0;
+    return count;
+  };
+  EXPECT_GT(ink(0), 5);
+  EXPECT_GT(ink(1), 5);
+  EXPECT_EQ(ink(2), 2 * 9 + 2 * 3) << "the box of 5 x 9";
+  EXPECT_EQ(ink(3), 0) << "one character, not two";
+  // 43 cells to a line, whether the characters take one byte or two.
+  std::string wide;
+  for (int i = 0; i < 50; ++i) wide += "\xC3\xAB";
+  const TDialogForm wrapped("", "", wide, 0, {{"&Ok", mrOk}});
+  ASSERT_EQ(wrapped.TextLines().size(), 2u);
+  EXPECT_EQ(wrapped.TextLines()[0].size(), 2u * 43);
+}
+
 TEST_F(DialogFormTest, CharacterZeroBreaksTheTextIntoLines) {
   const TDialogForm dialog("", "", std::string("first line") + '\0' + "second line", 0, {{"&Ok", mrOk}});
   EXPECT_EQ(dialog.TextLines(), (std::vector<std::string>{"first line", "second line"}));

@@ -262,6 +262,61 @@ TEST_F(MenuFormTest, OnAScreenSmallerThanTheMenuAllOfItFitsAndEveryWordCanBeClic
   EXPECT_EQ(Platform->EventsOf("bounds").back(), "187,85,625x580");
 }
 
+TEST_F(MenuFormTest, AtTwiceTheScaleEachPixelIsASquareOfFourAndTheWordsAreClickedWhereTheyShow) {
+  Platform->SetScreenSize(3840, 2160);
+  Platform->SetInterfaceScale(2.0);
+  Platform->KeepFrames(100);
+  const uint32_t now = Platform->TickCount();
+  // QUIT at about (541, 556) of the menu's own 625 x 580.
+  Platform->ScheduleWindowClick(now + 300, 541 * 2, 556 * 2);
+  Platform->ScheduleKey(now + 1000, VK_RETURN);  // PLAY, should the click have missed
+  EXPECT_TRUE(Menu().RunMenu(-1));
+  EXPECT_EQ(Menu().ShownMultiple(), 2);
+  EXPECT_EQ(Platform->EventsOf("bounds").back(), "1295,500,1250x1160");
+  for (const TCapturedFrame& frame : Platform->Frames(TWindowKind::Menu)) {
+    ASSERT_EQ(frame.Width, 1250);
+    ASSERT_EQ(frame.Height, 1160);
+    for (int y = 0; y < frame.Height; y += 2)
+      for (int x = 0; x < frame.Width; x += 2) {
+        const uint32_t pixel = frame.Pixel(x, y);
+        ASSERT_TRUE(frame.Pixel(x + 1, y) == pixel && frame.Pixel(x, y + 1) == pixel && frame.Pixel(x + 1, y + 1) == pixel)
+            << "at " << x << "," << y;
+      }
+  }
+}
+
+TEST_F(MenuFormTest, AScaleThatDoesNotFitTheScreenFallsToTheLargestWholeOneThatDoes) {
+  Platform->SetScreenSize(1366, 768);
+  for (const double scale : {1.5, 2.0}) {
+    Platform->SetInterfaceScale(scale);
+    Type({VK_ESCAPE});
+    Menu().RunMenu(-1);
+    EXPECT_EQ(Platform->EventsOf("bounds").back(), "370,94,625x580") << scale;
+  }
+  Platform->SetScreenSize(2560, 1440);
+  Platform->SetInterfaceScale(3.0);
+  Type({VK_ESCAPE});
+  Menu().RunMenu(-1);
+  EXPECT_EQ(Platform->EventsOf("bounds").back(), "655,140,1250x1160");
+}
+
+TEST_F(MenuFormTest, TheWaitingMenuIsFittedAndCentredAgainAtOnceWhenTheScreenChanges) {
+  Platform->SetScreenSize(1920, 1080);
+  const uint32_t now = Platform->TickCount();
+  // A laptop leaves its dock: 800 x 600. Then a 4K screen at 200 %, then a tiny one.
+  Platform->ScheduleScreenChange(now + 500, 800, 600, 1.0);
+  Platform->ScheduleScreenChange(now + 1000, 3840, 2160, 2.0);
+  Platform->ScheduleScreenChange(now + 1500, 320, 240, 2.0);
+  // QUIT where it shows on the small screen.
+  Platform->ScheduleWindowClick(now + 2000, 541 * 240 / 580, 556 * 240 / 580);
+  Platform->ScheduleKey(now + 3000, VK_RETURN);  // PLAY, should the click have missed
+  EXPECT_TRUE(Menu().RunMenu(-1));
+  EXPECT_EQ(Platform->EventsOf("bounds"),
+            (std::vector<std::string>{"647,250,625x580", "87,10,625x580", "1295,500,1250x1160", "31,0,258x240"}));
+  // Every size was shown whole at once.
+  EXPECT_EQ(Platform->LastFrame(TWindowKind::Menu).Width, 258);
+}
+
 TEST_F(MenuFormTest, AStarThatReachesTheBottomStartsAgainAtTheTopWithItsSpeed) {
   Menu().MenuSurface.SetSize(250, 232);
   TGraphicSprite kind({Block(1, 1)}, {});

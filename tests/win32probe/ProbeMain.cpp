@@ -8,6 +8,9 @@
 //   events             the clicks the ordinary window has had since the last ask
 //   menu               shows the menu window at (100, 80), 300 x 200, grey
 //   keys               the keys and clicks the menu has had since the last ask
+//   scale              the game monitor's scale
+//   ink TEXT           each character of TEXT (UTF-8) drawn alone in the message font,
+//                      26 pixels: its dark pixels, and 1 when it is the box of a missing one
 //   quit
 // Every command is answered with one line; between commands the messages are processed.
 #include <cstdio>
@@ -83,6 +86,8 @@ class TProbe {
       Got.clear();
       return Answer(line);
     }
+    if (command == "scale") return Answer("scale " + std::to_string(Platform.InterfaceScale()));
+    if (command.rfind("ink ", 0) == 0) return MeasureInk(command.substr(4));
     if (command == "quit") {
       Answer("bye");
       return false;
@@ -120,6 +125,33 @@ class TProbe {
     Menu->Show();
     Menu->Present({MenuPicture.data(), 300, 200, 300});
     return Answer("menu");
+  }
+
+  // Character alone on a white page of Font's line.
+  static std::vector<uint32_t> Alone(TTextRenderer& font, const std::string& character) {
+    const int width = 80, height = font.LineHeight();
+    std::vector<uint32_t> page(static_cast<size_t>(width) * height, 0xFFFFFFFF);
+    font.DrawText({page.data(), width, height, width}, 0, 0, character, 0xFF000000, {0, 0, width, height});
+    return page;
+  }
+
+  bool MeasureInk(const std::string& text) {
+    const std::unique_ptr<TTextRenderer> font = Platform.CreateTextRenderer(26);
+    if (font == nullptr) return Answer("ink none");
+    // No font has a character of the last private plane.
+    const std::vector<uint32_t> box = Alone(*font, "\U0010FFFD");
+    std::string line = "ink";
+    for (size_t at = 0; at < text.size();) {
+      size_t length = 1;
+      while (at + length < text.size() && (static_cast<unsigned char>(text[at + length]) & 0xC0) == 0x80) ++length;
+      const std::vector<uint32_t> page = Alone(*font, text.substr(at, length));
+      int ink = 0;
+      for (const uint32_t pixel : page) ink += (pixel & 0xFF) < 128;
+      line.append(" ").append(std::to_string(ink));
+      if (page == box) line.append("/box");
+      at += length;
+    }
+    return Answer(line);
   }
 
   std::unique_ptr<TPlatformWindow> Overlay;
