@@ -145,7 +145,7 @@ class THeadlessPlatform : public TPlatform {
  private:
   friend class THeadlessWindow;
   struct TScheduled {
-    enum TType { Click, Key, WindowClick };
+    enum TType { Key, WindowClick };
     uint32_t Tick;
     TType Type;
     uint16_t KeyCode;
@@ -161,6 +161,8 @@ class THeadlessPlatform : public TPlatform {
   // The shown menu window Beneath others under the one shown last, which has the focus.
   THeadlessWindow* FocusWindow(int beneath = 0) const;
   void DeliverDueEvents();
+  // The clicks that have come due count as presses.
+  void LatchDueClicks();
   void EndDueOpener();
 
   uint32_t Clock;
@@ -194,6 +196,7 @@ class THeadlessPlatform : public TPlatform {
   std::optional<TRunningOpener> RunningOpener;
   std::string MissingOpenerName;
   std::vector<TScheduled> Scheduled;  // in the order they were scheduled
+  std::deque<uint32_t> Clicks;        // the scheduled clicks, in the order they come due
   std::vector<THeadlessWindow*> Windows;
   std::vector<THeadlessEvent> EventLog;
   std::map<TWindowKind, std::deque<TCapturedFrame>> CapturedFrames;

@@ -6,6 +6,7 @@
 #include <X11/Xutil.h>
 #include <X11/keysym.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -202,6 +203,21 @@ TEST_F(TProgramPressesTest, ClosingTheStartUpMessageByEscapeOrAClickStartsAGameT
     EXPECT_FALSE(run.WaitForEnd(0).has_value());
     Stop(run);
   }
+}
+
+TEST_F(TProgramPressesTest, AFifoAsTheTableIsAMessageAtTheStartAndAStopSignalStillEndsTheProgramAtOnce) {
+  // A FIFO that nobody writes: opening it to read would wait for ever.
+  const TScratchFolder folder("fifo-table");
+  const fs::path program = folder.Path / "blastover";
+  fs::copy_file(ProgramPath(), program, fs::copy_options::overwrite_existing);
+  ASSERT_EQ(mkfifo((folder.Path / "HISCORE.XML").c_str(), 0600), 0);
+  TProgramRun run(Server->Name(), {program.string(), {}});
+  ASSERT_TRUE(WaitUntil([&] { return Dialogs() == 1; }, nullptr, StartTimeoutMs)) << run.ErrorOutput();
+  run.Signal(SIGTERM);
+  const std::optional<int> status = run.WaitForEnd(1000);
+  ASSERT_TRUE(status.has_value()) << "SIGTERM did not end the program within a second";
+  EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == 128 + SIGTERM) << *status;
+  EXPECT_TRUE(fs::is_fifo(folder.Path / "HISCORE.XML"));
 }
 
 }  // namespace
