@@ -387,7 +387,8 @@ void TMenuForm::SaveUnsavedRows() {
   try {
     HiScoreList->SaveUnsavedRows();
   } catch (const EXmlError& error) {
-    ShowMessageDialog(std::string(error.what()) + std::string(1, '\0') + "The scores not saved are lost as the game ends.",
+    ShowMessageDialog(std::string(error.what()) + std::string(1, '\0') +
+                          "The scores not saved are lost as the game ends.",
                       MessageKindError);
   }
 }

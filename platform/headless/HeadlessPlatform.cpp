@@ -307,7 +307,9 @@ void THeadlessPlatform::ShowMessageBox(const std::string& caption, const std::st
 void THeadlessPlatform::ScheduleClick(uint32_t tick) {
   // In the order they come due, so that a poll looks at the first one only; a script's
   // clicks come in that order already.
-  const auto sooner = [this](uint32_t a, uint32_t b) { return static_cast<int32_t>(a - Clock) < static_cast<int32_t>(b - Clock); };
+  const auto sooner = [this](uint32_t a, uint32_t b) {
+    return static_cast<int32_t>(a - Clock) < static_cast<int32_t>(b - Clock);
+  };
   Clicks.insert(std::upper_bound(Clicks.begin(), Clicks.end(), tick, sooner), tick);
 }
 

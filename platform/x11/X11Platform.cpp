@@ -36,8 +36,8 @@ constexpr const char* ComeForwardMessage = "_BLASTOVER_COME_FORWARD";
 std::string RunningGameSelection() { return "_BLASTOVER_RUNNING_U" + std::to_string(getuid()); }
 
 // The display as one name whatever way it was given: ":1", ":1.0", "unix:1", "unix/:1",
-// "localhost/unix:1" and "/tmp/.X11-unix/X1" are the same server ("x11-1"); "host:1"
-// and "tcp/host:1" are another ("x11-host-1").
+// "local/:1" and "/tmp/.X11-unix/X1" are the same server ("x11-1"); "host:1" and
+// "tcp/host:1" are another ("x11-host-1").
 std::string DesktopName(const std::string& display) {
   static constexpr const char* SocketFolder = "/tmp/.X11-unix/X";
   if (display.rfind(SocketFolder, 0) == 0) {
@@ -49,12 +49,12 @@ std::string DesktopName(const std::string& display) {
   std::string host = display.substr(0, colon);
   std::string number = display.substr(colon + 1);
   number = number.substr(0, number.find('.'));
-  // The transport ("unix/", "tcp/", "local/") before the host names no other server.
+  // A transport ("unix/", "tcp/", "local/") is no part of the server's name; "unix" and
+  // "local" are this machine's.
   const size_t slash = host.find('/');
-  std::string transport = slash == std::string::npos ? std::string() : host.substr(0, slash);
+  const std::string transport = slash == std::string::npos ? std::string() : host.substr(0, slash);
   if (slash != std::string::npos) host = host.substr(slash + 1);
-  const bool local = transport == "unix" || transport == "local" || host == "unix";
-  if (local || (host == "localhost" && !transport.empty())) host.clear();
+  if (transport == "unix" || transport == "local" || host == "unix") host.clear();
   return "x11-" + (host.empty() ? "" : host + "-") + number;
 }
 }  // namespace
