@@ -257,7 +257,9 @@ bool TPosixFileSystem::KeepBadCopy(const std::string& path) {
 std::unique_ptr<TFileLock> TPosixFileSystem::LockFile(const std::string& path, int timeoutMs, std::string& error) {
   const std::string lockPath = path + ".lock";
   // Never through a link, and without waiting on whatever else may lie under the name.
-  const int fd = open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0644);
+  // Only read: another user sharing the folder, who cannot write this user's file,
+  // takes the lock too.
+  const int fd = open(lockPath.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0644);
   if (fd < 0) {
     error = SystemError("cannot lock", lockPath);
     return nullptr;

@@ -211,8 +211,9 @@ bool TWin32FileSystem::KeepBadCopy(const std::string& path) {
 
 std::unique_ptr<TFileLock> TWin32FileSystem::LockFile(const std::string& path, int timeoutMs, std::string& error) {
   const std::wstring lockPath = Widen(path) + LockSuffix;
-  // Shared with the other copies, which lock it too; a link under the name is not followed.
-  THandle file = OwnHandle(CreateFileW(lockPath.c_str(), GENERIC_READ | GENERIC_WRITE,
+  // Shared with the other copies, which lock it too; a link under the name is not
+  // followed. Only read: another user sharing the folder takes the lock too.
+  THandle file = OwnHandle(CreateFileW(lockPath.c_str(), GENERIC_READ,
                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
                                        FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
   if (!file) {

@@ -236,6 +236,24 @@ TEST_F(PosixFileSystemTest, ASecondLockWaitsForTheFirstAndGivesUpAfterItsTimeout
   EXPECT_EQ(error.rfind("cannot lock " + Folder + "OTHER.XML.lock: ", 0), 0u) << error;
 }
 
+TEST_F(PosixFileSystemTest, AnotherUserSharingTheFolderTakesTheLockToo) {
+  if (getuid() != 0) GTEST_SKIP() << "becoming another user needs the superuser";
+  const std::string path = Folder + "HISCORE.XML";
+  std::string error;
+  ASSERT_NE(Files.LockFile(path, 100, error), nullptr) << error;  // the lock's file is this user's now
+  std::filesystem::permissions(Folder, std::filesystem::perms::all);
+  const pid_t other = fork();
+  if (other == 0) {
+    const passwd* nobody = getpwnam("nobody");
+    if (nobody == nullptr || setgid(nobody->pw_gid) != 0 || setuid(nobody->pw_uid) != 0) _exit(2);
+    std::string otherError;
+    _exit(Files.LockFile(path, 100, otherError) != nullptr ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(other, &status, 0), other);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+}
+
 TEST_F(PosixFileSystemTest, ASaveRemovesOnlyTheNewFilesThatDeadProgramsLeft) {
   const std::string path = Folder + "HISCORE.XML";
   // A process that has ended: its number is free until the system gives it again.
