@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <utility>
 
 #include "menu/HiScorePlace.h"
 #include "platform/Platform.h"
@@ -35,11 +36,40 @@ std::string CleanName(const std::string& name) {
   return clean;
 }
 
+TFileSystem& Files() { return CurrentPlatform().Files(); }
+
+// The rows of the file at Path that were read whole before whatever makes it unreadable
+// (a file cut short while another program writes it, say): scores and names as the
+// table holds them.
+std::vector<THiScore> WholeRows(const std::string& path) {
+  std::vector<THiScore> rows;
+  const TFileContents file = Files().ReadFile(path, MaxXmlFileBytes);
+  if (file.Outcome != TReadOutcome::Read) return rows;
+  pugi::xml_document document;
+  // The parser keeps what it read before a fault.
+  const bool whole = static_cast<bool>(document.load_buffer(file.Bytes.data(), file.Bytes.size()));
+  std::vector<pugi::xml_node> found;
+  for (pugi::xml_node child : document.document_element().children())
+    if (child.type() == pugi::node_element) found.push_back(child);
+  // The last row before the fault may be cut short itself (a score of 15 for 1500).
+  if (!whole && !found.empty()) found.pop_back();
+  for (size_t i = 0; i < found.size() && rows.size() < HiScoreRows; ++i) {
+    try {
+      rows.emplace_back(ParseScore(found[i].child("SCORE").text().get(), static_cast<int>(i) + 1),
+                        CleanName(found[i].child("NAME").text().get()));
+    } catch (const EXmlError&) {
+      break;
+    }
+  }
+  return rows;
+}
+
 }  // namespace
 
 void THiScoreList::LoadHiScores() {
   const THiScorePlace place = FindHiScorePlace();
   std::string failure = place.Read.empty() ? place.NoSaveReason : ReadHiScores(place.Read);
+  Told.insert(failure);  // a save that finds the file as it was says nothing more
   const std::string beside = BesidePath(place.Read);
   if (!failure.empty() && !place.Read.empty() && FileExists(beside)) {
     // An earlier run could not copy the unreadable table aside, and saved next to it.
@@ -79,28 +109,57 @@ void THiScoreList::FillDefault() {
 
 void THiScoreList::SaveHiScores() {
   const THiScorePlace place = FindHiScorePlace();
+  Unsaved = true;
   if (place.Write.empty()) throw EXmlError(place.NoSaveReason);
+  std::string error;
+  // Held until the new file is in place: a copy of the game that saves at the same
+  // moment reads the table only once this one's rows are in it.
+  const std::unique_ptr<TFileLock> lock = Files().LockFile(place.Write, SaveLockTimeoutMs, error);
+  if (!lock) throw EXmlError(error);
   std::string target = place.Write;
+  const std::string failure = MergeWithFile(place.Read);
   // An unreadable table is replaced only once a copy of it is kept; one read from the
   // game's own folder while the table is saved elsewhere is left alone anyway.
-  if (!MergeWithFile(place.Read) && place.Read == place.Write && FileExists(place.Write) &&
-      !CurrentPlatform().Files().KeepBadCopy(place.Write))
-    target = BesidePath(place.Write);
+  const bool replacesIt = !failure.empty() && place.Read == place.Write && FileExists(place.Write);
+  const bool copied = replacesIt && Files().KeepBadCopy(place.Write);
+  if (replacesIt && !copied) target = BesidePath(place.Write);
   WriteRows(target);
   Added.clear();
-  static std::string told;
-  if (target != place.Write && told != target) {
-    told = target;
-    ShowMessageDialog(place.Write + " cannot be read, and no copy of it could be kept beside it, so it is left as "
-                      "it is." + std::string(1, '\0') + "The high-score table is saved in " + target + ".",
+  Unsaved = false;
+  static std::string toldBeside;
+  if (target != place.Write) {
+    if (std::exchange(toldBeside, target) != target)
+      ShowMessageDialog(place.Write + " cannot be read, and no copy of it could be kept beside it, so it is left as "
+                        "it is." + std::string(1, '\0') + "The high-score table is saved in " + target + ".",
+                        MessageKindError);
+  } else if (!failure.empty() && FirstTelling(failure)) {
+    ShowMessageDialog(failure + std::string(1, '\0') + "The table is saved with the rows that could be read from it" +
+                          (copied ? "; the file as it was is kept in " + place.Write + ".bad." : "."),
                       MessageKindError);
   }
 }
 
-bool THiScoreList::MergeWithFile(const std::string& path) {
+void THiScoreList::SaveUnsavedRows() {
+  if (!Unsaved) return;
+  if (EditIndex != -1) {
+    // The name being typed is not kept, as when the game ends during any entry.
+    std::erase(Added, Items(EditIndex));
+    Delete(EditIndex);
+    EditIndex = -1;
+  }
+  SaveHiScores();
+}
+
+std::string THiScoreList::MergeWithFile(const std::string& path) {
   THiScoreList current;
-  if (!current.ReadHiScores(path).empty()) return false;
-  if (Added.empty()) return true;  // nothing new: the table is saved as it stands
+  const std::string failure = current.ReadHiScores(path);
+  if (!failure.empty()) {
+    THiScoreList readable;
+    for (const THiScore& row : WholeRows(path)) readable.Add(std::make_unique<THiScore>(row.Score, row.Name));
+    TakeMissingRows(readable);
+    return failure;
+  }
+  if (Added.empty()) return {};  // nothing new: the table is saved as it stands
   for (const THiScore* row : Added) current.AddScore(row->Score, row->Name);
   // The rows added stay marked as such until they are saved.
   Clear();
@@ -109,7 +168,21 @@ bool THiScoreList::MergeWithFile(const std::string& path) {
     const THiScore* copy = Add(std::make_unique<THiScore>(row->Score, row->Name));
     if (std::find(current.Added.begin(), current.Added.end(), row.get()) != current.Added.end()) Added.push_back(copy);
   }
-  return true;
+  return {};
+}
+
+void THiScoreList::TakeMissingRows(const THiScoreList& other) {
+  const auto copies = [](const THiScoreList& table, const THiScore& row, int before) {
+    int n = 0;
+    for (int i = 0; i < before; ++i)
+      if (table.Items(i)->Score == row.Score && table.Items(i)->Name == row.Name) ++n;
+    return n;
+  };
+  for (int i = 0; i < other.Count(); ++i) {
+    const THiScore& row = *other.Items(i);
+    // A row the other table holds twice is missing here until this one holds it twice.
+    if (copies(*this, row, Count()) <= copies(other, row, i)) AddScore(row.Score, row.Name);
+  }
 }
 
 void THiScoreList::WriteRows(const std::string& path) const {

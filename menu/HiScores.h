@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,8 @@ constexpr int HiScoreRows = 10;
 // A name being typed: the typed characters, padded with this to NameLength.
 constexpr char NamePad = '-';
 constexpr int NameLength = 8;
+// How long a save waits for another copy of the game to finish saving the same table.
+constexpr int SaveLockTimeoutMs = 3000;
 
 // One row: a score and the name of whoever made it (empty for a row never named).
 class THiScore {
@@ -38,10 +41,18 @@ class THiScoreList : public TCustomObjectList<THiScore> {
   // Saves the table, replacing the file atomically. The file is read again first: the
   // rows added since it was loaded (AddScore) go into the table as it is now, so that
   // rows another copy of the game saved meanwhile stay; a table without new rows is
-  // saved as it stands. A file that cannot be read is replaced only once a copy of it is
-  // kept beside it (.bad); otherwise the table is saved under a new name beside it, and
-  // the player is told where. Throws EXmlError.
+  // saved as it stands. Reading, merging and replacing are one step under the file's
+  // lock, which other copies wait for (SaveLockTimeoutMs at most). A file that cannot
+  // be read is said so once, its rows read whole before the fault are kept in the
+  // table, and it is replaced only once a copy of it is kept beside it (.bad);
+  // otherwise the table is saved under a new name beside it, and the player is told
+  // where. Throws EXmlError; the rows not saved stay marked as new, for the next save.
   void SaveHiScores();
+  // Saves again the rows that a failed save left (as the program ends); a name still
+  // being typed is not kept. Throws EXmlError.
+  void SaveUnsavedRows();
+  // A save failed, and its new rows are in no file yet.
+  bool HasUnsavedRows() const { return Unsaved; }
   // Inserts (Score, Name) before the first row with a lower score and drops the last
   // row; nothing when no row is lower. The index of the new row, or -1.
   int AddScore(int32_t score, const std::string& name);
@@ -57,10 +68,17 @@ class THiScoreList : public TCustomObjectList<THiScore> {
  private:
   void FillDefault();
   void WriteRows(const std::string& path) const;
-  // The table as it is on disk now with the rows added since (when there are any), or
-  // false when the file cannot be read (the table stays as it is).
-  bool MergeWithFile(const std::string& path);
+  // The table as it is on disk now with the rows added since (when there are any). When
+  // the file cannot be read, the rows read whole before the fault join the table as it
+  // is, and the reason is returned.
+  std::string MergeWithFile(const std::string& path);
+  // Rows of another table that this one lacks join it at their places.
+  void TakeMissingRows(const THiScoreList& other);
 
   // The rows added since the table was last loaded or saved.
   std::vector<const THiScore*> Added;
+  bool Unsaved = false;
+  // The faults the player was told of: each once.
+  std::set<std::string> Told;
+  bool FirstTelling(const std::string& text) { return Told.insert(text).second; }
 };

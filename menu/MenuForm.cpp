@@ -154,6 +154,7 @@ bool TMenuForm::RunMenu(int32_t newScore) {
     frameClock = Now();
     DrawFrame();
   }
+  if (CloseMode == 2) SaveUnsavedRows();
   Stars.reset();
   StarSprite.reset();
   FormWindow->Hide();
@@ -396,8 +397,21 @@ void TMenuForm::EditName(uint16_t key) {
       HiScoreList->SaveHiScores();
     } catch (const EXmlError& error) {
       // The row and its name stay in the table; the entry counts as finished.
-      ShowMessageDialog(error.what(), MessageKindError);
+      ShowMessageDialog(std::string(error.what()) + std::string(1, '\0') +
+                            "The new score stays in the table; it is saved with the next one, or as the game ends.",
+                        MessageKindError);
     }
+  }
+}
+
+void TMenuForm::SaveUnsavedRows() {
+  if (!HiScoreList->HasUnsavedRows()) return;
+  try {
+    HiScoreList->SaveUnsavedRows();
+  } catch (const EXmlError& error) {
+    ShowMessageDialog(std::string(error.what()) + std::string(1, '\0') +
+                          "The scores not saved are lost as the game ends.",
+                      MessageKindError);
   }
 }
 

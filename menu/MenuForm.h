@@ -120,6 +120,8 @@ class TMenuForm {
   void NoteStarMove(const TSprite& star);
   void MouseDown(int x, int y);
   void EditName(uint16_t key);
+  // As the game ends: the rows a failed save left are tried once more.
+  void SaveUnsavedRows();
 
   const TSpriteFont& Font;
   TImage StarImage;

@@ -23,13 +23,22 @@ struct TFileContents {
   std::string Error;
 };
 
+// A lock taken with TFileSystem::LockFile, held until the object goes.
+class TFileLock {
+ public:
+  virtual ~TFileLock() = default;
+};
+
 class TFileSystem {
  public:
   virtual ~TFileSystem() = default;
 
-  // The whole file at Path when it holds at most Limit bytes.
+  // The whole file at Path when it holds at most Limit bytes. Only a plain file is read:
+  // anything else there (a FIFO, a device, a socket) is Failed before it is opened for
+  // reading, as a FIFO's reader would wait for a writer and a device may never end.
   virtual TFileContents ReadFile(const std::string& path, uint64_t limit) = 0;
-  // Makes the file at Path hold exactly Bytes: a new file is written in the same folder,
+  // Makes the file at Path hold exactly Bytes: a new file of this save's own is written
+  // in the same folder (no other save, of this process or another, uses its name),
   // flushed to the disk and put in the old one's place in one step, keeping the old
   // file's permissions, so that a crash or a full disk leaves the old file or the new
   // one whole. False on failure, with the old file untouched, no new file left over,
@@ -41,6 +50,13 @@ class TFileSystem {
   // with FILE_FLAG_OPEN_REPARSE_POINT on Windows), then put in place in one step: a link
   // planted at Path + ".bad" is replaced, never written through.
   virtual bool KeepBadCopy(const std::string& path) = 0;
+  // Takes the lock that the saves of the file at Path share, waiting at most TimeoutMs
+  // for whoever holds it: one copy of the game at a time reads, changes and replaces the
+  // file. The lock lies on a file of its own beside it (Path + ".lock", made when
+  // missing and left there): flock on POSIX, LockFileEx on Windows. The system lets go
+  // of it when its holder ends, however it ends. Null on failure, with Error saying
+  // why, in words for the player.
+  virtual std::unique_ptr<TFileLock> LockFile(const std::string& path, int timeoutMs, std::string& error) = 0;
   // True when the file at Path exists and is marked as not to be written: no write
   // permission for anyone (the read-only attribute on Windows), as a player makes a file
   // to protect it; the mark counts even for a user whom the system lets write anyway.

@@ -66,16 +66,25 @@ std::string XmlFolder() {
   const std::string wanted = OwnFilesFolder();
   if (!wanted.empty() && Files().MakeFolder(wanted) && Files().FolderAcceptsWrites(wanted)) return wanted;
   const std::string fallback = Files().DataFolder();
+  const bool fallbackWritable = !fallback.empty() && fallback != wanted && Files().MakeFolder(fallback) &&
+                                Files().FolderAcceptsWrites(fallback);
   static std::string told;
   if (told != wanted) {
+    // What was tried, and where the files are read from now.
     if (fallback.empty())
       std::fprintf(stderr, "blastover: %s\n", NoFolderText().c_str());
-    else
+    else if (fallbackWritable)
       std::fprintf(stderr, "blastover: %s cannot be written; scores and settings are kept in %s\n", wanted.c_str(),
                    fallback.c_str());
+    else if (fallback == wanted)
+      std::fprintf(stderr, "blastover: %s cannot be written: scores and settings are read from there but not saved\n",
+                   wanted.c_str());
+    else
+      std::fprintf(stderr,
+                   "blastover: neither %s nor %s can be written: scores and settings are read from %s but not saved\n",
+                   wanted.c_str(), fallback.c_str(), fallback.c_str());
     told = wanted;
   }
-  if (!fallback.empty()) Files().MakeFolder(fallback);
   return fallback;
 }
 

@@ -50,3 +50,20 @@ expect_refusal("--games 0" "not '0'" "${folder}/good.script" --games 0)
 expect_refusal("--seed -1" "not '-1'" "${folder}/good.script" --seed -1)
 expect_refusal("--snapshots into a missing folder" "not a folder" "${folder}/good.script" --snapshots "${folder}/missing")
 expect_refusal("--games without a number" "needs a value" "${folder}/good.script" --games)
+
+# Input without bounds: a device that never ends, a line that never ends, and control
+# characters that would reach the terminal.
+execute_process(COMMAND "${RUNNER}" /dev/zero RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE error
+                TIMEOUT 2)
+if(NOT result STREQUAL "2" OR NOT error MATCHES "^blastover-headless: /dev/zero:1: [^\n]*longer than 4096 bytes\n$")
+  message(FATAL_ERROR "/dev/zero as the script: refused at once with exit code 2 expected\nexit: ${result}\n${error}")
+endif()
+string(REPEAT "x" 100000 word)
+file(WRITE "${folder}/one-word.script" "${word}\nend 100\n")
+expect_refusal("a line of 100000 bytes" "longer than 4096 bytes" "${folder}/one-word.script")
+string(ASCII 27 escape)
+string(ASCII 7 bell)
+file(WRITE "${folder}/escape.script" "at 10 ${escape}[2J${escape}]0;title${bell}\nend 100\n")
+expect_refusal("escape sequences in a line" "unknown action '\\x1B[2J\\x1B]0;title\\x07'" "${folder}/escape.script")
+file(WRITE "${folder}/back.script" "at 500 press\nat 100 release\nend 1000\n")
+expect_refusal("button changes going back in time" "button commands go back in time" "${folder}/back.script")

@@ -24,6 +24,9 @@ class THeadlessFiles : public TFileSystem {
     return Storage->SaveFile(path, bytes, error);
   }
   bool KeepBadCopy(const std::string& path) override { return Storage->KeepBadCopy(path); }
+  std::unique_ptr<TFileLock> LockFile(const std::string& path, int timeoutMs, std::string& error) override {
+    return Storage->LockFile(path, timeoutMs, error);
+  }
   bool IsReadOnly(const std::string& path) override { return Storage->IsReadOnly(path); }
   bool MakeFolder(const std::string& folder) override { return Storage->MakeFolder(folder); }
   bool FolderAcceptsWrites(const std::string& folder) override { return Storage->FolderAcceptsWrites(folder); }
@@ -137,7 +140,15 @@ void THeadlessPlatform::ProcessMessages() {
   Timers().FireDue(Clock);
 }
 
+void THeadlessPlatform::LatchDueClicks() {
+  while (!Clicks.empty() && IsDue(Clicks.front())) {
+    LatchedButtons |= 1;
+    Clicks.pop_front();
+  }
+}
+
 void THeadlessPlatform::DeliverDueEvents() {
+  LatchDueClicks();
   // Handlers may schedule more or close windows, so take the due events out first.
   std::vector<TScheduled> due;
   std::erase_if(Scheduled, [&](const TScheduled& event) {
@@ -153,7 +164,6 @@ void THeadlessPlatform::DeliverDueEvents() {
     // Presses are remembered whichever window they went to, as the desktop's back ends do.
     if (event.Type != TScheduled::Key) LatchedButtons |= 1;
     if (event.Type == TScheduled::Key && event.KeyCode == VK_ESCAPE) LatchedEscape = true;
-    if (event.Type == TScheduled::Click) continue;
     THeadlessWindow* focus = FocusWindow(event.Type == TScheduled::WindowClick ? event.Beneath : 0);
     if (focus == nullptr) continue;  // nobody of ours has the keyboard or sits under the click
     if (event.Type == TScheduled::Key && focus->OnKeyDown) focus->OnKeyDown(event.KeyCode);
@@ -191,6 +201,10 @@ void THeadlessPlatform::WaitForMessage(uint32_t timeoutMs) {
   for (const TScheduled& event : Scheduled) {
     if (IsDue(event.Tick)) return;
     step = std::min(step, event.Tick - Clock);
+  }
+  if (!Clicks.empty()) {
+    if (IsDue(Clicks.front())) return;
+    step = std::min(step, Clicks.front() - Clock);
   }
   if (RunningOpener) {
     if (IsDue(RunningOpener->EndTick)) return;
@@ -240,9 +254,7 @@ void THeadlessPlatform::InjectLeftClick() {
 }
 
 unsigned THeadlessPlatform::MouseButtonsDown() {
-  for (const TScheduled& event : Scheduled)
-    if (event.Type == TScheduled::Click && IsDue(event.Tick)) LatchedButtons |= 1;
-  std::erase_if(Scheduled, [&](const TScheduled& event) { return event.Type == TScheduled::Click && IsDue(event.Tick); });
+  LatchDueClicks();
   const unsigned held = ButtonScript ? ButtonScript(Clock) : 0;
   StaleButtons &= held;
   const unsigned result = (held & ~StaleButtons) | LatchedButtons;
@@ -259,7 +271,7 @@ bool THeadlessPlatform::EscapeHeld() {
 }
 
 void THeadlessPlatform::ForgetPresses() {
-  std::erase_if(Scheduled, [&](const TScheduled& event) { return event.Type == TScheduled::Click && IsDue(event.Tick); });
+  while (!Clicks.empty() && IsDue(Clicks.front())) Clicks.pop_front();
   StaleButtons = ButtonScript ? ButtonScript(Clock) : 0;
   StaleEscape = EscapeScript && EscapeScript(Clock);
   LatchedButtons = 0;
@@ -313,7 +325,14 @@ void THeadlessPlatform::ShowMessageBox(const std::string& caption, const std::st
   Record("message box", caption + ": " + text);
 }
 
-void THeadlessPlatform::ScheduleClick(uint32_t tick) { Scheduled.push_back({tick, TScheduled::Click, 0, 0, 0}); }
+void THeadlessPlatform::ScheduleClick(uint32_t tick) {
+  // In the order they come due, so that a poll looks at the first one only; a script's
+  // clicks come in that order already.
+  const auto sooner = [this](uint32_t a, uint32_t b) {
+    return static_cast<int32_t>(a - Clock) < static_cast<int32_t>(b - Clock);
+  };
+  Clicks.insert(std::upper_bound(Clicks.begin(), Clicks.end(), tick, sooner), tick);
+}
 
 void THeadlessPlatform::ScheduleKey(uint32_t tick, uint16_t key) { Scheduled.push_back({tick, TScheduled::Key, key, 0, 0}); }
 

@@ -154,7 +154,7 @@ class THeadlessPlatform : public TPlatform {
  private:
   friend class THeadlessWindow;
   struct TScheduled {
-    enum TType { Click, Key, WindowClick, ScreenChange };
+    enum TType { Key, WindowClick, ScreenChange };
     uint32_t Tick;
     TType Type;
     uint16_t KeyCode;
@@ -172,6 +172,8 @@ class THeadlessPlatform : public TPlatform {
   THeadlessWindow* FocusWindow(int beneath = 0) const;
   void DeliverDueEvents();
   void ChangeScreen(const TScheduled& change);
+  // The clicks that have come due count as presses.
+  void LatchDueClicks();
   void EndDueOpener();
 
   uint32_t Clock;
@@ -206,6 +208,7 @@ class THeadlessPlatform : public TPlatform {
   std::optional<TRunningOpener> RunningOpener;
   std::string MissingOpenerName;
   std::vector<TScheduled> Scheduled;  // in the order they were scheduled
+  std::deque<uint32_t> Clicks;        // the scheduled clicks, in the order they come due
   std::vector<THeadlessWindow*> Windows;
   std::vector<THeadlessEvent> EventLog;
   std::map<TWindowKind, std::deque<TCapturedFrame>> CapturedFrames;

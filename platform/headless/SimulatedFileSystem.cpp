@@ -11,6 +11,18 @@ constexpr const char* DiskFull = "No space left on device";
 
 }  // namespace
 
+class TSimulatedFileLock : public TFileLock {
+ public:
+  TSimulatedFileLock(TSimulatedFileSystem& disk, std::string path) : Disk(disk), Path(std::move(path)) {}
+  ~TSimulatedFileLock() override { Disk.Locked.erase(Disk.Locked.find(Path)); }
+  TSimulatedFileLock(const TSimulatedFileLock&) = delete;
+  TSimulatedFileLock& operator=(const TSimulatedFileLock&) = delete;
+
+ private:
+  TSimulatedFileSystem& Disk;
+  std::string Path;
+};
+
 TSimulatedFileSystem::TSimulatedFileSystem() {
   MakeFolder(ProgramFolder());
   MakeFolder("/home/player/");
@@ -76,10 +88,13 @@ TFileContents TSimulatedFileSystem::ReadFile(const std::string& path, uint64_t l
 
 bool TSimulatedFileSystem::SaveFile(const std::string& path, const std::string& bytes, std::string& error) {
   const std::string normal = Normal(path);
-  const std::string temporary = normal + ".new";
-  Files.erase(temporary);  // the left-over of an earlier crash
+  // Each save writes a file of its own. This program is the only one on this disk: what
+  // other saves left there is the left-over of a crash.
+  const std::string temporary = normal + ".new-" + std::to_string(++Saves);
+  std::erase_if(Files, [&normal](const auto& file) { return file.first.rfind(normal + ".new-", 0) == 0; });
+
   if (const auto failure = Write(temporary, bytes)) {
-    error = "cannot write " + path + ".new: " + *failure;
+    error = "cannot write " + temporary + ": " + *failure;
     return false;
   }
   if (CrashPending) {
@@ -102,6 +117,33 @@ bool TSimulatedFileSystem::KeepBadCopy(const std::string& path) {
   if (file == Files.end() || Unreadable.count(normal) != 0) return false;
   const std::string bytes = file->second;
   return !Write(normal + ".bad", bytes).has_value();
+}
+
+std::unique_ptr<TFileLock> TSimulatedFileSystem::LockFile(const std::string& path, int timeoutMs, std::string& error) {
+  const std::string normal = Normal(path);
+  LastTimeout = timeoutMs;
+  const std::string lockPath = normal + ".lock";
+  if (Files.count(lockPath) == 0) {
+    if (const auto failure = Write(lockPath, "")) {
+      error = "cannot lock " + path + ".lock: " + *failure;
+      return nullptr;
+    }
+  }
+  // A second lock of this program's own waits as one of another program's does.
+  if (LockedElsewhere.count(normal) != 0 || Locked.count(normal) != 0) {
+    error = path + " is being saved by another program, which has held " + path + ".lock for more than " +
+            std::to_string(timeoutMs) + " ms";
+    return nullptr;
+  }
+  Locked.insert(normal);
+  auto lock = std::make_unique<TSimulatedFileLock>(*this, normal);
+  if (LockTaken) LockTaken(normal);
+  return lock;
+}
+
+void TSimulatedFileSystem::HoldLockElsewhere(const std::string& path, bool held) {
+  if (held) LockedElsewhere.insert(Normal(path));
+  else LockedElsewhere.erase(Normal(path));
 }
 
 bool TSimulatedFileSystem::MakeFolder(const std::string& folder) {

@@ -4,7 +4,9 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <set>
 #include <stdexcept>
@@ -27,6 +29,9 @@ class TSimulatedFileSystem : public TFileSystem {
   TFileContents ReadFile(const std::string& path, uint64_t limit) override;
   bool SaveFile(const std::string& path, const std::string& bytes, std::string& error) override;
   bool KeepBadCopy(const std::string& path) override;
+  // Held locks are in memory; one held by another program (HoldLockElsewhere) is never
+  // let go of while this waits, so the wait ends in its timeout at once.
+  std::unique_ptr<TFileLock> LockFile(const std::string& path, int timeoutMs, std::string& error) override;
   bool IsReadOnly(const std::string& path) override { return ReadOnlyFiles.count(Normal(path)) != 0; }
   bool MakeFolder(const std::string& folder) override;
   bool FolderAcceptsWrites(const std::string& folder) override;
@@ -52,6 +57,14 @@ class TSimulatedFileSystem : public TFileSystem {
   // The next save writes its new file whole, then the program dies (ESimulatedCrash)
   // before that file takes the old one's place.
   void CrashBeforeNextReplace() { CrashPending = true; }
+  // Another program holds the lock of the file at Path (or lets go of it).
+  void HoldLockElsewhere(const std::string& path, bool held);
+  // Runs each time a lock is taken, while it is held: another program's save that came
+  // just before can be played here.
+  void OnLockTaken(std::function<void(const std::string& path)> action) { LockTaken = std::move(action); }
+  // The timeout of the last LockFile, and how many locks are held now.
+  int LastLockTimeoutMs() const { return LastTimeout; }
+  size_t LocksHeld() const { return Locked.size(); }
 
  private:
   // Separators as '/', none doubled and none at the end.
@@ -69,4 +82,11 @@ class TSimulatedFileSystem : public TFileSystem {
   std::set<std::string> ReadOnlyFiles;
   std::optional<uint64_t> Capacity;
   bool CrashPending = false;
+  unsigned Saves = 0;
+  std::multiset<std::string> Locked;  // the locks held by this program
+  std::set<std::string> LockedElsewhere;
+  std::function<void(const std::string&)> LockTaken;
+  int LastTimeout = -1;
+  // Its disk's record of the lock, for the lock to let go of.
+  friend class TSimulatedFileLock;
 };

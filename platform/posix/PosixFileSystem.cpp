@@ -3,22 +3,59 @@
 
 #include <fcntl.h>
 #include <pwd.h>
+#include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <climits>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <functional>
 #include <optional>
 #include <string_view>
+#include <thread>
 
 namespace {
 
+// How often a save that waits for another one's lock tries again.
+constexpr auto LockRetry = std::chrono::milliseconds(5);
+
+volatile sig_atomic_t OpeningOrReading = 0;
+
+// Marks a blocking open or read, for the stop signals (see InsideFileRead).
+class TFileReadMark {
+ public:
+  TFileReadMark() { OpeningOrReading = 1; }
+  ~TFileReadMark() { OpeningOrReading = 0; }
+  TFileReadMark(const TFileReadMark&) = delete;
+  TFileReadMark& operator=(const TFileReadMark&) = delete;
+};
+
+class TPosixFileLock : public TFileLock {
+ public:
+  explicit TPosixFileLock(int descriptor) : Descriptor(descriptor) {}
+  ~TPosixFileLock() override { close(Descriptor); }
+  TPosixFileLock(const TPosixFileLock&) = delete;
+  TPosixFileLock& operator=(const TPosixFileLock&) = delete;
+
+ private:
+  int Descriptor;
+};
+
 std::string SystemError(const std::string& what, const std::string& path) {
   return what + " " + path + ": " + std::strerror(errno);
+}
+
+// "3 seconds", "1 second", "250 ms".
+std::string WaitText(int ms) {
+  if (ms < 1000 || ms % 1000 != 0) return std::to_string(ms) + " ms";
+  return std::to_string(ms / 1000) + (ms == 1000 ? " second" : " seconds");
 }
 
 // The program file's path, empty when the system does not say.
@@ -104,11 +141,32 @@ bool CopyAll(int source, int fd) {
   }
 }
 
+// Removes the new files that saves of Path left when their program died before putting
+// them in place ("PATH.new-PID-N" of a process that is gone). Another program's save
+// under way is left alone.
+void RemoveLeftOvers(const std::string& path) {
+  const std::filesystem::path target(path);
+  const std::string prefix = target.filename().string() + ".new-";
+  std::error_code failed;
+  std::filesystem::directory_iterator entries(target.parent_path().empty() ? "." : target.parent_path(), failed);
+  if (failed) return;
+  for (const auto& entry : entries) {
+    const std::string name = entry.path().filename().string();
+    if (name.compare(0, prefix.size(), prefix) != 0) continue;
+    const long pid = std::strtol(name.c_str() + prefix.size(), nullptr, 10);
+    if (pid > 0 && kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH) unlink(entry.path().c_str());
+  }
+}
+
 // Makes Path hold what Fill writes: into a new file of our own beside it, flushed, then
 // renamed over Path. Whatever lies under the new file's name (a left-over of a crash, or
 // a link planted to make us write elsewhere) goes first, and a link is never followed.
 bool ReplaceFile(const std::string& path, std::optional<mode_t> mode, std::string& error, const std::function<bool(int)>& fill) {
-  const std::string temporary = path + ".new";
+  // A name of this save's own: another copy of the game saving at the same moment never
+  // removes or renames this one's file, nor this one its.
+  static std::atomic<unsigned> saves{0};
+  const std::string temporary = path + ".new-" + std::to_string(getpid()) + "-" + std::to_string(saves++);
+  RemoveLeftOvers(path);
   unlink(temporary.c_str());
   const int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
   if (fd < 0) {
@@ -143,14 +201,34 @@ std::unique_ptr<TFileSystem> CreateSystemFileSystem() { return std::make_unique<
 
 TDataFolderKind SystemDataFolderKind() { return {"$XDG_DATA_HOME/blastover", true}; }
 
+bool InsideFileRead() { return OpeningOrReading != 0; }
+
 TFileContents TPosixFileSystem::ReadFile(const std::string& path, uint64_t limit) {
   TFileContents contents;
-  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  const auto fail = [&contents](const char* reason) {
+    contents.Outcome = TReadOutcome::Failed;
+    contents.Error = reason;
+    return contents;
+  };
+  // Looked at before it is opened: opening a FIFO to read waits for a writer, and a
+  // device's opening may do something of its own. The opening itself does not wait
+  // either (something else may have taken the name meanwhile), and what was opened is
+  // looked at again.
+  struct stat info {};
+  if (stat(path.c_str(), &info) != 0) {
+    if (errno == ENOENT || errno == ENOTDIR) return contents;
+    return fail(std::strerror(errno));
+  }
+  if (!S_ISREG(info.st_mode) && !S_ISDIR(info.st_mode)) return fail("not a regular file");
+  const TFileReadMark mark;
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) {
     if (errno == ENOENT || errno == ENOTDIR) return contents;
-    contents.Outcome = TReadOutcome::Failed;
-    contents.Error = std::strerror(errno);
-    return contents;
+    return fail(std::strerror(errno));
+  }
+  if (fstat(fd, &info) == 0 && !S_ISREG(info.st_mode) && !S_ISDIR(info.st_mode)) {
+    close(fd);
+    return fail("not a regular file");
   }
   ReadOpenFile(fd, limit, contents);
   close(fd);
@@ -174,6 +252,41 @@ bool TPosixFileSystem::KeepBadCopy(const std::string& path) {
                       ReplaceFile(path + ".bad", info.st_mode & 0666u, error, [source](int fd) { return CopyAll(source, fd); });
   close(source);
   return copied;
+}
+
+std::unique_ptr<TFileLock> TPosixFileSystem::LockFile(const std::string& path, int timeoutMs, std::string& error) {
+  const std::string lockPath = path + ".lock";
+  // Never through a link, and without waiting on whatever else may lie under the name.
+  // Only read: another user sharing the folder, who cannot write this user's file,
+  // takes the lock too.
+  const int fd = open(lockPath.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0644);
+  if (fd < 0) {
+    error = SystemError("cannot lock", lockPath);
+    return nullptr;
+  }
+  struct stat info {};
+  if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    close(fd);
+    error = "cannot lock " + lockPath + ": not a regular file";
+    return nullptr;
+  }
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  while (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    if (errno == EINTR) continue;
+    if (errno != EWOULDBLOCK) {
+      error = SystemError("cannot lock", lockPath);
+      close(fd);
+      return nullptr;
+    }
+    if (std::chrono::steady_clock::now() >= deadline) {
+      error = path + " is being saved by another program, which has held " + lockPath + " for more than " +
+              WaitText(timeoutMs);
+      close(fd);
+      return nullptr;
+    }
+    std::this_thread::sleep_for(LockRetry);
+  }
+  return std::make_unique<TPosixFileLock>(fd);
 }
 
 bool TPosixFileSystem::IsReadOnly(const std::string& path) {

@@ -98,6 +98,8 @@ TSdlAudio::TSdlAudio() {
   }
   if (!initialised || !OpenOutput()) {
     std::fprintf(stderr, "blastover: no audio output (%s); the game plays silently\n", SDL_GetError());
+    // What the subsystem started (a thread that watches for devices) goes with it.
+    if (initialised) SDL_QuitSubSystem(SDL_INIT_AUDIO);
     return;
   }
   Open = true;
@@ -174,12 +176,17 @@ void TSdlAudio::RestWhenQuiet() {
 
 bool TSdlAudio::Reopen() {
   if (!OpenOutput()) {
-    std::fprintf(stderr, "blastover: the audio output cannot be opened again (%s); the game plays silently\n",
-                 SDL_GetError());
-    Chunks.clear();
-    Open = false;
+    // It stays resting, and is tried again as the next game starts, or by a cue a while
+    // later: a device taken by another program, or unplugged, may come back.
+    const std::string reason = SDL_GetError();
+    if (ToldFailures.insert(reason).second)
+      std::fprintf(stderr, "blastover: the audio output cannot be opened again (%s); the game is silent until it can\n",
+                   reason.c_str());
+    LastFailedReopen = TClock::now();
+    ReopenFailed = true;
     return false;
   }
+  ReopenFailed = false;
   IsResting = false;
   ChannelCount = Mix_AllocateChannels(ChannelCount);
   ApplyVolume();
@@ -201,7 +208,12 @@ TSdlAudio::~TSdlAudio() {
 }
 
 bool TSdlAudio::Play(const std::string& name) {
-  if (Volume == 0 || !Open || (IsResting && !Reopen())) return false;
+  if (Volume == 0 || !Open) return false;
+  if (IsResting) {
+    // Not at every cue while the output cannot be had: opening may take a while.
+    if (ReopenFailed && TClock::now() - LastFailedReopen < ReopenRetry) return false;
+    if (!Reopen()) return false;
+  }
   LastSound = TClock::now();
   const auto found = Chunks.find(UpperCase(name));
   if (found == Chunks.end()) {

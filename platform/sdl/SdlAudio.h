@@ -4,6 +4,7 @@
 #include <chrono>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 
 struct Mix_Chunk;
@@ -19,7 +20,8 @@ class TSdlAudio {
 
   // Starts one playback of the named sound (any letter case) on a free channel and
   // returns at once; false when it cannot be heard. A resting output opens again first,
-  // unless the sound is off.
+  // unless the sound is off; one that could not stays silent, and is tried again as the
+  // next game starts.
   bool Play(const std::string& name);
   // Every sound at Percent (0..100) of its loudness. At 0 nothing plays and the output
   // rests, whatever LetRest allows, until the sound is turned on again.
@@ -35,6 +37,8 @@ class TSdlAudio {
   void RestWhenQuiet();
   bool Resting() const { return IsResting; }
   static constexpr std::chrono::milliseconds QuietTime{500};
+  // How long cues leave an output that could not open again before they try again.
+  static constexpr std::chrono::milliseconds ReopenRetry{2000};
 
  private:
   struct TChunkFree {
@@ -46,6 +50,7 @@ class TSdlAudio {
   static bool OpenOutput();
   // Makes every sound resource ready for the output as it is now open.
   void LoadChunks();
+  // Opens the resting output again; false (said once per reason) when it cannot.
   bool Reopen();
   // Gives the open output the player's volume, at every opening: whether the mixer keeps it
   // across a closing is not ours to rely on.
@@ -60,5 +65,8 @@ class TSdlAudio {
   int Frequency = 0, OutputChannelCount = 0;
   uint16_t Format = 0;
   TClock::time_point LastSound = TClock::now();
+  bool ReopenFailed = false;
+  TClock::time_point LastFailedReopen;
+  std::set<std::string> ToldFailures;
   std::map<std::string, std::unique_ptr<Mix_Chunk, TChunkFree>> Chunks;  // by upper-case name
 };

@@ -6,11 +6,15 @@
 #include <shlobj.h>
 
 #include <algorithm>
+#include <cwchar>
 #include <memory>
 
 namespace {
 
-constexpr const wchar_t* NewSuffix = L".new";
+constexpr const wchar_t* NewSuffix = L".new-";
+constexpr const wchar_t* LockSuffix = L".lock";
+// How often a save that waits for another one's lock tries again.
+constexpr DWORD LockRetryMs = 5;
 constexpr const wchar_t* BadSuffix = L".bad";
 constexpr const wchar_t* DataFolderName = L"Blastover";
 constexpr DWORD LargestChunk = 1u << 30;
@@ -72,6 +76,49 @@ void ReadOpenFile(HANDLE file, uint64_t limit, TFileContents& contents) {
   contents.Bytes.clear();
 }
 
+class TWin32FileLock : public TFileLock {
+ public:
+  explicit TWin32FileLock(THandle file) : File(std::move(file)) {}
+  // Closing the handle lets go of the lock.
+  ~TWin32FileLock() override = default;
+
+ private:
+  THandle File;
+};
+
+// "3 seconds", "1 second", "250 ms".
+std::string WaitText(int ms) {
+  if (ms < 1000 || ms % 1000 != 0) return std::to_string(ms) + " ms";
+  return std::to_string(ms / 1000) + (ms == 1000 ? " second" : " seconds");
+}
+
+// True while the process of that number runs.
+bool ProcessRuns(DWORD pid) {
+  const THandle process = OwnHandle(OpenProcess(SYNCHRONIZE, FALSE, pid));
+  // Not allowed to look is taken as running: only what is surely gone is removed.
+  if (!process) return GetLastError() != ERROR_INVALID_PARAMETER;
+  return WaitForSingleObject(process.get(), 0) == WAIT_TIMEOUT;
+}
+
+// Removes the new files that saves of Target left when their program died before
+// moving them into place ("PATH.new-PID-N" of a process that is gone).
+void RemoveLeftOvers(const std::wstring& target) {
+  const std::wstring pattern = target + NewSuffix + L"*";
+  const size_t slash = target.find_last_of(L"\\/");
+  const std::wstring folder = slash == std::wstring::npos ? std::wstring() : target.substr(0, slash + 1);
+  const size_t prefix = target.size() - folder.size() + wcslen(NewSuffix);
+  WIN32_FIND_DATAW found{};
+  const HANDLE search = FindFirstFileW(pattern.c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return;
+  do {
+    const std::wstring name = found.cFileName;
+    if (name.size() <= prefix) continue;
+    const unsigned long pid = wcstoul(name.c_str() + prefix, nullptr, 10);
+    if (pid != 0 && !ProcessRuns(static_cast<DWORD>(pid))) DeleteFileW((folder + name).c_str());
+  } while (FindNextFileW(search, &found));
+  FindClose(search);
+}
+
 std::wstring WithSeparator(std::wstring folder) {
   if (!folder.empty() && folder.back() != L'\\' && folder.back() != L'/') folder += L'\\';
   return folder;
@@ -123,7 +170,12 @@ TFileContents TWin32FileSystem::ReadFile(const std::string& path, uint64_t limit
 
 bool TWin32FileSystem::SaveFile(const std::string& path, const std::string& bytes, std::string& error) {
   const std::wstring target = Widen(path);
-  const std::wstring temporary = target + NewSuffix;
+  // A name of this save's own: another copy of the game saving at the same moment never
+  // removes or moves this one's file, nor this one its.
+  static LONG saves = 0;
+  const std::wstring temporary = target + NewSuffix + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                                 std::to_wstring(InterlockedIncrement(&saves));
+  RemoveLeftOvers(target);
   // A fresh file of our own: whatever lies under that name (a crash's left-over, or a
   // link planted to make us write elsewhere) goes first, and CREATE_NEW never opens one.
   DeleteFileW(temporary.c_str());
@@ -155,6 +207,35 @@ bool TWin32FileSystem::KeepBadCopy(const std::string& path) {
   const TFileContents contents = ReadFile(path, LargestBadCopy);
   std::string error;
   return contents.Outcome == TReadOutcome::Read && SaveFile(path + Narrow(BadSuffix), contents.Bytes, error);
+}
+
+std::unique_ptr<TFileLock> TWin32FileSystem::LockFile(const std::string& path, int timeoutMs, std::string& error) {
+  const std::wstring lockPath = Widen(path) + LockSuffix;
+  // Shared with the other copies, which lock it too; a link under the name is not
+  // followed. Only read: another user sharing the folder takes the lock too.
+  THandle file = OwnHandle(CreateFileW(lockPath.c_str(), GENERIC_READ,
+                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
+                                       FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+  if (!file) {
+    error = Failure("cannot lock", lockPath);
+    return nullptr;
+  }
+  const ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(timeoutMs);
+  for (;;) {
+    OVERLAPPED whole{};
+    if (LockFileEx(file.get(), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, MAXDWORD, MAXDWORD, &whole))
+      return std::make_unique<TWin32FileLock>(std::move(file));
+    if (GetLastError() != ERROR_LOCK_VIOLATION) {
+      error = Failure("cannot lock", lockPath);
+      return nullptr;
+    }
+    if (GetTickCount64() >= deadline) {
+      error = path + " is being saved by another program, which has held " + Narrow(lockPath) + " for more than " +
+              WaitText(timeoutMs);
+      return nullptr;
+    }
+    Sleep(LockRetryMs);
+  }
 }
 
 bool TWin32FileSystem::IsReadOnly(const std::string& path) {

@@ -4,7 +4,7 @@
 
 #include "platform/FileSystem.h"
 
-// Saving writes PATH.new, flushes it to the disk (FlushFileBuffers) and moves it over
+// Saving writes PATH.new-PID-N, a name of that save's own, flushes it to the disk (FlushFileBuffers) and moves it over
 // PATH in one step that is itself written through (MoveFileExW with
 // MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH): after a crash or a power cut
 // there is the old file or the new one, whole. The data folder is
@@ -14,6 +14,7 @@ class TWin32FileSystem : public TFileSystem {
   TFileContents ReadFile(const std::string& path, uint64_t limit) override;
   bool SaveFile(const std::string& path, const std::string& bytes, std::string& error) override;
   bool KeepBadCopy(const std::string& path) override;
+  std::unique_ptr<TFileLock> LockFile(const std::string& path, int timeoutMs, std::string& error) override;
   bool IsReadOnly(const std::string& path) override;
   bool MakeFolder(const std::string& folder) override;
   bool FolderAcceptsWrites(const std::string& folder) override;

@@ -20,6 +20,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/posix/PosixFileSystem.h"
 #include "platform/x11/X11Cursors.h"
 
 namespace {
@@ -64,7 +65,19 @@ std::vector<int> StopSignals() {
   return signals;
 }
 
+void RestoreAfterCrash();
+
+// The program waits in a file's opening or reading, which may never end: the stop
+// cannot wait for the program's own time, and is done here as a crash's is.
+void StopInsideFileRead(int signal) {
+  RestoreAfterCrash();
+  static constexpr char Said[] = "blastover: stopped while waiting for a file to be read\n";
+  [[maybe_unused]] const ssize_t written = write(STDERR_FILENO, Said, sizeof Said - 1);
+  _exit(128 + signal);
+}
+
 void OnStopSignal(int signal) {
+  if (InsideFileRead()) StopInsideFileRead(signal);
   const int saved = errno;
   const unsigned char number = static_cast<unsigned char>(signal);
   // A full pipe means a stop is already waiting; the byte is not needed then.

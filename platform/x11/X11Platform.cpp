@@ -38,18 +38,28 @@ constexpr const char* ComeForwardMessage = "_BLASTOVER_COME_FORWARD";
 // The selection that the running game of this user holds on the display.
 std::string RunningGameSelection() { return "_BLASTOVER_RUNNING_U" + std::to_string(getuid()); }
 
-// The display as one name whatever way it was given: ":1", ":1.0" and "unix:1" are
-// the same server ("x11-1"); "host:1" is another ("x11-host-1").
+// The display as one name whatever way it was given: ":1", ":1.0", "unix:1", "unix/:1",
+// "local/:1" and "/tmp/.X11-unix/X1" are the same server ("x11-1"); "host:1" and
+// "tcp/host:1" are another ("x11-host-1").
 std::string DesktopName(const std::string& display) {
+  static constexpr const char* SocketFolder = "/tmp/.X11-unix/X";
+  if (display.rfind(SocketFolder, 0) == 0) {
+    const std::string number = display.substr(std::string(SocketFolder).size());
+    return "x11-" + number.substr(0, number.find('.'));
+  }
   const size_t colon = display.rfind(':');
   if (colon == std::string::npos) return "x11-" + display;
   std::string host = display.substr(0, colon);
   std::string number = display.substr(colon + 1);
   number = number.substr(0, number.find('.'));
-  if (host == "unix") host.clear();
+  // A transport ("unix/", "tcp/", "local/") is no part of the server's name; "unix" and
+  // "local" are this machine's.
+  const size_t slash = host.find('/');
+  const std::string transport = slash == std::string::npos ? std::string() : host.substr(0, slash);
+  if (slash != std::string::npos) host = host.substr(slash + 1);
+  if (transport == "unix" || transport == "local" || host == "unix") host.clear();
   return "x11-" + (host.empty() ? "" : host + "-") + number;
 }
-
 }  // namespace
 
 double ScaleFromResources(const std::string& resources) {
@@ -371,31 +381,41 @@ bool TX11Platform::BecomeSoleGame(std::string& message) {
   Display* dpy = Connection->Dpy();
   const std::string display = DisplayString(dpy);
   std::string error;
-  switch (TInstanceLock::Take(DesktopName(display), SoleGame, error)) {
-    case TInstanceLock::TOutcome::Taken:
-      AnswerLaterStarts();
-      Cursors->RepairAfterKilledRun();
-      return true;
-    case TInstanceLock::TOutcome::Unavailable:
-      Connection->Warn("another copy of the game could start beside this one: " + error);
-      Cursors->RepairAfterKilledRun();
-      return true;
-    case TInstanceLock::TOutcome::HeldElsewhere:
-      break;
+  // The lock file answers at once for a game that is still starting; the display's own
+  // selection answers whatever the environment: another runtime folder, a lock folder
+  // that cannot be used, another spelling of the display's name.
+  const bool held = TInstanceLock::Take(DesktopName(display), SoleGame, error) ==
+                    TInstanceLock::TOutcome::HeldElsewhere;
+  if (!held && TakeRunningGameSelection()) {
+    Cursors->RepairAfterKilledRun();
+    return true;
   }
+  SoleGame.reset();
   message = "a game is already running on display " + display +
             (AskRunningGameForward() ? ": it was brought to the front" : "");
   return false;
 }
 
-void TX11Platform::AnswerLaterStarts() {
+bool TX11Platform::TakeRunningGameSelection() {
   Display* dpy = Connection->Dpy();
   XSetWindowAttributes attributes{};
   attributes.override_redirect = True;
   Messenger = XCreateWindow(dpy, Connection->Root(), -1, -1, 1, 1, 0, 0, InputOnly, CopyFromParent,
                             CWOverrideRedirect, &attributes);
-  XSetSelectionOwner(dpy, Connection->Intern(RunningGameSelection().c_str()), Messenger, CurrentTime);
+  const Atom selection = Connection->Intern(RunningGameSelection().c_str());
+  // Looked at and taken with no other client in between: of two starts at the same
+  // moment, one sees the other's.
+  XGrabServer(dpy);
+  const bool free = XGetSelectionOwner(dpy, selection) == None;
+  if (free) XSetSelectionOwner(dpy, selection, Messenger, CurrentTime);
+  XUngrabServer(dpy);
+  const bool ours = free && XGetSelectionOwner(dpy, selection) == Messenger;
+  if (!ours) {
+    XDestroyWindow(dpy, Messenger);
+    Messenger = 0;
+  }
   XFlush(dpy);
+  return ours;
 }
 
 bool TX11Platform::AskRunningGameForward() {

@@ -59,8 +59,9 @@ class TX11Platform : public TPlatform {
   bool StartProgram(const std::string& commandLine, bool wait) override;
   void ShowMessageBox(const std::string& caption, const std::string& text) override;
   TFileSystem& Files() override { return *FileSystem; }
-  // The lock of this user and display (see TInstanceLock), and an X selection whose
-  // owner a second start asks to bring the game to the front.
+  // The lock of this user and display (see TInstanceLock), and an X selection of this
+  // user's on the display, which decides alone when the lock cannot: its owner is the
+  // running game, which a second start asks to come to the front.
   bool BecomeSoleGame(std::string& message) override;
 
   // Shows Picture (straight-alpha ARGB) with its hot spot at (HotX, HotY) in place of
@@ -74,8 +75,9 @@ class TX11Platform : public TPlatform {
   void KeepOnTop();
   // The screen or its monitors changed: the monitor played on is followed.
   void ScreenChanged();
-  // Owns the selection of the running game, with a window of ours that hears the requests.
-  void AnswerLaterStarts();
+  // Owns the selection of the running game, with a window of ours that hears the
+  // requests; false when another game owns it.
+  bool TakeRunningGameSelection();
   // Asks the game that owns the selection to come to the front; false when none does.
   bool AskRunningGameForward();
   void FollowPointer();

@@ -2,16 +2,22 @@
 // permissions and the environment do, which no simulation can show.
 #include "platform/posix/PosixFileSystem.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <pwd.h>
+#include <signal.h>
+#include <sys/wait.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <thread>
+#include <vector>
 
 namespace {
 
@@ -28,6 +34,14 @@ class PosixFileSystemTest : public ::testing::Test {
     return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
   }
   static void Write(const std::string& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
+  // The files a save of Path writes before it puts one in place, left in the folder.
+  static std::vector<std::string> NewFilesOf(const std::string& path) {
+    std::vector<std::string> left;
+    const std::string prefix = std::filesystem::path(path).filename().string() + ".new";
+    for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::path(path).parent_path()))
+      if (entry.path().filename().string().rfind(prefix, 0) == 0) left.push_back(entry.path().filename().string());
+    return left;
+  }
 
   TPosixFileSystem Files;
   std::string Folder;
@@ -60,9 +74,11 @@ TEST_F(PosixFileSystemTest, SavingReplacesTheFileWholeKeepingItsPermissionsAndLe
   struct stat info {};
   ASSERT_EQ(stat(path.c_str(), &info), 0);
   EXPECT_EQ(info.st_mode & 0777, 0600u);
-  EXPECT_FALSE(std::filesystem::exists(path + ".new"));
+  EXPECT_TRUE(NewFilesOf(path).empty());
   EXPECT_FALSE(Files.SaveFile(Folder + "no-folder/SETTINGS.XML", "x", error));
-  EXPECT_EQ(error, "cannot write " + Folder + "no-folder/SETTINGS.XML.new: No such file or directory");
+  EXPECT_TRUE(testing::Matches(testing::MatchesRegex("cannot write " + Folder +
+                                                     "no-folder/SETTINGS.XML.new-[0-9]+-[0-9]+: No such file or directory"))(error))
+      << error;
 }
 
 TEST_F(PosixFileSystemTest, ALinkPlantedWhereTheNewFileIsWrittenIsNotFollowed) {
@@ -89,9 +105,9 @@ TEST_F(PosixFileSystemTest, AFullDiskWhileSavingKeepsTheOldFileAndSaysWhy) {
   const bool saved = Files.SaveFile(path, "<root><hiscore>2</hiscore></root>", error);
   setrlimit(RLIMIT_FSIZE, &old);
   EXPECT_FALSE(saved);
-  EXPECT_EQ(error.rfind("cannot write " + path + ".new: ", 0), 0u) << error;
+  EXPECT_EQ(error.rfind("cannot write " + path + ".new-", 0), 0u) << error;
   EXPECT_EQ(Read(path), "<root><hiscore>1</hiscore></root>");
-  EXPECT_FALSE(std::filesystem::exists(path + ".new"));
+  EXPECT_TRUE(NewFilesOf(path).empty());
 }
 
 TEST_F(PosixFileSystemTest, ABadCopyReplacesTheLastOneAndFoldersAreMadeWhereTheyCanBe) {
@@ -159,6 +175,97 @@ TEST_F(PosixFileSystemTest, TheProgramsFolderAndNameAreThoseOfTheRunningFile) {
   const std::filesystem::path self = std::filesystem::canonical("/proc/self/exe");
   EXPECT_EQ(Files.ProgramFolder(), self.parent_path().string() + "/");
   EXPECT_EQ(Files.ProgramName(), self.filename().string());
+}
+
+TEST_F(PosixFileSystemTest, OnlyAPlainFileIsReadAndAFifoNeverMakesTheReadWait) {
+  ASSERT_EQ(mkfifo((Folder + "FIFO.XML").c_str(), 0600), 0);
+  std::filesystem::create_symlink(Folder + "FIFO.XML", Folder + "LINK.XML");
+  for (const std::string& path : {Folder + "FIFO.XML", Folder + "LINK.XML", std::string("/dev/zero")}) {
+    const auto start = std::chrono::steady_clock::now();
+    const TFileContents contents = Files.ReadFile(path, 1 << 20);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1)) << path;
+    EXPECT_EQ(contents.Outcome, TReadOutcome::Failed) << path;
+    EXPECT_EQ(contents.Error, "not a regular file") << path;
+  }
+  EXPECT_FALSE(InsideFileRead());
+}
+
+// Another copy of the game: a process that takes the lock of Path, holds it for HoldMs
+// and ends. Returns once it holds the lock.
+pid_t HoldLockElsewhere(TPosixFileSystem& files, const std::string& path, int holdMs) {
+  int taken[2];
+  if (pipe(taken) != 0) return -1;
+  const pid_t other = fork();
+  if (other == 0) {
+    std::string error;
+    const std::unique_ptr<TFileLock> lock = files.LockFile(path, 5000, error);
+    [[maybe_unused]] const ssize_t said = write(taken[1], lock != nullptr ? "y" : "n", 1);
+    std::this_thread::sleep_for(std::chrono::milliseconds(holdMs));
+    _exit(0);
+  }
+  close(taken[1]);
+  char answer = 0;
+  if (read(taken[0], &answer, 1) != 1 || answer != 'y') ADD_FAILURE() << "the other process took no lock";
+  close(taken[0]);
+  return other;
+}
+
+TEST_F(PosixFileSystemTest, ASecondLockWaitsForTheFirstAndGivesUpAfterItsTimeoutSayingWhy) {
+  using TClock = std::chrono::steady_clock;
+  const std::string path = Folder + "HISCORE.XML";
+  std::string error;
+  pid_t other = HoldLockElsewhere(Files, path, 1500);
+  auto start = TClock::now();
+  EXPECT_EQ(Files.LockFile(path, 300, error), nullptr);
+  EXPECT_GE(TClock::now() - start, std::chrono::milliseconds(300));
+  EXPECT_EQ(error, path + " is being saved by another program, which has held " + path + ".lock for more than 300 ms");
+  waitpid(other, nullptr, 0);
+
+  // Let go of within the wait: taken then.
+  other = HoldLockElsewhere(Files, path, 200);
+  start = TClock::now();
+  EXPECT_NE(Files.LockFile(path, 5000, error), nullptr) << error;
+  EXPECT_GE(TClock::now() - start, std::chrono::milliseconds(100));
+  EXPECT_LT(TClock::now() - start, std::chrono::milliseconds(4000));
+  waitpid(other, nullptr, 0);
+  EXPECT_TRUE(std::filesystem::is_regular_file(path + ".lock"));
+
+  // A folder under the lock's name is no lock.
+  std::filesystem::create_directory(Folder + "OTHER.XML.lock");
+  EXPECT_EQ(Files.LockFile(Folder + "OTHER.XML", 100, error), nullptr);
+  EXPECT_EQ(error.rfind("cannot lock " + Folder + "OTHER.XML.lock: ", 0), 0u) << error;
+}
+
+TEST_F(PosixFileSystemTest, AnotherUserSharingTheFolderTakesTheLockToo) {
+  if (getuid() != 0) GTEST_SKIP() << "becoming another user needs the superuser";
+  const std::string path = Folder + "HISCORE.XML";
+  std::string error;
+  ASSERT_NE(Files.LockFile(path, 100, error), nullptr) << error;  // the lock's file is this user's now
+  std::filesystem::permissions(Folder, std::filesystem::perms::all);
+  const pid_t other = fork();
+  if (other == 0) {
+    const passwd* nobody = getpwnam("nobody");
+    if (nobody == nullptr || setgid(nobody->pw_gid) != 0 || setuid(nobody->pw_uid) != 0) _exit(2);
+    std::string otherError;
+    _exit(Files.LockFile(path, 100, otherError) != nullptr ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(other, &status, 0), other);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+}
+
+TEST_F(PosixFileSystemTest, ASaveRemovesOnlyTheNewFilesThatDeadProgramsLeft) {
+  const std::string path = Folder + "HISCORE.XML";
+  // A process that has ended: its number is free until the system gives it again.
+  const pid_t dead = fork();
+  if (dead == 0) _exit(0);
+  waitpid(dead, nullptr, 0);
+  Write(path + ".new-" + std::to_string(dead) + "-3", "crashed");
+  Write(path + ".new-" + std::to_string(getppid()) + "-1", "another copy's save under way");
+  std::string error;
+  ASSERT_TRUE(Files.SaveFile(path, "mine", error)) << error;
+  EXPECT_EQ(NewFilesOf(path), (std::vector<std::string>{"HISCORE.XML.new-" + std::to_string(getppid()) + "-1"}));
+  EXPECT_EQ(Read(path), "mine");
 }
 
 }  // namespace

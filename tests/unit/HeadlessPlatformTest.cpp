@@ -36,6 +36,21 @@ TEST_F(HeadlessPlatformTest, AClickBetweenTwoPollsIsReportedOnceAndHeldButtonsAl
   EXPECT_EQ(Platform->MouseButtonsDown(), 2u);
 }
 
+TEST_F(HeadlessPlatformTest, ClicksScheduledOutOfOrderComeInTheOrderOfTheirTimesAndWakeTheWait) {
+  for (const uint32_t tick : {1300u, 1100u, 1200u, 1100u}) Platform->ScheduleClick(tick);
+  Platform->WaitForMessage(1000);
+  EXPECT_EQ(Platform->TickCount(), 1100u);
+  EXPECT_EQ(Platform->MouseButtonsDown(), 1u);  // both of 1100, as one press
+  EXPECT_EQ(Platform->MouseButtonsDown(), 0u);
+  Platform->WaitForMessage(1000);
+  EXPECT_EQ(Platform->TickCount(), 1200u);
+  Platform->ForgetPresses();
+  EXPECT_EQ(Platform->MouseButtonsDown(), 0u);
+  Platform->WaitForMessage(1000);
+  EXPECT_EQ(Platform->TickCount(), 1300u);
+  EXPECT_EQ(Platform->MouseButtonsDown(), 1u);
+}
+
 TEST_F(HeadlessPlatformTest, KeysAndClicksReachTheShownMenuWindowOnly) {
   auto menu = Platform->CreateWindow(TWindowKind::Menu);
   std::vector<uint16_t> keys;

@@ -242,4 +242,93 @@ TEST_F(HiScoresFallbackTest, AReadOnlyProgramFolderShowsItsTableUntilTheDataFold
   EXPECT_TRUE(Platform->SimulatedDisk()->FileBytes(data).has_value());
 }
 
+// Saving while other copies of the game save the same table, and tables torn by others.
+class HiScoresSavingTest : public THeadlessTest {
+ protected:
+  HiScoresSavingTest() { SubFolder.clear(); }
+  TSimulatedFileSystem& Disk() { return *Platform->SimulatedDisk(); }
+  std::string Path() { return Folder() + HiScoreFileName; }
+  // A table loaded from the disk, with Name's row of Score entered and its entry finished.
+  std::unique_ptr<THiScoreList> Entered(int32_t score, const std::string& name) {
+    auto table = std::make_unique<THiScoreList>();
+    table->LoadHiScores();
+    table->Qualify(score);
+    table->Items(table->EditIndex)->Name = name;
+    table->EditIndex = -1;
+    return table;
+  }
+  // Name and score of every row of the file.
+  std::vector<std::string> Saved() {
+    THiScoreList table;
+    EXPECT_EQ(table.ReadHiScores(Path()), "");
+    std::vector<std::string> rows;
+    for (const auto& row : table) rows.push_back(row->Name + " " + std::to_string(row->Score));
+    return rows;
+  }
+};
+
+TEST_F(HiScoresSavingTest, ASaveWaitsForAnotherCopysLockAndItsRowIsSavedOnceAsTheGameEnds) {
+  auto table = Entered(5000, "ACE");
+  Disk().HoldLockElsewhere(Path(), true);
+  try {
+    table->SaveHiScores();
+    ADD_FAILURE() << "saved while another copy held the lock";
+  } catch (const EXmlError& error) {
+    EXPECT_EQ(std::string(error.what()), Path() + " is being saved by another program, which has held " + Path() +
+                                             ".lock for more than 3000 ms");
+  }
+  EXPECT_EQ(Disk().LastLockTimeoutMs(), SaveLockTimeoutMs);
+  EXPECT_FALSE(Disk().FileBytes(Path()).has_value());
+  EXPECT_TRUE(table->HasUnsavedRows());
+  // The other copy's save ends; then a new entry is under way as the game ends.
+  Disk().PutFile(Path(), "<root><R><NAME>OTHER</NAME><SCORE>3000</SCORE></R><R><NAME>LOW</NAME><SCORE>10</SCORE></R></root>");
+  Disk().HoldLockElsewhere(Path(), false);
+  table->Qualify(4000);
+  table->SaveUnsavedRows();
+  EXPECT_EQ(Saved(), (std::vector<std::string>{"ACE 5000", "OTHER 3000"}));
+  EXPECT_FALSE(table->HasUnsavedRows());
+  EXPECT_EQ(table->EditIndex, -1);
+  EXPECT_EQ(Disk().LocksHeld(), 0u);
+  // Saved once: the next save does not add it again.
+  table->Qualify(3500);
+  table->SaveHiScores();
+  EXPECT_EQ(Saved(), (std::vector<std::string>{"ACE 5000", " 3500"}));
+}
+
+TEST_F(HiScoresSavingTest, TheFileIsReadAgainOnlyOnceTheLockIsHeld) {
+  auto table = Entered(5000, "ACE");
+  // Another copy's save ends just as this one gets the lock.
+  Disk().OnLockTaken([this](const std::string&) {
+    EXPECT_EQ(Disk().LocksHeld(), 1u);
+    Disk().PutFile(Path(), "<root><R><NAME>OTHER</NAME><SCORE>7000</SCORE></R><R><SCORE>1</SCORE></R></root>");
+  });
+  table->SaveHiScores();
+  EXPECT_EQ(Saved(), (std::vector<std::string>{"OTHER 7000", "ACE 5000"}));
+  EXPECT_EQ(Disk().LocksHeld(), 0u);
+  // Each save writes a new file of its own, and none is left.
+  for (const std::string& file : Disk().FilePaths()) EXPECT_EQ(file.find(".new"), std::string::npos) << file;
+}
+
+TEST_F(HiScoresSavingTest, ATableTornByAnotherProgramIsToldOnceAndItsWholeRowsAreKept) {
+  auto table = Entered(1500, "NEW");
+  const std::string torn = "<root><RANK1><NAME>ZED</NAME><SCORE>5000</SCORE></RANK1><RANK2><NAME>YOU</NAME>"
+                           "<SCORE>4500</SCORE></RANK2><RANK3><NAME>CUT</NAME><SCORE>45";
+  Disk().PutFile(Path(), torn);
+  Platform->ScheduleKey(Platform->TickCount(), VK_RETURN);
+  table->SaveHiScores();
+  ASSERT_EQ(Platform->EventsOf("caption").size(), 1u);
+  EXPECT_EQ(*Disk().FileBytes(Path() + ".bad"), torn);
+  const std::vector<std::string> saved = Saved();
+  ASSERT_EQ(saved.size(), 10u);
+  EXPECT_EQ(std::vector<std::string>(saved.begin(), saved.begin() + 4),
+            (std::vector<std::string>{"ZED 5000", "YOU 4500", "NEW 1500", " 1000"}));
+  // Torn the same way again: saved again, without a second word.
+  Disk().PutFile(Path(), torn);
+  table->Qualify(1200);
+  table->EditIndex = -1;
+  table->SaveHiScores();
+  EXPECT_EQ(Platform->EventsOf("caption").size(), 1u);
+  EXPECT_EQ(Saved()[3], " 1200");
+}
+
 }  // namespace

@@ -104,6 +104,27 @@ TEST_F(MenuFormTest, EscapeDuringTheEntryWritesTheNameAndQuits) {
   EXPECT_NE(HiScoreFile().find("<NAME>QAP7</NAME>"), std::string::npos);
 }
 
+TEST_F(MenuFormTest, ANameThatCouldNotBeSavedIsSavedAsTheGameEnds) {
+  // Another copy holds the table's lock until the player has read why the save failed.
+  static TSimulatedFileSystem* disk = nullptr;
+  static std::string path;
+  disk = Platform->SimulatedDisk();
+  path = Folder() + HiScoreFileName;
+  disk->HoldLockElsewhere(path, true);
+  SetMessageDialogHook([](const std::string& text, uint8_t kind) {
+    MessagesShown.push_back(text);
+    disk->HoldLockElsewhere(path, false);
+    ShowMessageForm(text, kind);
+  });
+  MessagesShown.clear();
+  Type({'A', 'B', VK_RETURN, VK_RETURN, VK_ESCAPE});
+  EXPECT_TRUE(Menu().RunMenu(1500));
+  ASSERT_EQ(MessagesShown.size(), 1u);
+  EXPECT_NE(MessagesShown[0].find("is being saved by another program"), std::string::npos) << MessagesShown[0];
+  EXPECT_NE(HiScoreFile().find("<RANK1><NAME>AB</NAME><SCORE>1500</SCORE></RANK1>"), std::string::npos) << HiScoreFile();
+  EXPECT_FALSE(Menu().HiScoreList->HasUnsavedRows());
+}
+
 TEST_F(MenuFormTest, NineLettersMakeAnEightLetterNameAndNoneAnEmptyOne) {
   Type({'A', 'B', 'C', 'D', 'E', 'F', 'G', 'H', 'I', VK_RETURN, VK_RETURN});
   Menu().RunMenu(2000);

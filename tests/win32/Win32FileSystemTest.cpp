@@ -19,7 +19,7 @@ class TWin32FileSystemTest : public testing::Test {
     Path = Folder + "HISCORE.XML";
   }
   void TearDown() override {
-    for (const char* name : {"HISCORE.XML", "HISCORE.XML.new", "HISCORE.XML.bad"}) DeleteFilePath(Folder + name);
+    for (const char* name : {"HISCORE.XML", "HISCORE.XML.new", "HISCORE.XML.bad", "HISCORE.XML.lock"}) DeleteFilePath(Folder + name);
     RemoveDirectoryW(Widen(Folder).c_str());
     RemoveDirectoryW(Widen(Folder.substr(0, Folder.size() - 7)).c_str());
   }
@@ -71,6 +71,18 @@ TEST_F(TWin32FileSystemTest, ADamagedFileIsCopiedAsBadAndAMissingOneIsNoFailure)
   const TFileContents folder = Files.ReadFile(Folder, 100);
   EXPECT_EQ(folder.Outcome, TReadOutcome::Failed);
   EXPECT_FALSE(folder.Error.empty());
+}
+
+TEST_F(TWin32FileSystemTest, ASecondLockWaitsForTheFirstAndGivesUpAfterItsTimeoutSayingWhy) {
+  std::unique_ptr<TFileLock> first = Files.LockFile(Path, 1000, Error);
+  ASSERT_NE(first, nullptr) << Error;
+  // A lock of another handle waits as another copy of the game's does.
+  const ULONGLONG start = GetTickCount64();
+  EXPECT_EQ(Files.LockFile(Path, 300, Error), nullptr);
+  EXPECT_GE(GetTickCount64() - start, 290u);
+  EXPECT_EQ(Error, Path + " is being saved by another program, which has held " + Path + ".lock for more than 300 ms");
+  first.reset();
+  EXPECT_NE(Files.LockFile(Path, 300, Error), nullptr) << Error;
 }
 
 TEST_F(TWin32FileSystemTest, AFileLargerThanTheLimitIsRefusedUnread) {

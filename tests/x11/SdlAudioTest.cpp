@@ -3,6 +3,8 @@
 #include "platform/sdl/SdlAudio.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -201,6 +203,44 @@ TEST_F(SdlAudioTest, ACueStartsAgainOnceTheWindowClearsWhileTheFirstStillSounds)
     best = std::min(best, Distance(output, {{&bonus, 0}, {&bonus, buffers * 2 * FramesPerBuffer}}));
   EXPECT_LE(best, 2);
   EXPECT_GT(Distance(output, {{&bonus, 0}}), 1000);
+}
+
+TEST_F(SdlAudioTest, AnOutputThatCannotOpenAgainIsToldOnceAndPlaysAndRestsAgainOnceItCan) {
+  TSdlAudio& audio = *Platform->Audio;
+  const auto rest = [&audio] {
+    audio.LetRest(true);
+    for (int i = 0; i < 100 && !audio.Resting(); ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+      audio.RestWhenQuiet();
+    }
+    return audio.Resting();
+  };
+  std::this_thread::sleep_for(TSdlAudio::QuietTime);
+  ASSERT_TRUE(rest());
+  // The output's file cannot be made while a folder takes its name: the output cannot open.
+  std::remove(Output.c_str());
+  ASSERT_EQ(mkdir(Output.c_str(), 0700), 0);
+  testing::internal::CaptureStderr();
+  for (int game = 0; game < 3; ++game) {
+    audio.LetRest(false);
+    EXPECT_TRUE(audio.Resting());
+    EXPECT_FALSE(audio.Play("killmonster"));
+    audio.LetRest(true);
+  }
+  const std::string said = testing::internal::GetCapturedStderr();
+  const std::string failure = "the audio output cannot be opened again";
+  EXPECT_NE(said.find(failure), std::string::npos) << said;
+  EXPECT_EQ(said.find(failure), said.rfind(failure)) << "said more than once: " << said;
+
+  // Back: the next game sounds, and the menu after it rests again.
+  rmdir(Output.c_str());
+  audio.LetRest(false);
+  EXPECT_FALSE(audio.Resting());
+  EXPECT_TRUE(audio.Play("donkeykongbonus"));
+  std::this_thread::sleep_for(std::chrono::milliseconds(900));
+  EXPECT_TRUE(rest()) << "the output never rests again";
+  const auto bonus = CueSamples("DONKEYKONGBONUS");
+  EXPECT_LE(Distance(Record(0), {{&bonus, 0}}), 2);
 }
 
 }  // namespace

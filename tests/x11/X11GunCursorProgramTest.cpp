@@ -223,4 +223,38 @@ TEST_F(TGunCursorProgramTest, ASecondStartSaysAGameIsRunningOnceAndLeavesItPlayi
   EXPECT_TRUE(ShowsTheStandardArrow());
 }
 
+TEST_F(TGunCursorProgramTest, TheDisplayDecidesWhenTheLockCannotAnotherRuntimeFolderABrokenLockOrAnotherSpelling) {
+  // Private runtime folders, as a login gives them; one where no lock can be made.
+  const std::filesystem::path base = std::filesystem::path(testing::TempDir()) / ("runtime-" + std::to_string(getpid()));
+  const std::string first = (base / "first").string(), other = (base / "other").string(), broken = (base / "broken").string();
+  for (const std::string& folder : {first, other, broken}) {
+    std::filesystem::create_directories(folder);
+    std::filesystem::permissions(folder, std::filesystem::perms::owner_all);
+  }
+  const std::string number = Server->Name().substr(Server->Name().rfind(':') + 1);
+  std::filesystem::create_directory(broken + "/blastover-x11-" + number + ".lock");
+
+  TProgramRun game(Server->Name(), {"", {{"XDG_RUNTIME_DIR", first}}});
+  ASSERT_TRUE(WaitForCursor("MOUSEFULL", StartTimeoutMs)) << game.ErrorOutput();
+  const std::vector<std::pair<std::string, TProgramStart>> starts = {
+      {"another runtime folder", {"", {{"XDG_RUNTIME_DIR", other}}}},
+      {"a lock that cannot be made", {"", {{"XDG_RUNTIME_DIR", broken}}}},
+      {"the display as unix/:N", {"", {{"XDG_RUNTIME_DIR", other}, {"DISPLAY", "unix/:" + number}}}},
+      {"the display as :N.0", {"", {{"XDG_RUNTIME_DIR", broken}, {"DISPLAY", ":" + number + ".0"}}}},
+  };
+  for (const auto& [what, start] : starts) {
+    SCOPED_TRACE(what);
+    TProgramRun second(Server->Name(), start);
+    const std::optional<int> status = second.WaitForEnd(StartTimeoutMs);
+    ASSERT_TRUE(status.has_value()) << "a second game runs";
+    EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == 0) << *status;
+    EXPECT_NE(second.ErrorOutput().find("blastover: a game is already running on display "), std::string::npos)
+        << second.ErrorOutput();
+    EXPECT_FALSE(game.WaitForEnd(0)) << "the running game ended";
+  }
+  EXPECT_EQ(CursorNow(), "MOUSEFULL") << "the running game's cursors were given back";
+  Quit(game);
+  std::filesystem::remove_all(base);
+}
+
 }  // namespace

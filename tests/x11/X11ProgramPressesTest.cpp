@@ -6,6 +6,7 @@
 #include <X11/Xutil.h>
 #include <X11/keysym.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -202,6 +203,78 @@ TEST_F(TProgramPressesTest, ClosingTheStartUpMessageByEscapeOrAClickStartsAGameT
     EXPECT_FALSE(run.WaitForEnd(0).has_value());
     Stop(run);
   }
+}
+
+TEST_F(TProgramPressesTest, AFifoAsTheTableIsAMessageAtTheStartAndAStopSignalStillEndsTheProgramAtOnce) {
+  // A FIFO that nobody writes: opening it to read would wait for ever.
+  const TScratchFolder folder("fifo-table");
+  const fs::path program = folder.Path / "blastover";
+  fs::copy_file(ProgramPath(), program, fs::copy_options::overwrite_existing);
+  ASSERT_EQ(mkfifo((folder.Path / "HISCORE.XML").c_str(), 0600), 0);
+  TProgramRun run(Server->Name(), {program.string(), {}});
+  ASSERT_TRUE(WaitUntil([&] { return Dialogs() == 1; }, nullptr, StartTimeoutMs)) << run.ErrorOutput();
+  run.Signal(SIGTERM);
+  const std::optional<int> status = run.WaitForEnd(1000);
+  ASSERT_TRUE(status.has_value()) << "SIGTERM did not end the program within a second";
+  EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == 128 + SIGTERM) << *status;
+  EXPECT_TRUE(fs::is_fifo(folder.Path / "HISCORE.XML"));
+}
+
+TEST_F(TProgramPressesTest, TwoCopiesOnTwoDisplaysFinishingTheirNamesAtTheSameInstantKeepBothRowsOnce) {
+  // One folder, one table, whose rows any finished game beats.
+  const TScratchFolder folder("two-displays");
+  const fs::path program = folder.Path / "blastover";
+  fs::copy_file(ProgramPath(), program, fs::copy_options::overwrite_existing);
+  {
+    std::ofstream table(folder.Path / "HISCORE.XML");
+    table << "<root>";
+    for (int i = 1; i <= 10; ++i) table << "<RANK" << i << "><NAME>OLD</NAME><SCORE>-1</SCORE></RANK" << i << ">";
+    table << "</root>";
+  }
+  TX11TestServer otherServer(false);
+  TX11TestClient other(otherServer);
+  // Left still in a corner, each gun is soon reached by the attackers: the games end.
+  Client->MovePointer(2, 2);
+  other.MovePointer(2, 2);
+  TProgramRun first(Server->Name(), {program.string(), {}});
+  TProgramRun second(otherServer.Name(), {program.string(), {}});
+  const auto menuShown = [](TX11TestClient& client) {
+    for (const Window window : client.OwnWindows()) {
+      XWindowAttributes attributes{};
+      if (XGetWindowAttributes(client.Dpy(), window, &attributes) && attributes.map_state == IsViewable &&
+          attributes.width == MenuWidth && attributes.height == MenuHeight)
+        return true;
+    }
+    return false;
+  };
+  ASSERT_TRUE(WaitUntil([&] { return menuShown(*Client) && menuShown(other); }, nullptr, 240000))
+      << first.ErrorOutput() << second.ErrorOutput();
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));  // each menu has taken the keyboard
+  for (const auto& [client, letter] : {std::pair<TX11TestClient*, KeySym>{Client.get(), XK_a}, {&other, XK_b}}) {
+    client->Key(letter, true);
+    client->Key(letter, false);
+  }
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  // Enter on both displays at the same instant.
+  Client->Key(XK_Return, true);
+  other.Key(XK_Return, true);
+  Client->Key(XK_Return, false);
+  other.Key(XK_Return, false);
+  const auto rows = [&] {
+    std::ifstream file(folder.Path / "HISCORE.XML");
+    const std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    int a = 0, b = 0;
+    for (size_t at = text.find("<NAME>A</NAME>"); at != std::string::npos; at = text.find("<NAME>A</NAME>", at + 1)) ++a;
+    for (size_t at = text.find("<NAME>B</NAME>"); at != std::string::npos; at = text.find("<NAME>B</NAME>", at + 1)) ++b;
+    return std::make_pair(a, b);
+  };
+  EXPECT_TRUE(WaitUntil([&] { return rows() == std::make_pair(1, 1); }, nullptr, 5000))
+      << rows().first << " rows of A, " << rows().second << " of B\n" << first.ErrorOutput() << second.ErrorOutput();
+  EXPECT_FALSE(WaitUntil([&] { return rows() != std::make_pair(1, 1); }, nullptr, 1000));
+  EXPECT_EQ(first.ErrorOutput().find("cannot"), std::string::npos) << first.ErrorOutput();
+  EXPECT_EQ(second.ErrorOutput().find("cannot"), std::string::npos) << second.ErrorOutput();
+  Stop(first);
+  Stop(second);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // as fast as the machine allows, and prints what happened:
 //   blastover-headless SCRIPT [--seed N] [--games N] [--trace] [--snapshots FOLDER]
 // The script format is described in the README ("Replaying a game headless").
+#include <algorithm>
 #include <charconv>
 #include <climits>
 #include <cstdint>
@@ -51,8 +52,32 @@ struct TScript {
   std::vector<uint32_t> Snapshots;  // times of the pictures asked for, in order
 };
 
+// Text from a script or a command line as a terminal can show it: control characters
+// (the escape sequences among them) are written as \xNN, and nothing else changes.
+std::string Printable(const std::string& text) {
+  std::string shown;
+  char code[8];
+  for (size_t i = 0; i < text.size(); ++i) {
+    const auto byte = static_cast<unsigned char>(text[i]);
+    // U+0080 to U+009F, the control characters of UTF-8, are two bytes: C2 80 to C2 9F.
+    const bool wideControl = byte == 0xC2 && i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) < 0xA0 &&
+                             static_cast<unsigned char>(text[i + 1]) >= 0x80;
+    if (byte >= 0x20 && byte != 0x7F && !wideControl) {
+      shown += text[i];
+      continue;
+    }
+    std::snprintf(code, sizeof code, "\\x%02X", byte);
+    shown += code;
+    if (wideControl) {
+      std::snprintf(code, sizeof code, "\\x%02X", static_cast<unsigned char>(text[++i]));
+      shown += code;
+    }
+  }
+  return shown;
+}
+
 [[noreturn]] void Fail(const std::string& where, const std::string& what) {
-  std::cerr << "blastover-headless: " << where << ": " << what << "\n";
+  std::cerr << "blastover-headless: " << Printable(where) << ": " << Printable(what) << "\n";
   std::exit(2);
 }
 
@@ -62,6 +87,10 @@ constexpr int MinScreenSide = 100, MaxScreenSide = 16384;
 constexpr int64_t MaxScreenPixels = int64_t{8192} * 8192;
 constexpr uint32_t MaxScriptTime = 2'000'000'000;
 constexpr int MaxGames = 1'000'000;
+// A script is read whole before the games begin: bounds on what it may hold, far beyond
+// any real one (a million clicks take 18 MB).
+constexpr uint64_t MaxScriptBytes = uint64_t{64} << 20;
+constexpr size_t MaxLineBytes = 4096;
 
 // Word as a whole number from Low to High, or none: no sign where Low is 0, nothing after it.
 template <typename T>
@@ -90,18 +119,22 @@ uint32_t NextTime(std::istringstream& words, const std::string& where, const std
 }
 
 TScreenPoint PointerAt(const TScript& script, uint32_t time) {
-  TScreenPoint at{script.Width / 2, script.Height / 2};
-  for (const TGlide& glide : script.Pointer) {
-    if (time < glide.Start) break;
-    if (glide.Length == 0 || time >= glide.Start + glide.Length) {
-      at = glide.To;
-      continue;
-    }
-    const double f = static_cast<double>(time - glide.Start) / glide.Length;
-    at = {glide.From.X + static_cast<int>((glide.To.X - glide.From.X) * f),
+  // The last glide begun by Time decides alone: it starts where the one before it ended.
+  const auto after = std::upper_bound(script.Pointer.begin(), script.Pointer.end(), time,
+                                      [](uint32_t t, const TGlide& glide) { return t < glide.Start; });
+  if (after == script.Pointer.begin()) return {script.Width / 2, script.Height / 2};
+  const TGlide& glide = *std::prev(after);
+  if (glide.Length == 0 || time >= glide.Start + glide.Length) return glide.To;
+  const double f = static_cast<double>(time - glide.Start) / glide.Length;
+  return {glide.From.X + static_cast<int>((glide.To.X - glide.From.X) * f),
           glide.From.Y + static_cast<int>((glide.To.Y - glide.From.Y) * f)};
-  }
-  return at;
+}
+
+// Whether the script holds the left button down at Time.
+bool ButtonAt(const TScript& script, uint32_t time) {
+  const auto after = std::upper_bound(script.Button.begin(), script.Button.end(), time,
+                                      [](uint32_t t, const std::pair<uint32_t, bool>& change) { return t < change.first; });
+  return after != script.Button.begin() && std::prev(after)->second;
 }
 
 // A pointer position: the screen's size (known only once the whole script is read) bounds it.
@@ -130,6 +163,7 @@ void ReadAction(std::istringstream& words, const std::string& action, uint32_t t
   } else if (action == "click") {
     script.Clicks.push_back(time);
   } else if (action == "press" || action == "release") {
+    if (!script.Button.empty() && time < script.Button.back().first) Fail(where, "button commands go back in time");
     script.Button.emplace_back(time, action == "press");
   } else if (action == "escape") {
     script.Escape = time;
@@ -170,35 +204,61 @@ void ReadLine(std::istringstream& words, const std::string& command, const std::
   if (std::string extra; words >> extra) Fail(where, "unexpected '" + extra + "' at the end of the line");
 }
 
-TScript ReadScript(const std::string& path) {
+// One line of the script, its comment cut off.
+void ReadScriptLine(std::string line, const std::string& where, TScript& script, TScreenPoint& last) {
+  line = line.substr(0, line.find('#'));
+  std::istringstream words(line);
+  std::string command;
+  if (words >> command) ReadLine(words, command, where, script, last);
+}
+
+TScript ReadScriptFile(const std::string& path) {
   std::error_code error;
   if (std::filesystem::is_directory(path, error)) Fail(path, "is a folder, not a script");
-  std::ifstream file(path);
+  // Read in pieces, each bounded: a device or a pipe may never end, or never end a line.
+  std::ifstream file(path, std::ios::binary);
   if (!file) Fail(path, "cannot be read");
   TScript script;
   TScreenPoint last{INT_MIN, INT_MIN};
   std::string line;
-  for (int number = 1; std::getline(file, line); ++number) {
-    const std::string where = path + ":" + std::to_string(number);
-    line = line.substr(0, line.find('#'));
-    std::istringstream words(line);
-    std::string command;
-    if (words >> command) ReadLine(words, command, where, script, last);
+  int number = 1;
+  uint64_t total = 0;
+  std::vector<char> buffer(size_t{1} << 16);
+  while (file.read(buffer.data(), static_cast<std::streamsize>(buffer.size())) || file.gcount() > 0) {
+    const auto got = static_cast<size_t>(file.gcount());
+    total += got;
+    if (total > MaxScriptBytes)
+      Fail(path, "is more than " + std::to_string(MaxScriptBytes) + " bytes, more than a script may be");
+    for (size_t i = 0; i < got; ++i) {
+      if (buffer[i] == '\n') {
+        ReadScriptLine(line, path + ":" + std::to_string(number++), script, last);
+        line.clear();
+      } else if (line.size() < MaxLineBytes) {
+        line += buffer[i];
+      } else {
+        Fail(path + ":" + std::to_string(number), "the line is longer than " + std::to_string(MaxLineBytes) + " bytes");
+      }
+    }
   }
   if (file.bad()) Fail(path, "cannot be read");
+  ReadScriptLine(line, path + ":" + std::to_string(number), script, last);
   CheckPointer(script);
+  std::sort(script.Clicks.begin(), script.Clicks.end());
   return script;
+}
+
+TScript ReadScript(const std::string& path) {
+  try {
+    return ReadScriptFile(path);
+  } catch (const std::bad_alloc&) {
+    Fail(path, "holds more than this machine's memory takes");
+  }
 }
 
 void Install(THeadlessPlatform& platform, const TScript& script) {
   const uint32_t start = script.StartTick;
   platform.SetPointerScript([&script, start](uint32_t tick) { return PointerAt(script, tick - start); });
-  platform.SetButtonScript([&script](uint32_t tick) {
-    bool held = false;
-    for (const auto& [time, down] : script.Button)
-      if (tick - script.StartTick >= time) held = down;
-    return held ? 1u : 0u;
-  });
+  platform.SetButtonScript([&script](uint32_t tick) { return ButtonAt(script, tick - script.StartTick) ? 1u : 0u; });
   platform.SetEscapeScript([&script, start](uint32_t tick) { return script.Escape && tick - start >= *script.Escape; });
   for (uint32_t time : script.Clicks) platform.ScheduleClick(start + time);
 }
