@@ -19,7 +19,7 @@ constexpr int HintDrop = 60;
 
 }  // namespace
 
-void TWorldForm::DrawText(int x, int y, const std::string& text, int v) { Font->DrawTextOn(Playfield(), x, y, text, v); }
+void TWorldForm::DrawText(int x, int y, const std::string& text, int v) { Font->DrawOutlinedTextOn(Playfield(), x, y, text, v); }
 
 void TWorldForm::DrawNumber(int x, int y, int32_t value, int digits) { DrawText(x, y, ZeroPad(value, digits), White); }
 

@@ -229,7 +229,13 @@ void TWorldForm::EndGame() {
 
 void TWorldForm::FollowScreenSize() {
   const TScreenSize screen = CurrentPlatform().ScreenSize();
-  if (screen.Width == WorldImageWidth && screen.Height == WorldImageHeight) return;
+  // Set-up sizes the pictures for the screen it read before the window was placed; a
+  // desktop may then give the window another monitor of another size. The pictures'
+  // own size, not the one last read, says whether they fit.
+  const TBitmap32& picture = ScreenPicture();
+  if (screen.Width == WorldImageWidth && screen.Height == WorldImageHeight && picture.Width() == screen.Width &&
+      picture.Height() == screen.Height)
+    return;
   WorldImageWidth = screen.Width;
   WorldImageHeight = screen.Height;
   Playfield().SetSize(Round(screen.Width / ScreenToPlayfield), Round(screen.Height / ScreenToPlayfield));

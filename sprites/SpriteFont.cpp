@@ -22,6 +22,26 @@ std::vector<const TImage*> FontPictures(const TGraphicSpriteForm& f) {
           &f.LineImage,    &f.ExMarkImage};
 }
 
+// The pixels around Glyph's drawn ones, in the outline's colour, on a picture of the
+// glyph's size: its one-pixel transparent border leaves room for them.
+std::unique_ptr<TBitmap32> OutlineOf(const TBitmap32& glyph) {
+  auto outline = std::make_unique<TBitmap32>();
+  const int w = glyph.Width(), h = glyph.Height();
+  outline->SetSize(w, h);
+  const auto drawn = [&](int x, int y) { return x >= 0 && y >= 0 && x < w && y < h && glyph.Pixel(x, y) != glyph.OuterColor; };
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      if (drawn(x, y)) continue;
+      bool touches = false;
+      for (int dy = -1; dy <= 1 && !touches; ++dy)
+        for (int dx = -1; dx <= 1 && !touches; ++dx) touches = drawn(x + dx, y + dy);
+      if (touches) outline->SetPixel(x, y, OutlineColour);
+    }
+  outline->DrawMode = TDrawMode::Transparent;
+  outline->OuterColor = 0;
+  return outline;
+}
+
 }  // namespace
 
 TSpriteFont::TSpriteFont(const TGraphicSpriteForm& catalogue) { BuildFont(FontCharacters, FontPictures(catalogue)); }
@@ -30,6 +50,7 @@ void TSpriteFont::BuildFont(const std::string& chars, const std::vector<const TI
   for (size_t p = 0; p < chars.size() && p < images.size(); ++p) {
     auto& glyph = Glyphs[static_cast<unsigned char>(chars[p])];
     for (int v = 0; v < FontVariants; ++v) glyph[static_cast<size_t>(v)] = BitmapFromImage(*images[p], VariantColours[0], VariantColours[v]);
+    Outlines[static_cast<unsigned char>(chars[p])] = OutlineOf(*glyph[0]);
   }
 }
 
@@ -48,6 +69,15 @@ void TSpriteFont::DrawTextOn(TBitmap32& b, int x, int y, const std::string& text
     if (const TBitmap32* glyph = GetGlyph(c, v, advance)) b.Draw(x, y, *glyph);
     x += advance;
   }
+}
+
+void TSpriteFont::DrawOutlinedTextOn(TBitmap32& b, int x, int y, const std::string& text, int v) const {
+  int left = x;
+  for (char c : UpperCaseAscii(text)) {
+    if (const TBitmap32* outline = Outlines[static_cast<unsigned char>(c)].get()) b.Draw(left, y, *outline);
+    left += GlyphAdvance;
+  }
+  DrawTextOn(b, x, y, text, v);
 }
 
 TRect TSpriteFont::TextBounds(int x, int y, const std::string& text, int v) const {

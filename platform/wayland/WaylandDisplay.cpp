@@ -35,7 +35,7 @@ void OutputMode(void* data, wl_output*, uint32_t flags, int32_t width, int32_t h
   output->ModeHeight = height;
 }
 
-void OutputDone(void*, wl_output*) {}
+void OutputDone(void* data, wl_output* handle) { static_cast<TWaylandOutput*>(data)->Owner->OutputChanged(handle); }
 
 void OutputScale(void* data, wl_output*, int32_t factor) { static_cast<TWaylandOutput*>(data)->Scale = std::max(factor, 1); }
 
@@ -118,6 +118,7 @@ void TWaylandDisplay::GlobalAdded(wl_registry* registry, uint32_t name, const ch
     SeatInput->UseSeat(SeatGlobal);
   } else if (kind == wl_output_interface.name) {
     auto output = std::make_unique<TWaylandOutput>();
+    output->Owner = this;
     output->Name = name;
     output->Handle = Bind<wl_output>(registry, name, &wl_output_interface, version, OutputVersion);
     wl_output_add_listener(output->Handle, &OutputListener, output.get());
@@ -139,6 +140,10 @@ void TWaylandDisplay::GlobalRemoved(uint32_t name) {
   for (TWaylandWindow* window : Registered) window->OutputRemoved((*gone)->Handle);
   wl_output_destroy((*gone)->Handle);
   OutputList.erase(gone);
+}
+
+void TWaylandDisplay::OutputChanged(wl_output* output) {
+  for (TWaylandWindow* window : Registered) window->OutputChanged(output);
 }
 
 TWaylandOutput* TWaylandDisplay::FindOutput(const wl_output* handle) const {

@@ -25,7 +25,10 @@ class TWaylandWindow;
 uint32_t WaylandTickCount();
 
 // One monitor as the compositor describes it.
+class TWaylandDisplay;
+
 struct TWaylandOutput {
+  TWaylandDisplay* Owner = nullptr;
   wl_output* Handle = nullptr;
   uint32_t Name = 0;  // the registry's name of the global
   int Scale = 1;      // the integer scale the compositor asks of buffers shown there
@@ -73,6 +76,8 @@ class TWaylandDisplay {
   void Unregister(TWaylandWindow* window);
   TWaylandWindow* FindWindow(const wl_surface* surface) const;
   const std::vector<TWaylandWindow*>& Windows() const { return Registered; }
+  // An output told all of a change (its scale, its mode): the windows on it follow.
+  void OutputChanged(wl_output* output);
 
   // The registry's listener needs these.
   void GlobalAdded(wl_registry* registry, uint32_t name, const char* interface, uint32_t version);

@@ -58,13 +58,20 @@ uint16_t TWaylandKeyboard::VirtualKey(uint32_t key) const {
   if (State == nullptr) return 0;
   const xkb_keycode_t code = key + EvdevToXkb;
   const xkb_keysym_t typed = xkb_state_key_get_one_sym(State, code);
-  // The key's first symbol in the active layout: letters follow it, so Shift does not change them.
-  const xkb_keysym_t* symbols = nullptr;
-  const xkb_layout_index_t layout = xkb_state_key_get_layout(State, code);
-  const int count = xkb_keymap_key_get_syms_by_level(Keymap, code, layout, 0, &symbols);
-  const xkb_keysym_t unshifted = count > 0 ? symbols[0] : XKB_KEY_NoSymbol;
-  // xkbcommon's key symbols are X's, value for value.
-  return VirtualKeyOf(typed, unshifted);
+  // What the key shows in every layout: letters and digits follow the key's place.
+  TKeySymbols shows;
+  shows.Layouts = static_cast<int>(std::min<xkb_layout_index_t>(xkb_keymap_num_layouts_for_key(Keymap, code),
+                                                              TKeySymbols::MostLayouts));
+  for (int layout = 0; layout < shows.Layouts; ++layout)
+    for (int level = 0; level < 2; ++level) {
+      const xkb_keysym_t* symbols = nullptr;
+      const int count = xkb_keymap_key_get_syms_by_level(Keymap, code, static_cast<xkb_layout_index_t>(layout),
+                                                         static_cast<xkb_level_index_t>(level), &symbols);
+      // xkbcommon's key symbols are X's, value for value.
+      shows.Levels[layout][level] = count > 0 ? symbols[0] : XKB_KEY_NoSymbol;
+    }
+  shows.Active = static_cast<int>(xkb_state_key_get_layout(State, code));
+  return VirtualKeyOf(typed, shows);
 }
 
 bool TWaylandKeyboard::IsEscape(uint32_t key) const {

@@ -101,8 +101,14 @@ void TWaylandWindow::CreateSurface() {
   } else {
     FitBuffers();
   }
-  // Exclusive: the menu is there to be typed into, and the game needs Escape.
-  zwlr_layer_surface_v1_set_keyboard_interactivity(Layer, ZWLR_LAYER_SURFACE_V1_KEYBOARD_INTERACTIVITY_EXCLUSIVE);
+  // The game needs Escape whatever the player clicks: the keyboard is its alone. The
+  // menu, which may wait for hours, takes it on demand: when shown, or clicked after the
+  // player typed elsewhere.
+  const bool onDemand = WindowKind == TWindowKind::Menu &&
+                        wl_proxy_get_version(reinterpret_cast<wl_proxy*>(Connection->LayerShell())) >=
+                            ZWLR_LAYER_SURFACE_V1_KEYBOARD_INTERACTIVITY_ON_DEMAND_SINCE_VERSION;
+  zwlr_layer_surface_v1_set_keyboard_interactivity(Layer, onDemand ? ZWLR_LAYER_SURFACE_V1_KEYBOARD_INTERACTIVITY_ON_DEMAND
+                                                                   : ZWLR_LAYER_SURFACE_V1_KEYBOARD_INTERACTIVITY_EXCLUSIVE);
   wl_surface_commit(SurfaceHandle);
 }
 
@@ -150,6 +156,8 @@ void TWaylandWindow::Configure(zwlr_layer_surface_v1* layer, uint32_t serial, ui
   if (width != 0) LogicalWidth = static_cast<int>(width);
   if (height != 0) LogicalHeight = static_cast<int>(height);
   Configured = true;
+  // A new size often comes with a new scale (the player changed it): both are taken.
+  ReadOutputScale();
   FitBuffers();
 }
 
@@ -186,14 +194,29 @@ bool TWaylandWindow::FitBuffers() {
   return true;
 }
 
+bool TWaylandWindow::ReadOutputScale() {
+  const TWaylandOutput* known = Connection->FindOutput(CurrentOutput);
+  if (known == nullptr || known->Scale == IntegerScale) return false;
+  IntegerScale = known->Scale;
+  return true;
+}
+
 void TWaylandWindow::EnteredOutput(wl_output* output) {
   CurrentOutput = output;
   Connection->Input().NoteOutput(output);
-  const TWaylandOutput* known = Connection->FindOutput(output);
-  if (known == nullptr || known->Scale == IntegerScale) return;
-  IntegerScale = known->Scale;
+  if (!ReadOutputScale()) return;
   FitBuffers();
   ScaleChanged();
+}
+
+void TWaylandWindow::OutputChanged(wl_output* output) {
+  if (output != CurrentOutput || SurfaceHandle == nullptr) return;
+  // The menu's place and size on the output follow its mode too.
+  const bool scaled = ReadOutputScale();
+  if (!scaled && WindowKind != TWindowKind::Menu) return;
+  FitBuffers();
+  ScaleChanged();
+  if (WindowKind == TWindowKind::Menu) wl_surface_commit(SurfaceHandle);
 }
 
 void TWaylandWindow::PreferredScale(uint32_t scale120) {

@@ -24,7 +24,9 @@ class TWaylandDisplay;
 //   input region is the whole surface) and the keyboard, so the game sees the pointer
 //   everywhere on that output and Escape; its premultiplied picture is blended with
 //   what lies beneath by the compositor;
-// - the Menu is a centred opaque surface of the size asked for, with the keyboard.
+// - the Menu is a centred opaque surface of the size asked for; it takes the keyboard
+//   when shown or clicked but, unlike the game, lets the player type into other
+//   windows meanwhile (where the compositor offers focus on demand).
 // Window pixels are buffer pixels: on an output of scale 2 the window is twice as
 // many pixels wide as the compositor's logical size, so the picture stays sharp.
 // Frames go out when the compositor asks for the next one (frame callbacks); a frame
@@ -64,12 +66,15 @@ class TWaylandWindow : public TPlatformWindow {
   void EnteredOutput(wl_output* output);
   void PreferredScale(uint32_t scale120);
   void OutputRemoved(wl_output* output);
+  void OutputChanged(wl_output* output);
 
  private:
   void CreateSurface();
   void DestroySurface();
   // Sizes the buffers for the logical size and scale; true when they changed.
   bool FitBuffers();
+  // Takes the integer scale of the output the window is on now; true when it changed.
+  bool ReadOutputScale();
   void Send(const TPixelView& picture, const std::vector<TPixelArea>* changed);
   void Commit();
   void ScaleChanged();

@@ -3,6 +3,8 @@
 
 #include <X11/keysym.h>
 
+#include <algorithm>
+
 #include "platform/Platform.h"
 
 namespace {
@@ -31,18 +33,56 @@ constexpr TKeyPair KeypadKeys[] = {
 
 constexpr int FunctionKeyCount = 24;
 
+// The capital of a Latin letter's symbol, 0 for any other.
+uint16_t LetterOf(KeySym symbol) {
+  if (symbol >= XK_a && symbol <= XK_z) return static_cast<uint16_t>('A' + (symbol - XK_a));
+  if (symbol >= XK_A && symbol <= XK_Z) return static_cast<uint16_t>('A' + (symbol - XK_A));
+  return 0;
+}
+
+// The digit of a layout's plain or shifted symbol, 0 for none.
+uint16_t DigitOf(const KeySym (&levels)[2]) {
+  for (const KeySym symbol : levels)
+    if (symbol >= XK_0 && symbol <= XK_9) return static_cast<uint16_t>('0' + (symbol - XK_0));
+  return 0;
+}
+
+// The letter or digit of the key's place: the active layout's, else the first layout's
+// that has one.
+uint16_t LetterOrDigitOf(const TKeySymbols& key) {
+  const int layouts = std::min(key.Layouts, TKeySymbols::MostLayouts);
+  if (key.Active >= 0 && key.Active < layouts) {
+    const KeySym (&active)[2] = key.Levels[key.Active];
+    if (const uint16_t letter = LetterOf(active[0])) return letter;
+    if (const uint16_t digit = DigitOf(active)) return digit;
+  }
+  for (int layout = 0; layout < layouts; ++layout) {
+    if (const uint16_t letter = LetterOf(key.Levels[layout][0])) return letter;
+    if (const uint16_t digit = DigitOf(key.Levels[layout])) return digit;
+  }
+  return 0;
+}
+
 }  // namespace
 
-uint16_t VirtualKeyOf(KeySym typed, KeySym unshifted) {
+TKeySymbols TKeySymbols::Single(KeySym plain, KeySym shifted) {
+  TKeySymbols key;
+  key.Levels[0][0] = plain;
+  key.Levels[0][1] = shifted;
+  key.Layouts = 1;
+  return key;
+}
+
+uint16_t VirtualKeyOf(KeySym typed, const TKeySymbols& key) {
   if (typed >= XK_KP_0 && typed <= XK_KP_9) return static_cast<uint16_t>(VK_NUMPAD0 + (typed - XK_KP_0));
-  for (const TKeyPair& key : KeypadKeys)
-    if (typed == key.Symbol) return key.Code;
-  if (unshifted >= XK_a && unshifted <= XK_z) return static_cast<uint16_t>('A' + (unshifted - XK_a));
-  if (unshifted >= XK_A && unshifted <= XK_Z) return static_cast<uint16_t>('A' + (unshifted - XK_A));
-  if (unshifted >= XK_0 && unshifted <= XK_9) return static_cast<uint16_t>('0' + (unshifted - XK_0));
-  if (unshifted >= XK_F1 && unshifted < XK_F1 + FunctionKeyCount)
-    return static_cast<uint16_t>(VK_F1 + (unshifted - XK_F1));
-  for (const TKeyPair& key : NamedKeys)
-    if (typed == key.Symbol || unshifted == key.Symbol) return key.Code;
+  for (const TKeyPair& pair : KeypadKeys)
+    if (typed == pair.Symbol) return pair.Code;
+  if (const uint16_t code = LetterOrDigitOf(key)) return code;
+  const bool activeKnown = key.Active >= 0 && key.Active < std::min(key.Layouts, TKeySymbols::MostLayouts);
+  const KeySym unshifted = activeKnown ? key.Levels[key.Active][0] : NoSymbol;
+  for (const KeySym symbol : {unshifted, typed})
+    if (symbol >= XK_F1 && symbol < XK_F1 + FunctionKeyCount) return static_cast<uint16_t>(VK_F1 + (symbol - XK_F1));
+  for (const TKeyPair& pair : NamedKeys)
+    if (typed == pair.Symbol || unshifted == pair.Symbol) return pair.Code;
   return 0;
 }

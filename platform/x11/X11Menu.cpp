@@ -1,12 +1,32 @@
 // The menu window: default visual, override-redirect, keys and left clicks to its handlers.
 #include "platform/x11/X11Menu.h"
 
+#include <X11/XKBlib.h>
 #include <X11/Xutil.h>
 
 #include <algorithm>
 
 #include "platform/x11/X11Display.h"
 #include "platform/x11/X11Keyboard.h"
+
+namespace {
+
+// What the pressed key shows in each layout (XKB's groups) and which is active; a key
+// with fewer groups than the active one's number wraps it round, as XKB does.
+TKeySymbols KeySymbolsOf(XKeyEvent& key) {
+  TKeySymbols symbols;
+  const auto code = static_cast<KeyCode>(key.keycode);
+  for (int group = 0; group < TKeySymbols::MostLayouts; ++group)
+    for (int level = 0; level < 2; ++level) {
+      symbols.Levels[group][level] = XkbKeycodeToKeysym(key.display, code, group, level);
+      if (symbols.Levels[group][level] != NoSymbol) symbols.Layouts = group + 1;
+    }
+  const int group = XkbGroupForCoreState(key.state);
+  symbols.Active = symbols.Layouts > 0 ? group % symbols.Layouts : 0;
+  return symbols;
+}
+
+}  // namespace
 
 TX11MenuWindow::TX11MenuWindow(std::shared_ptr<TX11Display> connection)
     : TX11Window(std::move(connection), TWindowKind::Menu) {
@@ -103,7 +123,7 @@ void TX11MenuWindow::HandleEvent(const XEvent& event) {
       char text[16];
       KeySym typed = NoSymbol;
       XLookupString(&key, text, sizeof text, &typed, nullptr);
-      const uint16_t code = VirtualKeyOf(typed, XLookupKeysym(&key, 0));
+      const uint16_t code = VirtualKeyOf(typed, KeySymbolsOf(key));
       if (code == 0 || !OnKeyDown) return;
       // A copy: the handler may destroy this window, and with it OnKeyDown.
       const std::function<void(uint16_t)> handler = OnKeyDown;

@@ -145,6 +145,11 @@ void TX11Platform::Dispatch(XEvent& event) {
     ScreenChanged();
     return;
   }
+  if (event.type == MappingNotify) {
+    // A layout chosen while the game runs: the keys' symbols are read anew.
+    XRefreshKeyboardMapping(&event.xmapping);
+    return;
+  }
   if (event.type == ClientMessage && event.xclient.window == Messenger &&
       event.xclient.message_type == Connection->Intern(ComeForwardMessage)) {
     BringToFront();

@@ -1,7 +1,38 @@
 // The sprite font and the head-up display.
+#include "ContrastRatio.h"
 #include "GameFixture.h"
+#include "sprites/Resampler.h"
 
 namespace {
+
+constexpr TColor32 DesktopWhite = 0xFFFFFF, DesktopBlack = 0;
+// The font's white, yellow and red, as the display uses them.
+constexpr TColor32 TextColours[] = {0xFFFFFF, 0xFFFF00, 0xFF0000};
+
+bool IsTextColour(TColor32 pixel) {
+  return std::find(std::begin(TextColours), std::end(TextColours), pixel & 0xFFFFFF) != std::end(TextColours);
+}
+
+// Playfield enlarged 2.5 times as the game enlarges it (coverage filtered with the
+// colours) and laid over a desktop of one colour as a compositor blends it, into Shown.
+void ShowOver(const TBitmap32& playfield, TColor32 desktop, TBitmap32& shown) {
+  TBitmap32 source;
+  source.Assign(playfield);
+  source.DrawMode = TDrawMode::Opaque;
+  source.SetResampler(std::make_unique<TLinearResampler>(TAlphaRule::Coverage));
+  shown.SetSize(playfield.Width() * 5 / 2, playfield.Height() * 5 / 2);
+  shown.Draw(shown.BoundsRect(), source.BoundsRect(), source);
+  for (TColor32* pixel = shown.Bits(); pixel != shown.Bits() + shown.Width() * shown.Height(); ++pixel) {
+    const uint32_t cover = *pixel >> 24;
+    TColor32 blended = 0;
+    for (int shift = 0; shift < 24; shift += 8)
+      blended |= std::min<uint32_t>(255, ((*pixel >> shift) & 0xFF) + ((desktop >> shift) & 0xFF) * (255 - cover) / 255) << shift;
+    *pixel = blended;
+  }
+}
+
+// Where the middle of playfield pixel (X, Y) lies on the enlarged screen.
+TColor32 ShownAt(const TBitmap32& shown, int x, int y) { return shown.Pixel(x * 5 / 2 + 1, y * 5 / 2 + 1) & 0xFFFFFF; }
 
 class HudTest : public TGameTest {
  protected:
@@ -98,6 +129,98 @@ TEST_F(HudTest, TheGrownDeathBlastKeepsItsOwnColoursToItsEdges) {
       ASSERT_GE(brightness(p), darkest - 6) << x << "," << y;
     }
   EXPECT_GT(drawn, 10 * 10 * 10);
+}
+
+// The display's words in each of its colours, the way DrawText writes them.
+class HudTextOverDesktopTest : public HudTest {
+ protected:
+  void DrawWords(bool outlined) {
+    World->ClearPlayfield();
+    const auto draw = [&](int y, const std::string& text, int v) {
+      if (outlined)
+        World->Font->DrawOutlinedTextOn(World->Playfield(), 20, y, text, v);
+      else
+        World->Font->DrawTextOn(World->Playfield(), 20, y, text, v);
+    };
+    draw(10, "LEVEL 10 GAME OVER 0123456789", 0);
+    draw(30, "QUIT KICK INVINCIBLE", 1);
+    draw(50, "1UP HIGH SCORE WWMM", 4);
+  }
+
+  // The lowest contrast on screen between a pixel of a letter in Colour and a
+  // neighbour of it that is not part of any letter, over a desktop of one colour.
+  double LowestLetterContrast(TColor32 desktop, TColor32 colour) {
+    const TBitmap32& playfield = World->Playfield();
+    TBitmap32 shown;
+    ShowOver(playfield, desktop, shown);
+    double lowest = 21;
+    for (int y = 1; y < 70; ++y)
+      for (int x = 1; x < 300; ++x) {
+        if ((playfield.Pixel(x, y) & 0xFFFFFF) != colour) continue;
+        const int around[4][2] = {{x - 1, y}, {x + 1, y}, {x, y - 1}, {x, y + 1}};
+        for (const auto& n : around)
+          if (!IsTextColour(playfield.Pixel(n[0], n[1])))
+            lowest = std::min(lowest, ContrastRatio(ShownAt(shown, x, y), ShownAt(shown, n[0], n[1])));
+      }
+    return lowest;
+  }
+};
+
+TEST_F(HudTextOverDesktopTest, LightLettersStandApartFromAWhitePageByTheirOutline) {
+  constexpr TColor32 White = 0xFFFFFF, Yellow = 0xFFFF00, Red = 0xFF0000;
+  DrawWords(false);
+  const double plainWhite = LowestLetterContrast(DesktopWhite, White);
+  const double plainYellow = LowestLetterContrast(DesktopWhite, Yellow);
+  DrawWords(true);
+  const double white = LowestLetterContrast(DesktopWhite, White);
+  const double yellow = LowestLetterContrast(DesktopWhite, Yellow);
+  const double red = LowestLetterContrast(DesktopWhite, Red);
+  RecordProperty("WhiteOverWhitePage", std::to_string(plainWhite) + " plain, " + std::to_string(white) + " outlined");
+  RecordProperty("YellowOverWhitePage", std::to_string(plainYellow) + " plain, " + std::to_string(yellow) + " outlined");
+  RecordProperty("RedOverWhitePage", std::to_string(red) + " outlined");
+  // White letters on a white page: nothing tells them apart without the outline, and
+  // the yellow barely (1.07:1).
+  EXPECT_LT(plainWhite, 1.1);
+  EXPECT_LT(plainYellow, 1.2);
+  // With it every pixel of a light letter meets a dark one, by more than the 4.5:1 text
+  // needs, measured in the middle of each enlarged pixel (the page's white shows
+  // through at the outline's own outer edge). The outline stands out from the page as
+  // black print does.
+  EXPECT_GE(white, 4.5);
+  EXPECT_GE(yellow, 4.5);
+  EXPECT_GE(ContrastRatio(OutlineColour, DesktopWhite), 19);
+  // The red, dark itself (4:1 to the page, 5.3:1 at most to anything), keeps its edge
+  // against the outline.
+  EXPECT_GE(red, 2.5);
+}
+
+TEST_F(HudTextOverDesktopTest, OverBlackTheOutlinedWordsLookAsTheyDidWithEveryLetterPixelKept) {
+  DrawWords(false);
+  TBitmap32 plainField;
+  plainField.Assign(World->Playfield());
+  TBitmap32 plain, outlined;
+  ShowOver(plainField, DesktopBlack, plain);
+  DrawWords(true);
+  ShowOver(World->Playfield(), DesktopBlack, outlined);
+  // Every pixel of a letter is drawn as before: the outlines lie only around the
+  // letters, and beneath them.
+  int letters = 0;
+  for (int y = 0; y < 70; ++y)
+    for (int x = 0; x < 300; ++x)
+      if ((plainField.Pixel(x, y) & 0xFFFFFF) != 0) {
+        ++letters;
+        ASSERT_EQ(World->Playfield().Pixel(x, y), plainField.Pixel(x, y)) << x << "," << y;
+      }
+  EXPECT_GT(letters, 500);
+  // On screen over black no channel moves by more than the outline's own level.
+  int largest = 0;
+  for (int y = 0; y < plain.Height(); ++y)
+    for (int x = 0; x < plain.Width(); ++x)
+      for (int shift = 0; shift < 24; shift += 8)
+        largest = std::max(largest, std::abs(static_cast<int>((plain.Pixel(x, y) >> shift) & 0xFF) -
+                                             static_cast<int>((outlined.Pixel(x, y) >> shift) & 0xFF)));
+  EXPECT_GT(largest, 0);
+  EXPECT_LE(largest, static_cast<int>(OutlineColour & 0xFF));
 }
 
 TEST_F(HudTest, OneUpBlinksAndTheCountdownsRoundHalvesToEven) {

@@ -132,6 +132,23 @@ TEST_F(WorldFormTest, AScreenThatChangesSizeDuringPlayIsFollowedFromTheNextFrame
   for (size_t i = frames.size() - played; i < frames.size(); ++i) EXPECT_EQ(frames[i].Width, 1280) << i;
 }
 
+TEST_F(WorldFormTest, AGameOnAnotherMonitorThanSetUpFirstReadIsSizedForThatMonitor) {
+  // The first set-up reads the screen before the window is placed; the desktop then puts
+  // it on a smaller monitor, which the second set-up reads.
+  World->InitWorld();
+  Platform->SetScreenSize(1280, 720);
+  World->InitWorld();
+  const uint32_t start = Platform->TickCount();
+  Platform->SetEscapeScript([start](uint32_t tick) { return tick - start >= 200; });
+  World->Quit = false;
+  World->ResetGame();
+  World->PlayGame();
+  EXPECT_EQ(World->Playfield().Width(), 512);
+  EXPECT_EQ(World->Playfield().Height(), 288);
+  EXPECT_EQ(World->ScreenPicture().Width(), 1280);
+  EXPECT_EQ(World->ScreenPicture().Height(), 720);
+}
+
 class WorldFormPacingTest : public THeadlessTest {};
 
 TEST_F(WorldFormPacingTest, AMinuteOfPlayPacesFramesAndTimersAndEscapeEndsTheProgram) {

@@ -134,8 +134,12 @@ TCompositorSession::~TCompositorSession() { Stop(); }
 std::vector<std::string> TCompositorSession::CompositorCommand() {
   const std::string size = std::to_string(Options.Width) + "x" + std::to_string(Options.Height);
   if (Kind == TCompositorKind::Sway) {
-    std::ofstream(Runtime + "/sway.cfg") << "xwayland disable\noutput HEADLESS-1 resolution " << size << " scale "
-                                         << Options.Scale << " bg #102030 solid_color\n";
+    std::ofstream config(Runtime + "/sway.cfg");
+    config << "xwayland disable\noutput HEADLESS-1 resolution " << size << " position 0 0 scale " << Options.Scale
+           << " bg #102030 solid_color\n";
+    if (Options.SecondWidth > 0)
+      config << "output HEADLESS-2 resolution " << Options.SecondWidth << "x" << Options.SecondHeight << " position "
+             << Options.Width / Options.Scale << " 0 bg #102030 solid_color\n";
     return {"sway", "-c", Runtime + "/sway.cfg"};
   }
   if (Kind == TCompositorKind::KWin) {
@@ -170,6 +174,7 @@ bool TCompositorSession::Start(std::string& why) {
   std::map<std::string, std::string> environment = ClientEnvironment();
   environment.erase("WAYLAND_DISPLAY");
   environment.erase("DISPLAY");
+  if (Options.SecondWidth > 0) environment["WLR_HEADLESS_OUTPUTS"] = "2";
   environment.insert({{"WLR_BACKENDS", "headless"}, {"WLR_LIBINPUT_NO_DEVICES", "1"}, {"WLR_RENDERER", "pixman"},
                       {"KWIN_WAYLAND_NO_PERMISSION_CHECKS", "1"}, {"KWIN_SCREENSHOT_NO_PERMISSION_CHECKS", "1"}});
   Compositor = std::make_unique<TUserProcess>(CompositorCommand(), environment, Runtime + "/compositor.log");
@@ -268,6 +273,15 @@ std::string TCompositorSession::ReadFile(const std::string& name) const {
   std::stringstream text;
   text << stream.rdbuf();
   return text.str();
+}
+
+int TCompositorSession::SwayMessage(const std::vector<std::string>& arguments) {
+  std::string socket;
+  for (const auto& entry : std::filesystem::directory_iterator(Runtime))
+    if (entry.path().filename().string().rfind("sway-ipc.", 0) == 0) socket = entry.path();
+  std::vector<std::string> command = {"swaymsg", "-s", socket};
+  command.insert(command.end(), arguments.begin(), arguments.end());
+  return RunToEnd(command);
 }
 
 std::string TCompositorSession::XDisplay() const {

@@ -45,6 +45,9 @@ struct TCompositorOptions {
   int Width = 1280;
   int Height = 720;
   int Scale = 1;  // sway and KWin only
+  // A second output to the right of the first, when wider than 0 (sway only).
+  int SecondWidth = 0;
+  int SecondHeight = 0;
 };
 
 // One compositor with its own runtime folder and session bus, and the programs run in
@@ -72,6 +75,8 @@ class TCompositorSession {
   bool Screenshot(std::vector<uint32_t>& pixels, int& width, int& height, const std::string& keepAs = "");
   // The text a file of the session's folder holds (program output, say).
   std::string ReadFile(const std::string& name) const;
+  // Runs swaymsg with the arguments against this session's sway; its exit code.
+  int SwayMessage(const std::vector<std::string>& arguments);
   // The X display mutter runs Xwayland on (":N"), empty for the others.
   std::string XDisplay() const;
 

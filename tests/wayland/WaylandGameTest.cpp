@@ -177,6 +177,67 @@ TEST_P(TWaylandGameTest, AnOutputOfScaleTwoShowsThePictureInItsOwnPixels) {
   EXPECT_LT(scaled.Count(Width * 45 / 100, 0, Width * 21 / 100, HudBand, HudRed), red * 105 / 100);
 }
 
+// The game on sway with outputs of other sizes and scales than the first it learns of.
+class TWaylandOutputsTest : public testing::Test {
+ protected:
+  void Start(const TCompositorOptions& options) {
+    Session = std::make_unique<TCompositorSession>(TCompositorKind::Sway, options);
+    std::string why;
+    if (!Session->Start(why)) GTEST_SKIP() << "sway cannot start here: " << why;
+    Game = std::make_unique<TGameRun>(*Session);
+  }
+
+  std::unique_ptr<TCompositorSession> Session;
+  std::unique_ptr<TGameRun> Game;
+};
+
+TEST_F(TWaylandOutputsTest, AGameOnTheSmallerOfTwoOutputsKeepsItsDisplayAndQuitOnIt) {
+  // 1920 x 1080 first, 1280 x 720 to its right; the pointer, and so the focus, on the second.
+  Start({1920, 1080, 1, 1280, 720});
+  constexpr int LayoutWidth = 1920 + 1280, LayoutHeight = 1080;
+  Game->Input("pointer 2560 360 " + std::to_string(LayoutWidth) + " " + std::to_string(LayoutHeight));
+  Game->Start();
+  TShot shot;
+  ASSERT_TRUE(WaitForShot(*Session, shot, [](const TShot& s) { return s.Count(1920, 0, 1280, HudBand, HudRed) > 100; }))
+      << "no frame of play on the second output; the game said:\n" << Game->Output() << shot.Keep("two-outputs");
+  // The whole display is laid out for the smaller output: the yellow QUIT in its right
+  // half but well inside it (a display laid out for 1920 pixels would put it at 1262 to
+  // 1352, cut by the output's edge), nothing of the display on the first output.
+  EXPECT_GT(shot.Count(1920 + 640, 0, 640, HudBand, CoinYellow), 50) << "QUIT is not on the output: " << shot.Keep("two-outputs");
+  EXPECT_EQ(shot.Count(1920 + 1150, 0, 130, HudBand, CoinYellow), 0) << "QUIT is at the edge: " << shot.Keep("two-outputs");
+  EXPECT_EQ(shot.Count(0, 0, 1920, HudBand, HudRed), 0);
+  Game->Input("keys Escape");
+  EXPECT_TRUE(WaitForShot(*Session, shot, [](const TShot& s) { return s.Count(1920, 0, 1280, HudBand, HudRed) == 0; }));
+  Game->Input("keys Escape");
+  EXPECT_EQ(Game->Wait(5000), 0) << Game->Output();
+}
+
+TEST_F(TWaylandOutputsTest, AScaleChangedDuringPlayIsFollowedAtOnce) {
+  Start({Width, Height, 1});
+  Game->Input(Pointer(Width / 2, Height / 2));
+  Game->Start();
+  TShot plain;
+  ASSERT_TRUE(WaitForShot(*Session, plain, [](const TShot& s) { return s.Count(0, 0, s.Width, HudBand, HudRed) > 100; }))
+      << Game->Output();
+  // "HIGH SCORE" in the output's own pixels at either scale: the same red pixels.
+  const auto sameRed = [&](const TShot& s) {
+    int red = 0, same = 0;
+    for (int y = 0; y < HudBand; ++y)
+      for (int x = Width * 45 / 100; x < Width * 66 / 100; ++x)
+        if (plain.At(x, y) == HudRed) ++red, same += s.At(x, y) == HudRed ? 1 : 0;
+    return red > 100 && same > red * 95 / 100;
+  };
+  ASSERT_EQ(Session->SwayMessage({"output", "HEADLESS-1", "scale", "2"}), 0);
+  TShot scaled;
+  // A game that kept its old scale would show the display at half its size until the
+  // next game; the next frames after the change (and a screenshot's own time) suffice.
+  EXPECT_TRUE(WaitForShot(*Session, scaled, sameRed, 1500)) << scaled.Keep("scale-changed");
+  Game->Input("keys Escape");
+  EXPECT_TRUE(WaitForShot(*Session, scaled, [](const TShot& s) { return s.Count(0, 0, s.Width, HudBand, HudRed) == 0; }));
+  Game->Input("keys Escape");
+  EXPECT_EQ(Game->Wait(5000), 0) << Game->Output();
+}
+
 INSTANTIATE_TEST_SUITE_P(Compositors, TWaylandGameTest, testing::Values(TCompositorKind::Sway, TCompositorKind::KWin),
                          [](const testing::TestParamInfo<TCompositorKind>& info) { return Name(info.param); });
 

@@ -28,8 +28,8 @@ std::unique_ptr<TWaylandKeyboard> KeyboardWith(const char* layout) {
   return keyboard;
 }
 
-// The modifier mask of Shift in the layouts above.
-constexpr uint32_t ShiftMask = 1;
+// The modifier masks of Shift and Num Lock (Mod2) in the layouts above.
+constexpr uint32_t ShiftMask = 1, NumLockMask = 1u << 4;
 
 TEST(TWaylandKeyboard, NameEntryTypesWhatTheKeysOfTheUsersLayoutShow) {
   auto us = KeyboardWith("us");
@@ -49,6 +49,44 @@ TEST(TWaylandKeyboard, NameEntryTypesWhatTheKeysOfTheUsersLayoutShow) {
   EXPECT_EQ(us->VirtualKey(KEY_LEFTSHIFT), 0) << "a modifier alone types nothing";
   EXPECT_TRUE(us->IsEscape(KEY_ESC));
   EXPECT_FALSE(us->IsEscape(KEY_Q));
+}
+
+TEST(TWaylandKeyboard, EveryLayoutTypesLettersAndDigitsByTheKeysPlace) {
+  // Russian active beside a US layout, either one first: the letter of the Latin layout.
+  auto usRu = KeyboardWith("us,ru");
+  auto ruUs = KeyboardWith("ru,us");
+  usRu->Modifiers(0, 0, 0, 1);
+  for (TWaylandKeyboard* keyboard : {usRu.get(), ruUs.get()}) {
+    EXPECT_EQ(keyboard->VirtualKey(KEY_Q), 'Q');
+    EXPECT_EQ(keyboard->VirtualKey(KEY_M), 'M');
+    EXPECT_EQ(keyboard->VirtualKey(KEY_1), '1');
+    EXPECT_EQ(keyboard->VirtualKey(KEY_ENTER), VK_RETURN);
+  }
+  // A Latin layout that is active gives its own letters, not the first layout's.
+  auto usFrench = KeyboardWith("us,fr");
+  usFrench->Modifiers(0, 0, 0, 1);
+  EXPECT_EQ(usFrench->VirtualKey(KEY_Q), 'A');
+
+  // French keys show their digits shifted; plain or shifted, the digit is typed.
+  auto french = KeyboardWith("fr");
+  EXPECT_EQ(french->VirtualKey(KEY_Q), 'A');
+  EXPECT_EQ(french->VirtualKey(KEY_SEMICOLON), 'M');
+  const int topRow[] = {KEY_1, KEY_2, KEY_3, KEY_4, KEY_5, KEY_6, KEY_7, KEY_8, KEY_9, KEY_0};
+  for (uint32_t shift : {0u, ShiftMask}) {
+    french->Modifiers(shift, 0, 0, 0);
+    for (int i = 0; i < 10; ++i) EXPECT_EQ(french->VirtualKey(topRow[i]), "1234567890"[i]) << "shift " << shift;
+  }
+  french->Modifiers(0, 0, 0, 0);
+  EXPECT_EQ(french->VirtualKey(KEY_MINUS), 0) << "the key beside 0 has no digit: ')' and the degree sign";
+  // The keypad follows Num Lock, as on every layout.
+  french->Modifiers(0, 0, NumLockMask, 0);
+  EXPECT_EQ(french->VirtualKey(KEY_KP1), VK_NUMPAD0 + 1);
+  french->Modifiers(0, 0, 0, 0);
+  EXPECT_EQ(french->VirtualKey(KEY_KP1), 35) << "End";
+
+  auto german = KeyboardWith("de");
+  for (int i = 0; i < 10; ++i) EXPECT_EQ(german->VirtualKey(topRow[i]), "1234567890"[i]);
+  EXPECT_EQ(german->VirtualKey(KEY_MINUS), 0) << "sharp s";
 }
 
 TEST(TWaylandKeyboard, AHeldKeyRepeatsAfterTheDelayAtTheRateAndStopsWhenReleased) {

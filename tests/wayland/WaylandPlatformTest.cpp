@@ -86,6 +86,46 @@ TEST_F(TWaylandPlatformTest, EscapeTappedBeforeAPollIsSeenOnceAndTheGameWindowIs
   InstallPlatform(nullptr);
 }
 
+TEST_F(TWaylandPlatformTest, TheMenuTypesLettersAndDigitsUnderTheCompositorsFrenchGermanAndRussianLayouts) {
+  std::string error;
+  std::unique_ptr<TPlatform> platform = CreateWaylandPlatform(error);
+  ASSERT_NE(platform, nullptr) << error;
+  InstallPlatform(platform.get());
+  std::unique_ptr<TPlatformWindow> menu = platform->CreateWindow(TWindowKind::Menu);
+  menu->SetBounds(0, 0, 300, 200);
+  std::string typed;
+  menu->OnKeyDown = [&](uint16_t key) { typed += static_cast<char>(key); };
+  menu->Show();
+  std::vector<uint32_t> grey(300 * 200, 0xFF404040u);
+  menu->Present({grey.data(), 300, 200, 300});
+  const auto settle = [&] {
+    for (int i = 0; i < 25; ++i) {
+      platform->WaitForMessage(20);
+      platform->ProcessMessages();
+    }
+  };
+  settle();
+  // Each layout is a keyboard of its own, as the compositor passes its keymap on; keys
+  // are named by what they show in the first layout.
+  const auto type = [&](const std::string& layouts, int active, const std::string& keys) {
+    Probe = std::make_unique<TProbeSession>(*Session, layouts);
+    // A first key that types nothing makes the new keyboard the seat's, its keymap ours.
+    Input("keys Shift_L");
+    if (active != 0) Input("layout " + std::to_string(active));
+    settle();
+    typed.clear();
+    Input("keys " + keys);
+    settle();
+    return typed;
+  };
+  EXPECT_EQ(type("fr", 0, "a z ampersand agrave"), "AZ10") << "the French digits are shifted";
+  EXPECT_EQ(type("de", 0, "z y 1 0"), "ZY10");
+  EXPECT_EQ(type("us,ru", 1, "q w 1"), "QW1") << "Russian active";
+  EXPECT_EQ(type("ru,us", 0, "Cyrillic_shorti Cyrillic_tse 1"), "QW1") << "Russian first and active";
+  menu.reset();
+  InstallPlatform(nullptr);
+}
+
 TEST_F(TWaylandPlatformTest, OneGamePerCompositorHoweverItIsNamedUntilTheFirstHasGone) {
   setenv("XDG_RUNTIME_DIR", Session->RuntimeFolder().c_str(), 1);
   std::string error, message;

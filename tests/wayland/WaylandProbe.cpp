@@ -4,6 +4,8 @@
 //   blastover-wayland-probe pointer X Y WIDTH HEIGHT   the pointer to (X, Y) of an output of that logical size
 //   blastover-wayland-probe click | press | release     the left button
 //   blastover-wayland-probe keys NAME...                 taps keys by their XKB names (a, Escape, Return)
+//                                                       in the keyboard's first layout
+//   blastover-wayland-probe layout N                     makes the keyboard's layout N (from 0) the active one
 //   blastover-wayland-probe window WIDTH HEIGHT RRGGBB SECONDS   an ordinary window in one colour
 //   blastover-wayland-probe kwin-shot FILE              KWin's picture of its screen, as a PNG
 //   blastover-wayland-probe session                     the commands above (not kwin-shot), one a line
@@ -12,7 +14,8 @@
 //                                                       "move DX DY", "corner", "click", "key NAME", "wait MS"
 //
 // Input goes through the wlroots virtual pointer and keyboard where offered (sway),
-// else KWin's fake input.
+// else KWin's fake input. The virtual keyboard's layouts are BLASTOVER_PROBE_LAYOUT's
+// ("fr", "us,ru"), US when it is not set.
 #include <gio/gio.h>
 #include <gio/gunixfdlist.h>
 #include <linux/input-event-codes.h>
@@ -110,9 +113,10 @@ class TSession {
     wl_registry_add_listener(registry, &RegistryListener, &Globals);
     wl_display_roundtrip(Display);
     if (Globals.FakeInput != nullptr) org_kde_kwin_fake_input_authenticate(Globals.FakeInput, "blastover tests", "input");
-    const xkb_rule_names rules{"evdev", "pc105", "us", "", ""};
+    const char* layout = std::getenv("BLASTOVER_PROBE_LAYOUT");
+    const xkb_rule_names rules{"evdev", "pc105", layout != nullptr && *layout != '\0' ? layout : "us", "", ""};
     Keymap = xkb_keymap_new_from_names(Context, &rules, XKB_KEYMAP_COMPILE_NO_FLAGS);
-    if (Keymap == nullptr) Fail("no US keymap");
+    if (Keymap == nullptr) Fail("no keymap for the layout");
   }
   ~TSession() {
     wl_display_roundtrip(Display);
@@ -157,6 +161,13 @@ class TSession {
         std::this_thread::sleep_for(std::chrono::milliseconds(30));
       }
     }
+  }
+
+  // Layout (from 0) becomes the active one, as a layout switch would make it.
+  void Layout(uint32_t layout) {
+    if (VirtualKeyboard() == nullptr) Fail("only a virtual keyboard can switch layouts");
+    zwp_virtual_keyboard_v1_modifiers(Keyboard, 0, 0, 0, layout);
+    wl_display_roundtrip(Display);
   }
 
   // Plugs the virtual pointer and keyboard in now, before the program under test starts,
@@ -297,6 +308,8 @@ bool RunCommand(TSession& session, const std::vector<std::string>& words) {
     session.Button(command == "press");
   } else if (command == "keys") {
     session.Keys(std::vector<std::string>(words.begin() + 1, words.end()));
+  } else if (command == "layout" && words.size() == 2) {
+    session.Layout(static_cast<uint32_t>(std::atoi(words[1].c_str())));
   } else if (command == "wait" && words.size() == 2) {
     std::this_thread::sleep_for(std::chrono::milliseconds(std::atoi(words[1].c_str())));
   } else if (command == "window" && words.size() == 5) {

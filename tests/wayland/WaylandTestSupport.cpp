@@ -48,8 +48,9 @@ bool WaitForShot(TCompositorSession& session, TShot& shot, const std::function<b
   }
 }
 
-TProbeSession::TProbeSession(TCompositorSession& session)
-    : Session(session), Probe(session.Run({ProbePath(), "session"}, "probe.log", {}, true)) {}
+TProbeSession::TProbeSession(TCompositorSession& session, const std::string& layout)
+    : Session(session),
+      Probe(session.Run({ProbePath(), "session"}, "probe.log", {{"BLASTOVER_PROBE_LAYOUT", layout}}, true)) {}
 
 TGameRun::TGameRun(TCompositorSession& session)
     : Session(session), Folder(session.RuntimeFolder() + "/game"), Probe(session) {

@@ -38,7 +38,8 @@ bool WaitForShot(TCompositorSession& session, TShot& shot, const std::function<b
 // The probe as the test user, keeping a virtual mouse and keyboard plugged in.
 class TProbeSession {
  public:
-  explicit TProbeSession(TCompositorSession& session);
+  // Layout names the virtual keyboard's layouts ("fr", "us,ru"); US when empty.
+  explicit TProbeSession(TCompositorSession& session, const std::string& layout = "");
   // A line of the probe's session script ("pointer X Y W H", "click", "keys NAME..."), done before it returns.
   void Input(const std::string& line);
 

@@ -5,7 +5,10 @@
 
 #include <X11/keysym.h>
 
+#include <X11/XKBlib.h>
+
 #include <chrono>
+#include <cstdlib>
 #include <thread>
 
 #include "WineProgram.h"
@@ -154,6 +157,43 @@ TEST_F(TWineDesktopTest, TheMenuGetsTheGamesKeysAndLeftClicks) {
     got += Ask("keys").substr(4);
     return "keys" + got == expected;
   }, nullptr, 5000)) << "keys" << got;
+}
+
+// Wine learns the keyboard's layout when a program starts: the probe starts again under
+// each layout, then keys are pressed at their places (the same codes in X's two numberings).
+TEST_F(TWineDesktopTest, TheMenuTypesLettersAndDigitsUnderFrenchGermanAndRussianLayouts) {
+  constexpr KeyCode QKey = 24, YKey = 29, OneKey = 10, ZeroKey = 19;
+  const auto type = [&](const std::string& layouts, unsigned active) {
+    const std::string command = "setxkbmap -display " + Server->Name() + " -layout " + layouts;
+    EXPECT_EQ(std::system(command.c_str()), 0) << command;
+    XkbLockGroup(Client->Dpy(), XkbUseCoreKbd, active);
+    Client->Sync();
+    Probe->Send("quit");
+    EXPECT_EQ(Probe->Wait(), 0) << Probe->ErrorOutput();
+    Probe = std::make_unique<TWineProgram>("blastover-probe.exe", std::vector<std::string>{}, Server->Name());
+    EXPECT_FALSE(Probe->Expect("ready", StartupMs).empty()) << Probe->ErrorOutput();
+    Probe->Send("menu");
+    EXPECT_EQ(Probe->Expect("menu"), "menu");
+    EXPECT_TRUE(WaitUntil([&] { return Client->ScreenPixel(250, 180) == 0x404040; }, nullptr, 10000));
+    Client->MovePointer(150, 110);
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    for (const KeyCode place : {QKey, YKey, OneKey, ZeroKey}) {
+      Client->KeyAt(place, true);
+      Client->KeyAt(place, false);
+    }
+    std::string got;
+    WaitUntil([&] {
+      got += Ask("keys").substr(4);
+      return got.size() >= 12;
+    }, nullptr, 5000);
+    return got;
+  };
+  EXPECT_EQ(type("fr", 0), " 65 89 49 48") << "A, Y, 1, 0";
+  EXPECT_EQ(type("de", 0), " 81 90 49 48") << "Q, Z, 1, 0";
+  EXPECT_EQ(type("us,ru", 1), " 81 89 49 48") << "Russian active: Q, Y, 1, 0";
+  std::system(("setxkbmap -display " + Server->Name() + " -layout us").c_str());
+  XkbLockGroup(Client->Dpy(), XkbUseCoreKbd, 0);
+  Client->Sync();
 }
 
 }  // namespace

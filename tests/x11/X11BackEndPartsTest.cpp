@@ -112,7 +112,34 @@ TEST(TVirtualKeys, KeysTranslateAsTheMenuExpects) {
       {XK_BackSpace, XK_BackSpace, VK_BACK}, {XK_Escape, XK_Escape, VK_ESCAPE}, {XK_Delete, XK_Delete, VK_DELETE},
       {XK_period, XK_period, 0},   {XK_minus, XK_minus, 0},    {XK_Shift_L, XK_Shift_L, 0},
   };
-  for (const TCase& c : cases) EXPECT_EQ(VirtualKeyOf(c.Typed, c.Unshifted), c.Code) << XKeysymToString(c.Typed);
+  for (const TCase& c : cases)
+    EXPECT_EQ(VirtualKeyOf(c.Typed, TKeySymbols::Single(c.Unshifted)), c.Code) << XKeysymToString(c.Typed);
+}
+
+TEST(TVirtualKeys, LettersAndDigitsFollowTheKeysPlaceInEveryLayout) {
+  // Q of a "us,ru" keymap: Latin first, Cyrillic second; and the other way round.
+  TKeySymbols q;
+  q.Layouts = 2;
+  q.Levels[0][0] = XK_q, q.Levels[0][1] = XK_Q;
+  q.Levels[1][0] = XK_Cyrillic_shorti, q.Levels[1][1] = XK_Cyrillic_SHORTI;
+  for (int active : {0, 1}) {
+    q.Active = active;
+    EXPECT_EQ(VirtualKeyOf(q.Levels[active][0], q), 'Q') << "active layout " << active;
+  }
+  std::swap(q.Levels[0], q.Levels[1]);
+  EXPECT_EQ(VirtualKeyOf(XK_Cyrillic_shorti, q), 'Q') << "Russian first and active";
+  // The same key of "us,fr" with French active: the active Latin layout's letter.
+  q.Levels[0][0] = XK_q, q.Levels[1][0] = XK_a;
+  q.Active = 1;
+  EXPECT_EQ(VirtualKeyOf(XK_a, q), 'A');
+  // The 1 of a French keyboard, plain and shifted; a key of nothing but punctuation.
+  EXPECT_EQ(VirtualKeyOf(XK_ampersand, TKeySymbols::Single(XK_ampersand, XK_1)), '1');
+  EXPECT_EQ(VirtualKeyOf(XK_1, TKeySymbols::Single(XK_ampersand, XK_1)), '1');
+  EXPECT_EQ(VirtualKeyOf(XK_parenright, TKeySymbols::Single(XK_parenright, XK_degree)), 0);
+  // Function keys whose key has no symbol in the active layout still count.
+  TKeySymbols f1 = TKeySymbols::Single(XK_F1);
+  f1.Active = 1;
+  EXPECT_EQ(VirtualKeyOf(XK_F1, f1), VK_F1);
 }
 
 TEST(TPixelPacker, ChannelsAreCutToTheirWidthAndMovedToTheirPlace) {

@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <ctime>
 #include <cerrno>
 #include <filesystem>
@@ -193,6 +194,55 @@ TEST_F(TX11DesktopTest, MenuTakesTheFocusAndGetsVirtualKeysAndClicks) {
   tap(XK_b);
   EXPECT_TRUE(WaitUntil([&] { return menu == nullptr; }, Platform.get()));
   Platform->ProcessMessages();
+}
+
+// The places of keys on a PC keyboard (the same codes in X's two numberings).
+constexpr KeyCode QKey = 24, YKey = 29, OneKey = 10, ZeroKey = 19, KeypadOneKey = 87, ShiftKey = 50;
+
+TEST_F(TX11DesktopTest, TheMenuTypesLettersAndDigitsUnderFrenchGermanRussianAndUsLayouts) {
+  std::unique_ptr<TPlatformWindow> menu = Platform->CreateWindow(TWindowKind::Menu);
+  menu->SetBounds(100, 80, 300, 200);
+  TTestPicture face(300, 200, 0xFF404040);
+  menu->Present(face.View());
+  std::vector<uint16_t> keys;
+  menu->OnKeyDown = [&](uint16_t key) { keys.push_back(key); };
+  menu->Show();
+  EXPECT_TRUE(WaitUntil([&] { return Client->ScreenPixel(250, 180) == 0x404040; }, Platform.get()));
+  const auto layout = [&](const std::string& layouts, int active) {
+    const std::string command = "setxkbmap -display " + TX11TestServer::Shared(false).Name() + " -layout " + layouts;
+    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+    XkbLockGroup(Client->Dpy(), XkbUseCoreKbd, static_cast<unsigned>(active));
+    XSync(Client->Dpy(), False);
+  };
+  const auto typed = [&](std::initializer_list<KeyCode> places, bool shifted = false) {
+    keys.clear();
+    if (shifted) Client->KeyAt(ShiftKey, true);
+    for (const KeyCode place : places) {
+      Client->KeyAt(place, true);
+      Client->KeyAt(place, false);
+    }
+    if (shifted) Client->KeyAt(ShiftKey, false);
+    WaitUntil([&] { return keys.size() >= places.size(); }, Platform.get(), 2000);
+    return std::string(keys.begin(), keys.end());
+  };
+  layout("us", 0);
+  EXPECT_EQ(typed({QKey, YKey, OneKey, ZeroKey}), "QY10");
+  layout("de", 0);
+  EXPECT_EQ(typed({QKey, YKey, OneKey, ZeroKey}), "QZ10");
+  // French: the letters where they stand, the digits plain and shifted.
+  layout("fr", 0);
+  EXPECT_EQ(typed({QKey, YKey, OneKey, ZeroKey}), "AY10");
+  EXPECT_EQ(typed({OneKey, ZeroKey}, true), "10");
+  const unsigned numLock = XkbKeysymToModifiers(Client->Dpy(), XK_Num_Lock);
+  XkbLockModifiers(Client->Dpy(), XkbUseCoreKbd, numLock, numLock);
+  EXPECT_EQ(typed({KeypadOneKey}), std::string(1, static_cast<char>(VK_NUMPAD0 + 1)));
+  XkbLockModifiers(Client->Dpy(), XkbUseCoreKbd, numLock, 0);
+  // Russian active, with the Latin layout first or second: the Latin letters.
+  layout("us,ru", 1);
+  EXPECT_EQ(typed({QKey, YKey, OneKey}), "QY1");
+  layout("ru,us", 0);
+  EXPECT_EQ(typed({QKey, YKey, OneKey}), "QY1");
+  layout("us", 0);
 }
 
 TEST_F(TX11DesktopTest, MenuTakesTheFocusBackFromAnotherWindowWhenBroughtToFront) {

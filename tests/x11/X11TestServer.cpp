@@ -168,6 +168,11 @@ void TX11TestClient::Key(KeySym symbol, bool press) {
   XSync(Handle, False);
 }
 
+void TX11TestClient::KeyAt(KeyCode code, bool press) {
+  XTestFakeKeyEvent(Handle, code, press ? True : False, CurrentTime);
+  XSync(Handle, False);
+}
+
 pid_t TapKeyLater(const std::string& display, KeySym symbol, int delayMs) {
   const pid_t child = fork();
   if (child != 0) return child;

@@ -64,6 +64,8 @@ class TX11TestClient {
   void MovePointer(int x, int y);
   void Click(unsigned button);
   void Key(KeySym symbol, bool press);
+  // The key at a place of the keyboard, whatever the layout shows on it.
+  void KeyAt(KeyCode code, bool press);
   void Sync() { XSync(Handle, False); }
 
  private:

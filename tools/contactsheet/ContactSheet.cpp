@@ -1,6 +1,7 @@
 // Renders every catalogue picture, enlarged 2.5 times as the game shows it and named in
-// the game's own sprite font, onto one PNG sheet per theme; and every kind of every
-// kind set with its eight facing slots, death frames, firing frame and missiles:
+// the game's own sprite font, onto one PNG sheet per theme; every kind of every kind set
+// with its eight facing slots, death frames, firing frame and missiles; and the words of
+// the display during play, outlined as play draws them:
 //   contact-sheet OUTPUT_FOLDER [--shaped]
 // Every sheet shows its pictures twice: over black, and over a desktop (a mid-blue
 // and a white field behind each picture). They are enlarged as the game enlarges its
@@ -24,6 +25,7 @@
 #include "sprites/GraphicSpriteForm.h"
 #include "sprites/GraphicsTools.h"
 #include "sprites/Resampler.h"
+#include "sprites/SpriteFont.h"
 #include "support/TextRoutines.h"
 
 namespace {
@@ -299,6 +301,27 @@ void RenderKindSheet(const std::string& title, const TLevel& level, const TLabel
   sheet.Write(path);
 }
 
+// The display's words in their colours (white 0, yellow 1, red 4), outlined as during play.
+void RenderDisplaySheet(const TGraphicSpriteForm& form, const TLabelFont& titles, const TLabelFont& labels,
+                        const TShowing& showing, const std::string& path) {
+  const TSpriteFont font(form);
+  const std::pair<const char*, int> words[] = {{"000250", 0}, {"LEVEL 12", 0}, {"GAME OVER", 0}, {"QUIT", 1},
+                                               {"KICK 10", 1}, {"1UP", 4},     {"HIGH SCORE", 4}};
+  std::vector<std::unique_ptr<TBitmap32>> pictures;
+  TStripSheet sheet(titles, labels, showing);
+  sheet.Title("THE DISPLAY WORDS");
+  for (const auto& [text, variant] : words) {
+    const TRect bounds = font.TextBounds(0, 0, text, variant);
+    auto picture = std::make_unique<TBitmap32>();
+    picture->SetSize(bounds.Right, bounds.Bottom);
+    picture->Clear(0);
+    font.DrawOutlinedTextOn(*picture, 0, 0, text, variant);
+    sheet.Strip(text, {picture.get()});
+    pictures.push_back(std::move(picture));
+  }
+  sheet.Write(path);
+}
+
 std::string FileName(const std::string& title) {
   std::string name;
   for (char c : LowerCaseAscii(title)) name += std::isalnum(static_cast<unsigned char>(c)) ? c : '-';
@@ -340,6 +363,9 @@ int main(int argc, char** argv) {
       RenderKindSheet(title, level, titles, labels, showing, path);
       std::printf("%s\n", path.c_str());
     }
+    const std::string display = (folder / "display-words.png").string();
+    RenderDisplaySheet(form, titles, labels, showing, display);
+    std::printf("%s\n", display.c_str());
     InstallPlatform(nullptr);
   } catch (const std::exception& error) {
     std::fprintf(stderr, "contact-sheet: %s\n", error.what());
