@@ -132,7 +132,13 @@ class TPlatform {
   virtual std::unique_ptr<TPlatformWindow> CreateWindow(TWindowKind kind) = 0;
 
   // Raises the shown windows above all others; the Menu window also takes the focus.
+  // A back end may leave them where they are while no other window covers them, and
+  // raises nothing while the screen is locked.
   virtual void BringToFront() = 0;
+  // True while the screen saver runs or a screen locker holds the screen: nothing of the
+  // game can be seen or played then, so a game holds its clock until it is false again.
+  // Cheap enough to ask on every pass of a loop; false where it cannot be known.
+  virtual bool ScreenLocked() { return false; }
   // True while one of the program's windows has the keyboard focus.
   virtual bool IsApplicationActive() = 0;
 

@@ -136,8 +136,11 @@ void TWin32Platform::SetPointerPos(int x, int y) {
 void TWin32Platform::InjectLeftClick() {
   INPUT clicks[2]{};
   clicks[0].type = clicks[1].type = INPUT_MOUSE;
-  clicks[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-  clicks[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+  // An input sent is the mouse's own button: with the buttons swapped, the right one
+  // is the player's first.
+  const bool swapped = GetSystemMetrics(SM_SWAPBUTTON) != 0;
+  clicks[0].mi.dwFlags = swapped ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN;
+  clicks[1].mi.dwFlags = swapped ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP;
   SendInput(2, clicks, sizeof clicks[0]);
 }
 

@@ -16,8 +16,8 @@ class TX11MenuWindow : public TX11Window {
                       const TPixelView* source = nullptr) override;
 
   void HandleEvent(const XEvent& event) override;
-  // Raises the shown menu and gives it the keyboard focus.
-  void BringToFront();
+  // Gives the shown menu the keyboard focus, unless it has it.
+  void TakeFocus();
 
  private:
   int Width = 0;
