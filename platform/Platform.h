@@ -181,7 +181,9 @@ class TPlatform {
   virtual std::string MissingOpener() { return {}; }
   // Starts a program by command line; with Wait, returns when it has ended.
   virtual bool StartProgram(const std::string& commandLine, bool wait) = 0;
-  // A modal box with one OK button; returns when the player has closed it.
+  // A modal box with one OK button; returns when the player has closed it. Only for the
+  // thread that runs ProcessMessages: a back end whose windows belong to that thread
+  // queues a box asked for elsewhere and shows it from there.
   virtual void ShowMessageBox(const std::string& caption, const std::string& text) = 0;
 
   // Makes this the only game of this user on this desktop for as long as the platform

@@ -4,8 +4,12 @@
 #include "platform/PngCodec.h"
 #include "platform/win32/Win32Api.h"
 
+#include <objbase.h>
+
 #include <algorithm>
 #include <cerrno>
+#include <utility>
+#include <vector>
 
 #include "platform/win32/Win32Audio.h"
 #include "platform/win32/Win32Cursors.h"
@@ -42,6 +46,12 @@ void SetErrnoFrom(DWORD code) {
 
 }  // namespace
 
+// Message boxes asked for on other threads, for the thread that owns the windows.
+struct TPostedBoxes {
+  SRWLOCK Lock = SRWLOCK_INIT;
+  std::vector<std::pair<std::string, std::string>> Boxes;
+};
+
 TWin32Parts::TWin32Parts() = default;
 TWin32Parts::TWin32Parts(TWin32Parts&&) noexcept = default;
 TWin32Parts::~TWin32Parts() = default;
@@ -49,7 +59,11 @@ TWin32Parts::~TWin32Parts() = default;
 TWin32Platform::TWin32Platform() : TWin32Platform(TWin32Parts()) {}
 
 TWin32Platform::TWin32Platform(TWin32Parts parts)
-    : FileSystem(std::make_unique<TWin32FileSystem>()),
+    : UiThread(GetCurrentThreadId()),
+      // First of all, so that every part made below finds the apartment in place.
+      ComStarted(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE))),
+      Posted(std::make_unique<TPostedBoxes>()),
+      FileSystem(std::make_unique<TWin32FileSystem>()),
       Desktop(std::make_unique<TWin32Desktop>(std::move(parts.Monitors))),
       Input(std::make_unique<TWin32Input>()),
       SoleGame(std::make_unique<TWin32SoleGame>(Desktop->Instance(), std::move(parts.SoleGameName))) {
@@ -70,6 +84,7 @@ TWin32Platform::~TWin32Platform() {
   Audio.reset();
   Cursors.reset();
   timeEndPeriod(TimerPeriodMs);
+  if (ComStarted) CoUninitialize();
 }
 
 void TWin32Platform::Warn(const std::string& text) { Desktop->Warn(text); }
@@ -87,6 +102,7 @@ void TWin32Platform::ProcessMessages() {
     TranslateMessage(&message);
     DispatchMessageW(&message);
   }
+  ShowPostedBoxes();
   Timers().FireDue(TickCount());
 }
 
@@ -210,6 +226,14 @@ bool TWin32Platform::StartProgram(const std::string& commandLine, bool wait) {
 }
 
 void TWin32Platform::ShowMessageBox(const std::string& caption, const std::string& text) {
+  if (GetCurrentThreadId() != UiThread) {
+    AcquireSRWLockExclusive(&Posted->Lock);
+    Posted->Boxes.emplace_back(caption, text);
+    ReleaseSRWLockExclusive(&Posted->Lock);
+    // Wakes the thread's wait for messages.
+    PostThreadMessageW(UiThread, WM_NULL, 0, 0);
+    return;
+  }
   HWND owner = nullptr;
   for (TWin32Window* window : Desktop->AllWindows())
     if (window->Kind() == TWindowKind::Menu && window->IsVisible()) owner = window->Handle();
@@ -217,6 +241,14 @@ void TWin32Platform::ShowMessageBox(const std::string& caption, const std::strin
   Timers().Hold();
   MessageBoxW(owner, Widen(text).c_str(), Widen(caption).c_str(), MB_OK | MB_TOPMOST | MB_SETFOREGROUND);
   Timers().Release();
+}
+
+void TWin32Platform::ShowPostedBoxes() {
+  AcquireSRWLockExclusive(&Posted->Lock);
+  std::vector<std::pair<std::string, std::string>> boxes = std::move(Posted->Boxes);
+  Posted->Boxes.clear();
+  ReleaseSRWLockExclusive(&Posted->Lock);
+  for (const auto& [caption, text] : boxes) ShowMessageBox(caption, text);
 }
 
 bool TWin32Platform::BecomeSoleGame(std::string& message) {

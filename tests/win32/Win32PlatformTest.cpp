@@ -9,6 +9,8 @@
 #include "platform/win32/Win32Menu.h"
 #include "platform/win32/Win32Overlay.h"
 
+#include <objbase.h>
+
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
@@ -157,6 +159,35 @@ class TCountingCursorCalls : public TSystemCursorCalls {
  private:
   int& Restores;
 };
+
+TEST_F(Win32PlatformTest, TheWindowsThreadIsASingleThreadedApartmentAndABoxAskedForElsewhereIsShownThere) {
+  // As the shell asks of the thread that calls ShellExecuteExW.
+  APTTYPE type{};
+  APTTYPEQUALIFIER qualifier{};
+  ASSERT_EQ(CoGetApartmentType(&type, &qualifier), S_OK);
+  EXPECT_TRUE(type == APTTYPE_STA || type == APTTYPE_MAINSTA) << type;
+
+  // Asked for on another thread (the sound's, say): that thread goes on at once, and the
+  // box waits for the thread of the windows.
+  std::thread([&] { Platform.ShowMessageBox("Bericht", "from another thread"); }).join();
+  EXPECT_EQ(FindWindowW(L"#32770", L"Bericht"), nullptr) << "shown on the thread that asked";
+  EXPECT_EQ(MsgWaitForMultipleObjectsEx(0, nullptr, 1000, QS_ALLINPUT, MWMO_INPUTAVAILABLE), WAIT_OBJECT_0)
+      << "the thread of the windows was not woken";
+  std::atomic<DWORD> shownOn{0};
+  std::thread player([&] {
+    for (int i = 0; i < 500; ++i) {
+      if (HWND box = FindWindowW(L"#32770", L"Bericht")) {
+        shownOn = GetWindowThreadProcessId(box, nullptr);
+        PostMessageW(box, WM_COMMAND, IDOK, 0);
+        return;
+      }
+      Sleep(10);
+    }
+  });
+  Platform.ProcessMessages();
+  player.join();
+  EXPECT_EQ(shownOn.load(), GetCurrentThreadId());
+}
 
 TEST(Win32SoleGame, ASecondGameInTheSessionBringsTheFirstForwardInsteadOfStarting) {
   TWin32FileSystem files;
