@@ -14,6 +14,8 @@
 #include "support/GameFolders.h"
 
 int main(int argc, char** argv) {
+  // A helper of the platform's (started by a crash) is not a game.
+  if (const std::optional<int> helperCode = RunPlatformHelper(argc, argv)) return *helperCode;
   // --help and --version need no display, so they are answered before one is opened.
   const TProgramInfo info{BuiltVersion(), BuiltInBackEnds(), UserDataFolder(), SystemDataFolderKind()};
   const char* const* first = argv + 1;

@@ -162,6 +162,10 @@ void TWorldForm::PlayGame() {
   uint32_t frontClock = 0;
   while (!Quit && !(GameOver && GameOverStamp == 0)) {
     ProcessMessagesSafe();
+    if (CurrentPlatform().ScreenLocked()) {
+      WaitWhileLocked();
+      continue;
+    }
     if (IntervalRestart(frameClock, FrameIntervalMs)) {
       if (IntervalRestart(frontClock, BringToFrontIntervalMs)) CurrentPlatform().BringToFront();
       // A screen that changed size during play (a new mode, a monitor unplugged) is
@@ -175,6 +179,23 @@ void TWorldForm::PlayGame() {
     CurrentPlatform().WaitForMessage(waited < FrameIntervalMs ? FrameIntervalMs - waited : 1);
   }
   EndGame();
+}
+
+void TWorldForm::WaitWhileLocked() {
+  // Nobody can see or play the game now: it holds its clock and its timers, so that no
+  // attacker moves, no power mode or reload runs out, and nothing is lost meanwhile.
+  HoldClock(true);
+  PauseGameTimers(true);
+  // The locker's prompt shows the desktop's own pointer, not the gun.
+  RestoreCursors();
+  while (CurrentPlatform().ScreenLocked()) {
+    CurrentPlatform().WaitForMessage(LockedLookMs);
+    ProcessMessagesSafe();
+  }
+  PauseGameTimers(false);
+  HoldClock(false);
+  // The keys and clicks that unlocked the screen are not the player's shots.
+  ForgetPresses();
 }
 
 void TWorldForm::PlayFrame() {

@@ -28,6 +28,8 @@ constexpr uint32_t FrameIntervalMs = 30;
 constexpr uint32_t BringToFrontIntervalMs = 1800;
 constexpr uint32_t MouseTimerIntervalMs = 100;
 constexpr uint32_t WaveTimerIntervalMs = 200;
+// How often a game held while the screen is locked looks whether it is unlocked.
+constexpr uint32_t LockedLookMs = 250;
 constexpr int StartLives = 3;
 constexpr int32_t ExtraLifeStep = 3000;
 constexpr uint32_t ReloadMs = 2000;
@@ -84,6 +86,8 @@ class TWorldForm : public TGameWorld {
   void ResetGame();
   // Runs one game until it is over or the player quits.
   void PlayGame();
+  // While the screen is locked, a game holds its clock and timers; it goes on after the unlock.
+  void WaitWhileLocked();
   // The gun's tick, every 100 ms: touches along the pointer's path, firing, Escape.
   void MouseTimerEvent();
   // The pointer in playfield pixels; P is left unchanged when the pointer can't be read.

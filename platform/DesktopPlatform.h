@@ -3,6 +3,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "platform/Platform.h"
@@ -19,3 +20,8 @@ void ReportStartFailure(const std::string& text);
 // Lets the answers to the command line reach the console the program was started from:
 // on a system where a program of the desktop gets no console, it writes to its parent's.
 void UseParentConsole();
+
+// When the program was started as one of the platform's own helpers (the one a crash
+// starts to give the desktop back its cursors), does the helper's work and returns its
+// exit code; nothing for an ordinary start. The entry point asks first of all.
+std::optional<int> RunPlatformHelper(int argc, char** argv);

@@ -6,6 +6,7 @@
 
 #include "platform/DesktopChoice.h"
 #include "platform/wayland/WaylandPlatform.h"
+#include "platform/x11/X11Guard.h"
 #include "platform/x11/X11Platform.h"
 
 namespace {
@@ -36,3 +37,5 @@ void ReportStartFailure(const std::string& text) { std::fprintf(stderr, "blastov
 
 // A program started from a terminal writes to it already.
 void UseParentConsole() {}
+
+std::optional<int> RunPlatformHelper(int argc, char** argv) { return TX11Guard::RunRestoreMode(argc, argv); }

@@ -173,7 +173,13 @@ class TPlatform {
   virtual std::unique_ptr<TPlatformWindow> CreateWindow(TWindowKind kind) = 0;
 
   // Raises the shown windows above all others; the Menu window also takes the focus.
+  // A back end may leave them where they are while no other window covers them, and
+  // raises nothing while the screen is locked.
   virtual void BringToFront() = 0;
+  // True while the screen saver runs or a screen locker holds the screen: nothing of the
+  // game can be seen or played then, so a game holds its clock until it is false again.
+  // Cheap enough to ask on every pass of a loop; false where it cannot be known.
+  virtual bool ScreenLocked() { return false; }
   // True while one of the program's windows has the keyboard focus.
   virtual bool IsApplicationActive() = 0;
 
@@ -219,7 +225,9 @@ class TPlatform {
   virtual std::string MissingOpener() { return {}; }
   // Starts a program by command line; with Wait, returns when it has ended.
   virtual bool StartProgram(const std::string& commandLine, bool wait) = 0;
-  // A modal box with one OK button; returns when the player has closed it.
+  // A modal box with one OK button; returns when the player has closed it. Only for the
+  // thread that runs ProcessMessages: a back end whose windows belong to that thread
+  // queues a box asked for elsewhere and shows it from there.
   virtual void ShowMessageBox(const std::string& caption, const std::string& text) = 0;
 
   // Makes this the only game of this user on this desktop for as long as the platform

@@ -6,9 +6,32 @@
 
 #include "platform/Platform.h"
 
+namespace {
+
+// How far the clock runs behind the platform's counter, and where it stands while held.
+uint32_t HeldTime = 0;
+bool Held = false;
+uint32_t HeldAt = 0;
+
+uint32_t ClockNow() { return Held ? HeldAt : CurrentPlatform().TickCount() - HeldTime; }
+
+}  // namespace
+
 uint32_t Now() {
-  const uint32_t tick = CurrentPlatform().TickCount();
+  const uint32_t tick = ClockNow();
   return tick == 0 ? 1 : tick;
+}
+
+void HoldClock(bool held) {
+  if (held == Held) return;
+  if (held) HeldAt = ClockNow();
+  else HeldTime = CurrentPlatform().TickCount() - HeldAt;
+  Held = held;
+}
+
+void ResetClock() {
+  HeldTime = 0;
+  Held = false;
 }
 
 namespace {

@@ -6,8 +6,14 @@
 
 #include <cstdint>
 
-// The tick counter now. It never returns 0, so a stamp taken now is always running.
+// The game's clock now: the platform's tick counter less every time the clock was held.
+// It never returns 0, so a stamp taken now is always running.
 uint32_t Now();
+// While held (the screen is locked during a game), the clock stands still; once let go
+// it runs on from where it stood, so that every stamp sees no time pass in between.
+void HoldClock(bool held);
+// The clock as the platform's counter again, not held: for a new platform (tests).
+void ResetClock();
 // 0 for stamp 0; otherwise the milliseconds since Stamp, across a wrap of the counter.
 uint32_t ElapsedSince(uint32_t stamp);
 // Stamp is 0 or at least Ms have passed since it.

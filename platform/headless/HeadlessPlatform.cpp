@@ -219,6 +219,7 @@ std::unique_ptr<TPlatformWindow> THeadlessPlatform::CreateWindow(TWindowKind kin
 }
 
 void THeadlessPlatform::BringToFront() {
+  if (ScreenLocked()) return;
   const bool menuShown = FocusWindow() != nullptr;
   if (menuShown) Active = true;
   Record("raise", menuShown ? "focus" : "");

@@ -64,7 +64,9 @@ class THeadlessPlatform : public TPlatform {
   TScreenSize ScreenSize() override { return Screen; }
   double InterfaceScale() override { return Scale; }
   std::unique_ptr<TPlatformWindow> CreateWindow(TWindowKind kind) override;
+  // Recorded as "raise", unless the screen is locked.
   void BringToFront() override;
+  bool ScreenLocked() override { return LockScript && LockScript(Clock); }
   bool IsApplicationActive() override { return Active; }
   bool GetPointerPos(int& x, int& y) override;
   void SetPointerPos(int x, int y) override;
@@ -103,6 +105,8 @@ class THeadlessPlatform : public TPlatform {
   // Buttons held (1 left, 2 right, 4 middle) as a function of the virtual tick.
   void SetButtonScript(std::function<unsigned(uint32_t tick)> script) { ButtonScript = std::move(script); }
   void SetEscapeScript(std::function<bool(uint32_t tick)> script) { EscapeScript = std::move(script); }
+  // Whether the screen is locked, as a function of the virtual tick.
+  void SetLockScript(std::function<bool(uint32_t tick)> script) { LockScript = std::move(script); }
   // A left click (press and release) at Tick: the next MouseButtonsDown reports it.
   void ScheduleClick(uint32_t tick);
   // A key press for the focused menu window at Tick; Escape is remembered for the next
@@ -186,6 +190,7 @@ class THeadlessPlatform : public TPlatform {
   std::function<TScreenPoint(uint32_t)> PointerScript;
   std::function<unsigned(uint32_t)> ButtonScript;
   std::function<bool(uint32_t)> EscapeScript;
+  std::function<bool(uint32_t)> LockScript;
   std::function<void(TWindowKind)> PresentHook;
   unsigned LatchedButtons = 0;
   bool LatchedEscape = false;

@@ -41,3 +41,6 @@ void ReportStartFailure(const std::string& text) {
   WarnDeveloper(text);
   MessageBoxW(nullptr, Widen(text).c_str(), L"Blastover", MB_OK | MB_ICONERROR | MB_TOPMOST | MB_SETFOREGROUND);
 }
+
+// The cursors are given back in the crashing process itself here (TWin32Cursors): no helper runs.
+std::optional<int> RunPlatformHelper(int, char**) { return std::nullopt; }

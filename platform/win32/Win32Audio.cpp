@@ -79,8 +79,9 @@ bool HasAudioOutput() {
 }  // namespace
 
 bool TWin32Audio::Open(std::string& why) {
-  // XAudio2 needs COM on the thread that makes it; the game has only this one.
-  ComStarted = SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED));
+  // XAudio2 needs COM on the thread that makes it: the thread of the windows, whose
+  // apartment is single-threaded for the shell's sake (this only counts one more use).
+  ComStarted = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE));
   if (!HasAudioOutput()) {
     why = "no audio device";
     return false;

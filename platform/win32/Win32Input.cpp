@@ -9,6 +9,13 @@ constexpr SHORT HeldBit = static_cast<SHORT>(0x8000);
 
 bool Held(int virtualKey) { return (GetAsyncKeyState(virtualKey) & HeldBit) != 0; }
 
+// The physical buttons as the player uses them: with the buttons swapped (a left-handed
+// player's setting) the right one is the first, as the windows' own messages say.
+unsigned AsThePlayerUsesThem(unsigned physical) {
+  if (GetSystemMetrics(SM_SWAPBUTTON) == 0) return physical;
+  return (physical & ~3u) | (physical & 1u) << 1 | (physical & 2u) >> 1;
+}
+
 }  // namespace
 
 TWin32Input::TWin32Input() {
@@ -66,7 +73,8 @@ void TWin32Input::TakeQueuedInput() {
 }
 
 unsigned TWin32Input::HeldButtons() const {
-  // The asynchronous state names the physical buttons, as raw input does.
+  // The asynchronous state names the physical buttons, as raw input does; both are
+  // turned into the player's buttons only when reported.
   unsigned held = 0;
   if (Held(VK_LBUTTON)) held |= 1;
   if (Held(VK_RBUTTON)) held |= 2;
@@ -80,7 +88,7 @@ unsigned TWin32Input::MouseButtonsDown() {
   StaleButtons &= held;
   const unsigned buttons = (held & ~StaleButtons) | LatchedButtons;
   LatchedButtons = 0;
-  return buttons;
+  return AsThePlayerUsesThem(buttons);
 }
 
 bool TWin32Input::EscapeHeld() {

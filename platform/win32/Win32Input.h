@@ -14,7 +14,9 @@ class TWin32Input {
   TWin32Input(const TWin32Input&) = delete;
   TWin32Input& operator=(const TWin32Input&) = delete;
 
-  // Bit 1 left, 2 right, 4 middle: held now or pressed since the previous call.
+  // Bit 1 the first (primary) button, 2 the other, 4 middle: held now or pressed since
+  // the previous call. With the buttons swapped in the system's settings, the first is
+  // the physical right one.
   unsigned MouseButtonsDown();
   // Escape held now or pressed since the previous call.
   bool EscapeHeld();

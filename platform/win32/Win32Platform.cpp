@@ -4,8 +4,12 @@
 #include "platform/PngCodec.h"
 #include "platform/win32/Win32Api.h"
 
+#include <objbase.h>
+
 #include <algorithm>
 #include <cerrno>
+#include <utility>
+#include <vector>
 
 #include "platform/win32/Win32Audio.h"
 #include "platform/win32/Win32Cursors.h"
@@ -43,6 +47,12 @@ void SetErrnoFrom(DWORD code) {
 
 }  // namespace
 
+// Message boxes asked for on other threads, for the thread that owns the windows.
+struct TPostedBoxes {
+  SRWLOCK Lock = SRWLOCK_INIT;
+  std::vector<std::pair<std::string, std::string>> Boxes;
+};
+
 TWin32Parts::TWin32Parts() = default;
 TWin32Parts::TWin32Parts(TWin32Parts&&) noexcept = default;
 TWin32Parts::~TWin32Parts() = default;
@@ -50,7 +60,11 @@ TWin32Parts::~TWin32Parts() = default;
 TWin32Platform::TWin32Platform() : TWin32Platform(TWin32Parts()) {}
 
 TWin32Platform::TWin32Platform(TWin32Parts parts)
-    : FileSystem(std::make_unique<TWin32FileSystem>()),
+    : UiThread(GetCurrentThreadId()),
+      // First of all, so that every part made below finds the apartment in place.
+      ComStarted(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE))),
+      Posted(std::make_unique<TPostedBoxes>()),
+      FileSystem(std::make_unique<TWin32FileSystem>()),
       Desktop(std::make_unique<TWin32Desktop>(std::move(parts.Monitors))),
       Input(std::make_unique<TWin32Input>()),
       SoleGame(std::make_unique<TWin32SoleGame>(Desktop->Instance(), std::move(parts.SoleGameName))) {
@@ -71,6 +85,7 @@ TWin32Platform::~TWin32Platform() {
   Audio.reset();
   Cursors.reset();
   timeEndPeriod(TimerPeriodMs);
+  if (ComStarted) CoUninitialize();
 }
 
 void TWin32Platform::Warn(const std::string& text) { Desktop->Warn(text); }
@@ -88,6 +103,7 @@ void TWin32Platform::ProcessMessages() {
     TranslateMessage(&message);
     DispatchMessageW(&message);
   }
+  ShowPostedBoxes();
   Timers().FireDue(TickCount());
 }
 
@@ -165,8 +181,11 @@ void TWin32Platform::SetPointerPos(int x, int y) {
 void TWin32Platform::InjectLeftClick() {
   INPUT clicks[2]{};
   clicks[0].type = clicks[1].type = INPUT_MOUSE;
-  clicks[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-  clicks[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+  // An input sent is the mouse's own button: with the buttons swapped, the right one
+  // is the player's first.
+  const bool swapped = GetSystemMetrics(SM_SWAPBUTTON) != 0;
+  clicks[0].mi.dwFlags = swapped ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN;
+  clicks[1].mi.dwFlags = swapped ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP;
   SendInput(2, clicks, sizeof clicks[0]);
 }
 
@@ -240,6 +259,14 @@ bool TWin32Platform::StartProgram(const std::string& commandLine, bool wait) {
 }
 
 void TWin32Platform::ShowMessageBox(const std::string& caption, const std::string& text) {
+  if (GetCurrentThreadId() != UiThread) {
+    AcquireSRWLockExclusive(&Posted->Lock);
+    Posted->Boxes.emplace_back(caption, text);
+    ReleaseSRWLockExclusive(&Posted->Lock);
+    // Wakes the thread's wait for messages.
+    PostThreadMessageW(UiThread, WM_NULL, 0, 0);
+    return;
+  }
   HWND owner = nullptr;
   for (TWin32Window* window : Desktop->AllWindows())
     if (window->Kind() == TWindowKind::Menu && window->IsVisible()) owner = window->Handle();
@@ -247,6 +274,14 @@ void TWin32Platform::ShowMessageBox(const std::string& caption, const std::strin
   Timers().Hold();
   MessageBoxW(owner, Widen(text).c_str(), Widen(caption).c_str(), MB_OK | MB_TOPMOST | MB_SETFOREGROUND);
   Timers().Release();
+}
+
+void TWin32Platform::ShowPostedBoxes() {
+  AcquireSRWLockExclusive(&Posted->Lock);
+  std::vector<std::pair<std::string, std::string>> boxes = std::move(Posted->Boxes);
+  Posted->Boxes.clear();
+  ReleaseSRWLockExclusive(&Posted->Lock);
+  for (const auto& [caption, text] : boxes) ShowMessageBox(caption, text);
 }
 
 bool TWin32Platform::BecomeSoleGame(std::string& message) {

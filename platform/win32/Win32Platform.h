@@ -13,6 +13,7 @@ class TWin32Audio;
 class TMonitorSource;
 class TSystemCursorCalls;
 class TWin32SoleGame;
+struct TPostedBoxes;
 
 // What a test may put in place of the system's own parts; null members mean the system's.
 struct TWin32Parts {
@@ -56,6 +57,9 @@ class TWin32Platform : public TPlatform {
   void SetSoundVolume(int percent) override;
   bool OpenAddress(const std::string& address, TOpenFailureHandler onLaterFailure) override;
   bool StartProgram(const std::string& commandLine, bool wait) override;
+  // On the thread that made the platform (the one that owns the windows), the box is
+  // shown at once; asked for on another thread, it is queued and shown there at the next
+  // ProcessMessages, and this returns at once.
   void ShowMessageBox(const std::string& caption, const std::string& text) override;
   bool BecomeSoleGame(std::string& message) override;
   TFileSystem& Files() override { return *FileSystem; }
@@ -70,6 +74,13 @@ class TWin32Platform : public TPlatform {
   void Warn(const std::string& text);
 
  private:
+  void ShowPostedBoxes();
+
+  // The thread that made the platform owns its windows and is a single-threaded COM
+  // apartment, as the shell's ShellExecuteExW asks of its caller; XAudio2 works in it.
+  unsigned long UiThread = 0;
+  bool ComStarted = false;
+  std::unique_ptr<TPostedBoxes> Posted;
   std::unique_ptr<TFileSystem> FileSystem;
   std::unique_ptr<TWin32Desktop> Desktop;
   std::unique_ptr<TWin32Input> Input;

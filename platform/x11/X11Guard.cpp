@@ -3,12 +3,14 @@
 
 #include <X11/Xlib.h>
 #include <fcntl.h>
+#include <limits.h>
 #include <signal.h>
 #include <sys/mman.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -16,6 +18,7 @@
 #include <ctime>
 #include <exception>
 #include <iterator>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -50,13 +53,27 @@ struct sigaction PreviousCrash[CrashCount];
 void* CrashStack = nullptr;
 stack_t PreviousCrashStack{};
 std::terminate_handler PreviousTerminate = nullptr;
-volatile sig_atomic_t CursorsReplaced = 0;
-volatile sig_atomic_t CrashHandled = 0;
+// Read by handlers that may run on any thread, the audio thread's included.
+std::atomic<bool> CursorsReplaced{false};
+std::atomic<bool> CrashHandled{false};
 // Set with the pipe's byte, so that the event loop looks into the pipe only when a stop
 // signal came, not with a system call on every pass.
-volatile sig_atomic_t StopWaiting = 0;
-// Copied while all is well, so that a crash handler reads nothing from the heap.
+std::atomic<bool> StopWaiting{false};
+static_assert(std::atomic<bool>::is_always_lock_free, "signal handlers need flags without locks");
+
+// The helper a crash starts is this program again, with the argument below: a process
+// of its own, on a heap of its own. Everything it is given is copied while all is well,
+// so that the crash handler reads nothing from the heap.
+constexpr const char* RestoreArgument = "--give-cursors-back-after-crash";
 char CrashDisplay[256] = {};
+// The program as the system names it for the process, and as it was found at start-up
+// for a system without /proc by then.
+constexpr const char* OwnProgram = "/proc/self/exe";
+char RestoreProgram[PATH_MAX] = {};
+char RestoreArgumentCopy[64] = {};
+char* RestoreArguments[] = {RestoreProgram, RestoreArgumentCopy, CrashDisplay, nullptr};
+// False once a test has named another program that carries the helper.
+std::atomic<bool> UseOwnProgram{true};
 
 std::vector<int> StopSignals() {
   std::vector<int> signals(std::begin(FixedStopSignals), std::end(FixedStopSignals));
@@ -82,28 +99,33 @@ void OnStopSignal(int signal) {
   const unsigned char number = static_cast<unsigned char>(signal);
   // A full pipe means a stop is already waiting; the byte is not needed then.
   [[maybe_unused]] const ssize_t written = write(StopPipe[1], &number, 1);
-  StopWaiting = 1;
+  StopWaiting = true;
   errno = saved;
 }
 
 int QuitHelper(Display*) { _exit(1); }
 int IgnoreError(Display*, XErrorEvent*) { return 0; }
 
-// Gives the standard cursors back from a child process on its own connection: the
+// Only what async-signal-safe calls can do until the helper runs: the crash may have
+// happened inside the allocator with its lock taken, and a fork() of a threaded program
+// takes every allocator lock first, so it would wait for ever. _Fork takes none, and
+// the helper is a fresh program that never touches the broken heap.
+[[noreturn]] void RunRestoreHelper() {
+  // The crash's signal is blocked inside its handler, and a new program keeps the mask.
+  sigset_t none;
+  sigemptyset(&none);
+  sigprocmask(SIG_SETMASK, &none, nullptr);
+  if (UseOwnProgram) execve(OwnProgram, RestoreArguments, environ);
+  execve(RestoreProgram, RestoreArguments, environ);
+  _exit(127);
+}
+
+// Gives the standard cursors back from a helper process on its own connection: the
 // dying program's connection may be half-way through a request, and its heap broken.
 void RestoreAfterCrash() {
-  if (!CursorsReplaced || CrashHandled) return;
-  CrashHandled = 1;
-  const pid_t helper = fork();
-  if (helper == 0) {
-    XSetIOErrorHandler(QuitHelper);
-    XSetErrorHandler(IgnoreError);
-    if (Display* dpy = XOpenDisplay(CrashDisplay)) {
-      RestoreStandardCursors(dpy);
-      XCloseDisplay(dpy);
-    }
-    _exit(0);
-  }
+  if (!CursorsReplaced || CrashHandled.exchange(true)) return;
+  const pid_t helper = _Fork();
+  if (helper == 0) RunRestoreHelper();
   if (helper < 0) return;
   for (int waited = 0; waited < HelperWaitMs; waited += HelperPollMs) {
     if (waitpid(helper, nullptr, WNOHANG) != 0) return;
@@ -214,6 +236,11 @@ void RemoveHandlers() {
 TX11Guard::TX11Guard(const std::string& displayName, std::function<void()> stopAction)
     : StopAction(std::move(stopAction)) {
   std::snprintf(CrashDisplay, sizeof CrashDisplay, "%s", displayName.c_str());
+  std::snprintf(RestoreArgumentCopy, sizeof RestoreArgumentCopy, "%s", RestoreArgument);
+  if (RestoreProgram[0] == '\0') {
+    const ssize_t length = readlink(OwnProgram, RestoreProgram, sizeof RestoreProgram - 1);
+    RestoreProgram[length > 0 ? length : 0] = '\0';
+  }
   if (Guards.empty()) InstallHandlers();
   Guards.push_back(this);
 }
@@ -226,7 +253,7 @@ TX11Guard::~TX11Guard() {
 int TX11Guard::StopDescriptor() { return StopPipe[0]; }
 
 void TX11Guard::StopIfSignalled() {
-  if (StopPipe[0] < 0 || Guards.empty() || StopWaiting == 0) return;
+  if (StopPipe[0] < 0 || Guards.empty() || !StopWaiting) return;
   unsigned char signal = 0;
   if (read(StopPipe[0], &signal, 1) != 1) return;
   try {
@@ -240,4 +267,20 @@ void TX11Guard::StopIfSignalled() {
   std::_Exit(128 + signal);
 }
 
-void TX11Guard::NoteCursorsReplaced(bool replaced) { CursorsReplaced = replaced ? 1 : 0; }
+void TX11Guard::NoteCursorsReplaced(bool replaced) { CursorsReplaced = replaced; }
+
+void TX11Guard::UseRestoreProgram(const std::string& program) {
+  std::snprintf(RestoreProgram, sizeof RestoreProgram, "%s", program.c_str());
+  UseOwnProgram = false;
+}
+
+std::optional<int> TX11Guard::RunRestoreMode(int argc, char** argv) {
+  if (argc != 3 || std::strcmp(argv[1], RestoreArgument) != 0) return std::nullopt;
+  XSetIOErrorHandler(QuitHelper);
+  XSetErrorHandler(IgnoreError);
+  Display* dpy = XOpenDisplay(argv[2]);
+  if (dpy == nullptr) return 1;
+  RestoreStandardCursors(dpy);
+  XCloseDisplay(dpy);
+  return 0;
+}

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 
 // The server keeps replaced cursors after the program is gone, so every way out must
@@ -14,10 +15,12 @@
 //   program ended by a signal. A signal that was ignored or had a handler of someone
 //   else's when the first guard came is left as it was.
 // - SIGABRT, SIGSEGV, SIGBUS, SIGILL, SIGFPE, SIGTRAP, SIGSYS and an uncaught exception
-//   cannot wait for that and must not trust the program's state: a child process gives
-//   the standard cursors back on a connection of its own, and the program then dies as
-//   it would have. Their handler runs on a stack of its own, so a stack overflow of the
-//   thread that made the guard is handled too.
+//   cannot wait for that and must not trust the program's state, its heap least of all
+//   (the crash may have come inside the allocator, with its lock taken): the program
+//   starts itself again as a helper (RunRestoreMode), with nothing but async-signal-safe
+//   calls, and the helper gives the standard cursors back on a connection of its own;
+//   the program then dies as it would have. Their handler runs on a stack of its own,
+//   so a stack overflow of the thread that made the guard is handled too.
 // - SIGKILL and a lost connection leave the cursors replaced: the next start restores them.
 // Signals belong to the process, not to one guard: the first guard installs the
 // handlers and the last one to go puts the previous ones back; the newest guard's
@@ -37,6 +40,12 @@ class TX11Guard {
   static void StopIfSignalled();
   // Whether the desktop's cursors are replaced now, so that a crash gives them back.
   static void NoteCursorsReplaced(bool replaced);
+
+  // The program was started as a crash's helper: gives the standard cursors back on the
+  // display it names and returns the exit code. Nothing for any other start.
+  static std::optional<int> RunRestoreMode(int argc, char** argv);
+  // The helper is this program unless told otherwise (a test program names the game's).
+  static void UseRestoreProgram(const std::string& program);
 
  private:
   std::function<void()> StopAction;

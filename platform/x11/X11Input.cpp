@@ -4,13 +4,15 @@
 #include <X11/extensions/XInput2.h>
 #include <X11/keysym.h>
 
+#include <algorithm>
+
 #include "platform/x11/X11Display.h"
 
 namespace {
 
 constexpr unsigned LeftBit = 1, RightBit = 2, MiddleBit = 4;
 
-// Raw events carry the physical button, numbered as X numbers them: 1 left, 2 middle, 3 right.
+// The buttons as applications see them, numbered as X numbers them: 1 left, 2 middle, 3 right.
 unsigned BitOfButton(int button) {
   switch (button) {
     case 1: return LeftBit;
@@ -25,6 +27,7 @@ unsigned BitOfButton(int button) {
 TX11Input::TX11Input(TX11Display& connection) : Connection(connection) {
   Display* dpy = Connection.Dpy();
   EscapeKey = XKeysymToKeycode(dpy, XK_Escape);
+  ReadPointerMapping();
   if (!Connection.Extensions().XInput2) return;
   unsigned char bits[XIMaskLen(XI_LASTEVENT)] = {};
   XISetMask(bits, XI_RawButtonPress);
@@ -35,7 +38,30 @@ TX11Input::TX11Input(TX11Display& connection) : Connection(connection) {
   XFlush(dpy);
 }
 
+void TX11Input::ReadPointerMapping() {
+  // As many entries as the protocol allows buttons; the server fills in those it has.
+  unsigned char mapping[256] = {};
+  const int count = XGetPointerMapping(Connection.Dpy(), mapping, sizeof mapping);
+  PointerMapping.assign(mapping, mapping + std::max(count, 0));
+}
+
+int TX11Input::LogicalButton(int physical) const {
+  if (physical < 1 || static_cast<size_t>(physical) > PointerMapping.size()) return physical;
+  return PointerMapping[static_cast<size_t>(physical) - 1];
+}
+
+unsigned TX11Input::PrimaryPhysicalButton() const {
+  for (size_t i = 0; i < PointerMapping.size(); ++i)
+    if (PointerMapping[i] == Button1) return static_cast<unsigned>(i + 1);
+  return Button1;
+}
+
 bool TX11Input::HandleEvent(XEvent& event) {
+  // Sent to every client unasked; XRefreshKeyboardMapping is for the keyboard's kind.
+  if (event.type == MappingNotify && event.xmapping.request == MappingPointer) {
+    ReadPointerMapping();
+    return true;
+  }
   if (event.type != GenericEvent || !Connection.Extensions().XInput2 ||
       event.xcookie.extension != Connection.Extensions().XInputOpcode)
     return false;
@@ -44,7 +70,7 @@ bool TX11Input::HandleEvent(XEvent& event) {
   const auto* raw = static_cast<const XIRawEvent*>(event.xcookie.data);
   switch (event.xcookie.evtype) {
     case XI_RawButtonPress:
-      LatchedButtons |= BitOfButton(raw->detail);
+      LatchedButtons |= BitOfButton(LogicalButton(raw->detail));
       break;
     case XI_RawKeyPress:
       if (raw->detail == EscapeKey) LatchedEscape = true;

@@ -85,10 +85,8 @@ void TX11MenuWindow::Hide() {
   Focused = false;
 }
 
-void TX11MenuWindow::BringToFront() {
-  if (!Shown) return;
-  Raise();
-  if (!Focused) Focused = TakeInputFocus(*Connection, Handle, &PreviousFocus);
+void TX11MenuWindow::TakeFocus() {
+  if (Shown && !Focused) Focused = TakeInputFocus(*Connection, Handle, &PreviousFocus);
 }
 
 void TX11MenuWindow::ScreenChanged() {

@@ -18,8 +18,8 @@ class TX11MenuWindow : public TX11Window {
   void HandleEvent(const XEvent& event) override;
   // A shown menu is placed anew by its owner.
   void ScreenChanged() override;
-  // Raises the shown menu and gives it the keyboard focus.
-  void BringToFront();
+  // Gives the shown menu the keyboard focus, unless it has it.
+  void TakeFocus();
 
  private:
   int Width = 0;

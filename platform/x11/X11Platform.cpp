@@ -29,6 +29,7 @@
 #include "platform/x11/X11Menu.h"
 #include "platform/x11/X11MessageBox.h"
 #include "platform/x11/X11Overlay.h"
+#include "platform/x11/X11Stacking.h"
 
 namespace {
 
@@ -97,6 +98,7 @@ std::unique_ptr<TPlatform> CreateX11Platform(std::string& error) {
 TX11Platform::TX11Platform(std::shared_ptr<TX11Display> connection)
     : Connection(std::move(connection)),
       Input(std::make_unique<TX11Input>(*Connection)),
+      Stacking(std::make_unique<TX11Stacking>(*Connection)),
       Cursors(std::make_unique<TX11Cursors>(*Connection)),
       Audio(std::make_unique<TSdlAudio>()),
       Processes(std::make_unique<TProcessLauncher>()),
@@ -131,7 +133,7 @@ uint32_t TX11Platform::TickCount() {
 
 void TX11Platform::Dispatch(XEvent& event) {
   if (Input->HandleEvent(event)) return;
-  const Window root = Connection->Root();
+  if (Stacking->HandleEvent(event, TickCount())) return;
   const TX11Extensions& found = Connection->Extensions();
   if (found.XFixes && event.type == found.XFixesEventBase + XFixesSelectionNotify) {
     // Copied: a window made anew must not disturb the walk over the list.
@@ -155,25 +157,13 @@ void TX11Platform::Dispatch(XEvent& event) {
     BringToFront();
     return;
   }
-  if (event.type == ConfigureNotify && event.xconfigure.event == root) {
-    if (event.xconfigure.window == root) {
-      ScreenChanged();
-    } else if (!Connection->IsOwnWindow(event.xconfigure.window)) {
-      RestackWanted = true;
-    }
+  if (event.type == ConfigureNotify && event.xconfigure.window == Connection->Root()) {
+    ScreenChanged();
     return;
   }
-  if (event.type == MapNotify && event.xmap.event == root) {
-    if (!Connection->IsOwnWindow(event.xmap.window)) RestackWanted = true;
-    return;
-  }
-  if (event.type == PropertyNotify && event.xproperty.window == root) {
+  if (event.type == PropertyNotify && event.xproperty.window == Connection->Root()) {
     // New resources may set another scale: the menu and a dialog are sized anew.
     if (event.xproperty.atom == XA_RESOURCE_MANAGER) ScreenChanged();
-    return;
-  }
-  if (event.type == CirculateNotify && event.xcirculate.event == root) {
-    RestackWanted = true;
     return;
   }
   if (TX11Window* window = Connection->FindWindow(event.xany.window)) window->HandleEvent(event);
@@ -185,15 +175,17 @@ void TX11Platform::ScreenChanged() {
   for (TX11Window* window : windows) window->ScreenChanged();
 }
 
-void TX11Platform::KeepOnTop() {
-  // Only other clients' windows set RestackWanted, so our own raises cannot start a loop.
-  RestackWanted = false;
+void TX11Platform::RaiseOwnWindows() {
   for (TX11Window* window : Connection->Windows())
     if (window->Kind() == TWindowKind::Overlay) window->Raise();
   for (TX11Window* window : Connection->Windows())
     if (window->Kind() == TWindowKind::Menu) window->Raise();
   Cursors->Raise();
   XFlush(Connection->Dpy());
+}
+
+void TX11Platform::KeepOnTop() {
+  Stacking->KeepOnTop(TickCount(), [this] { RaiseOwnWindows(); });
 }
 
 void TX11Platform::FollowPointer() {
@@ -224,7 +216,7 @@ void TX11Platform::ProcessMessages() {
     XNextEvent(dpy, &event);
     Dispatch(event);
   }
-  if (RestackWanted) KeepOnTop();
+  KeepOnTop();
   // A fast mouse reports motion a thousand times a second; following it every few
   // milliseconds is as good for clicks and costs a round trip far less often.
   constexpr uint32_t PointerFollowMs = 8;
@@ -251,7 +243,9 @@ void TX11Platform::WaitForMessage(uint32_t timeoutMs) {
   // XPending also sends what is buffered and reads what has arrived.
   if (XPending(dpy) > 0) return;
   uint32_t wait = timeoutMs;
-  if (const std::optional<uint32_t> due = Timers().TimeToNextDue(TickCount())) wait = std::min(wait, *due);
+  const uint32_t now = TickCount();
+  if (const std::optional<uint32_t> due = Timers().TimeToNextDue(now)) wait = std::min(wait, *due);
+  if (const std::optional<uint32_t> look = Stacking->TimeToLook(now)) wait = std::min(wait, *look);
   if (wait == 0) return;
   // A stop signal wakes the wait too; the next ProcessMessages acts on it.
   pollfd descriptors[] = {{ConnectionNumber(dpy), POLLIN, 0}, {TX11Guard::StopDescriptor(), POLLIN, 0}};
@@ -295,15 +289,17 @@ std::unique_ptr<TPlatformWindow> TX11Platform::CreateWindow(TWindowKind kind) {
 }
 
 void TX11Platform::BringToFront() {
+  // Raised only when covered, and never above a locked screen: see TX11Stacking.
+  Stacking->Ask();
+  KeepOnTop();
+  if (Stacking->Locked() || Stacking->KeyboardHeldElsewhere()) return;
+  // Only the menu takes the focus: during play the user's application keeps it.
   const std::vector<TX11Window*> windows = Connection->Windows();
   for (TX11Window* window : windows)
-    if (window->Kind() == TWindowKind::Overlay) window->Raise();
-  // Only the menu takes the focus: during play the user's application keeps it.
-  for (TX11Window* window : windows)
-    if (window->Kind() == TWindowKind::Menu) static_cast<TX11MenuWindow*>(window)->BringToFront();
-  Cursors->Raise();
-  XFlush(Connection->Dpy());
+    if (window->Kind() == TWindowKind::Menu) static_cast<TX11MenuWindow*>(window)->TakeFocus();
 }
+
+bool TX11Platform::ScreenLocked() { return Stacking->Locked(); }
 
 bool TX11Platform::IsApplicationActive() {
   Window focus = None;
@@ -332,8 +328,10 @@ void TX11Platform::SetPointerPos(int x, int y) {
 
 void TX11Platform::InjectLeftClick() {
   if (!Connection->Extensions().XTest) return;
-  XTestFakeButtonEvent(Connection->Dpy(), Button1, True, CurrentTime);
-  XTestFakeButtonEvent(Connection->Dpy(), Button1, False, CurrentTime);
+  // A fake press is the mouse's own button: the one a left-handed mapping makes the first.
+  const unsigned button = Input->PrimaryPhysicalButton();
+  XTestFakeButtonEvent(Connection->Dpy(), button, True, CurrentTime);
+  XTestFakeButtonEvent(Connection->Dpy(), button, False, CurrentTime);
   XFlush(Connection->Dpy());
 }
 

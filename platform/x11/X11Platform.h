@@ -8,6 +8,7 @@
 
 class TX11Display;
 class TX11Input;
+class TX11Stacking;
 class TX11Cursors;
 class TX11Guard;
 class TSdlAudio;
@@ -41,7 +42,10 @@ class TX11Platform : public TPlatform {
   double InterfaceScale() override;
   std::unique_ptr<TTextRenderer> CreateTextRenderer(int pixelSize) override;
   std::unique_ptr<TPlatformWindow> CreateWindow(TWindowKind kind) override;
+  // Raises the windows only when one of them is covered, and neither raises nor takes
+  // the focus while the screen is locked (TX11Stacking).
   void BringToFront() override;
+  bool ScreenLocked() override;
   bool IsApplicationActive() override;
   bool GetPointerPos(int& x, int& y) override;
   void SetPointerPos(int x, int y) override;
@@ -72,7 +76,9 @@ class TX11Platform : public TPlatform {
 
  private:
   void Dispatch(_XEvent& event);
+  // Raises the windows if another program's window covers them (TX11Stacking decides).
   void KeepOnTop();
+  void RaiseOwnWindows();
   // The screen or its monitors changed: the monitor played on is followed.
   void ScreenChanged();
   // Owns the selection of the running game, with a window of ours that hears the
@@ -86,6 +92,7 @@ class TX11Platform : public TPlatform {
 
   std::shared_ptr<TX11Display> Connection;
   std::unique_ptr<TX11Input> Input;
+  std::unique_ptr<TX11Stacking> Stacking;
   std::unique_ptr<TX11Cursors> Cursors;
   std::unique_ptr<TSdlAudio> Audio;
   std::unique_ptr<TProcessLauncher> Processes;
@@ -94,7 +101,6 @@ class TX11Platform : public TPlatform {
   unsigned long Messenger = 0;  // the unmapped window owning the running game's selection
   // Last, so that it goes first: its stop action uses the members above.
   std::unique_ptr<TX11Guard> Guard;
-  bool RestackWanted = false;
   bool PointerMoveWaiting = false;
   uint32_t LastPointerFollow = 0;
   // The desktop's opener of documents and addresses, looked up in PATH.

@@ -13,6 +13,7 @@
 #include "platform/headless/HeadlessPlatform.h"
 #include "platform/headless/SimulatedFileSystem.h"
 #include "support/MessageDialog.h"
+#include "support/Timing.h"
 
 template <typename TBase>
 class THeadlessTestOn : public TBase {
@@ -21,6 +22,7 @@ class THeadlessTestOn : public TBase {
                            THeadlessDisk disk = THeadlessDisk::Simulated)
       : Platform(std::make_unique<THeadlessPlatform>(width, height, startTick, disk)) {
     InstallPlatform(Platform.get());
+    ResetClock();
     SetMessageDialogHook(ShowMessageForm);
   }
   ~THeadlessTestOn() override {

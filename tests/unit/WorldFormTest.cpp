@@ -261,6 +261,70 @@ TEST_F(WorldFormPacingTest, AClickJustBeforeAGameStartsDoesNotFireAndOneJustAfte
   EXPECT_EQ(shots[1], 1) << "the click made as the game started was lost";
 }
 
+// What a locked screen must leave as it was: the play state and where the attackers are.
+struct TPlaySnapshot {
+  int32_t Lives = 0, Score = 0, Level = 0, Kills = 0, Shots = 0;
+  std::vector<std::array<int, 4>> Attackers;
+  bool operator==(const TPlaySnapshot&) const = default;
+};
+
+TPlaySnapshot SnapshotOf(const TWorldForm& world) {
+  TPlaySnapshot snapshot{world.Lives, world.Score, world.LevelNumber, world.Statistics.Kills,
+                         world.Statistics.ShotsFired, {}};
+  for (int i = 0; i < world.MonsterList->Count(); ++i) {
+    const TRect r = world.MonsterList->Items(i)->GetBounds();
+    snapshot.Attackers.push_back({r.Left, r.Top, r.Right, r.Bottom});
+  }
+  return snapshot;
+}
+
+// A minute with the screen locked in the middle of a game: the attackers that were
+// coming for the gun wait, and so does everything else, until the screen is unlocked.
+TEST_F(WorldFormPacingTest, AGameHoldsWhileTheScreenIsLockedAndGoesOnAfterwardsAsItWas) {
+  Platform->SetScreenSize(1000, 750);
+  Platform->SetPointerPos(500, 375);
+  TGameSession session(*Platform);
+  TWorldForm& world = session.World();
+  const uint32_t start = Platform->TickCount();
+  constexpr uint32_t LockAt = 8000, UnlockAt = 68000, EndAt = 70000;
+  Platform->SetLockScript([start](uint32_t tick) { return tick - start >= LockAt && tick - start < UnlockAt; });
+  Platform->SetEscapeScript([start](uint32_t tick) { return tick - start >= EndAt; });
+  // The click that unlocks the screen comes while it is still locked.
+  Platform->ScheduleClick(start + UnlockAt - 100);
+  TPlaySnapshot locked, unlocking;
+  uint32_t clockLocked = 0, clockUnlocking = 0;
+  int framesLocked = 0, raisesLocked = 0;
+  TTimer watcher(10, [&] {
+    const uint32_t since = Platform->TickCount() - start;
+    if (since >= LockAt + 300 && clockLocked == 0) {
+      locked = SnapshotOf(world);
+      clockLocked = Now();
+      framesLocked = Platform->FrameCount(TWindowKind::Overlay);
+      raisesLocked = static_cast<int>(Platform->EventsOf("raise").size());
+    }
+    if (since >= UnlockAt - 50 && clockUnlocking == 0) {
+      unlocking = SnapshotOf(world);
+      clockUnlocking = Now();
+      EXPECT_EQ(Platform->FrameCount(TWindowKind::Overlay), framesLocked) << "frames were shown while locked";
+      EXPECT_EQ(static_cast<int>(Platform->EventsOf("raise").size()), raisesLocked) << "raised over the locker";
+    }
+  });
+  world.ResetGame();
+  world.PlayGame();
+
+  ASSERT_NE(clockUnlocking, 0u) << "the game was over before the screen was unlocked";
+  EXPECT_FALSE(locked.Attackers.empty()) << "no attacker had come in 8 s: the test means little";
+  EXPECT_EQ(locked, unlocking) << "the game went on while the screen was locked";
+  EXPECT_LT(clockUnlocking - clockLocked, 300u) << "the game's clock ran while the screen was locked";
+  EXPECT_EQ(world.Statistics.ShotsFired, unlocking.Shots) << "the click that unlocked the screen fired";
+  EXPECT_GT(Platform->FrameCount(TWindowKind::Overlay), framesLocked + 30) << "the game did not go on";
+  // The locker's prompt showed the desktop's own pointer.
+  bool restoredWhileLocked = false;
+  for (const THeadlessEvent& event : Platform->Events())
+    restoredWhileLocked |= event.What == "restore cursors" && event.Tick - start >= LockAt && event.Tick - start < LockAt + 300;
+  EXPECT_TRUE(restoredWhileLocked);
+}
+
 class WorldFormFrameTest : public TGameTest {};
 
 TEST_F(WorldFormFrameTest, AFrameClearsAndComparesOnlyWhereItDrewYetTheScreenShowsTheWholePlayfield) {

@@ -9,6 +9,8 @@
 #include "platform/win32/Win32Menu.h"
 #include "platform/win32/Win32Overlay.h"
 
+#include <objbase.h>
+
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
@@ -157,6 +159,37 @@ class TCountingCursorCalls : public TSystemCursorCalls {
  private:
   int& Restores;
 };
+
+TEST_F(Win32PlatformTest, TheWindowsThreadIsASingleThreadedApartmentAndABoxAskedForElsewhereIsShownThere) {
+  // As the shell asks of the thread that calls ShellExecuteExW.
+  APTTYPE type{};
+  APTTYPEQUALIFIER qualifier{};
+  ASSERT_EQ(CoGetApartmentType(&type, &qualifier), S_OK);
+  EXPECT_TRUE(type == APTTYPE_STA || type == APTTYPE_MAINSTA) << type;
+
+  // The player closes every box as it appears, and says which thread showed it.
+  std::atomic<DWORD> shownOn{0};
+  std::atomic<bool> done{false};
+  std::thread player([&] {
+    while (!done) {
+      if (HWND box = FindWindowW(L"#32770", L"Bericht")) {
+        shownOn = GetWindowThreadProcessId(box, nullptr);
+        PostMessageW(box, WM_COMMAND, IDOK, 0);
+      }
+      Sleep(10);
+    }
+  });
+  // Asked for on another thread (the sound's, say): that thread goes on at once, and the
+  // box waits for the thread of the windows.
+  std::thread([&] { Platform.ShowMessageBox("Bericht", "from another thread"); }).join();
+  EXPECT_EQ(shownOn.load(), 0u) << "shown on the thread that asked";
+  EXPECT_EQ(MsgWaitForMultipleObjectsEx(0, nullptr, 1000, QS_ALLINPUT, MWMO_INPUTAVAILABLE), WAIT_OBJECT_0)
+      << "the thread of the windows was not woken";
+  Platform.ProcessMessages();
+  done = true;
+  player.join();
+  EXPECT_EQ(shownOn.load(), GetCurrentThreadId()) << "not shown on the thread of the windows";
+}
 
 TEST(Win32SoleGame, ASecondGameInTheSessionBringsTheFirstForwardInsteadOfStarting) {
   TWin32FileSystem files;

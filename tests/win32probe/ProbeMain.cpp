@@ -68,6 +68,11 @@ class TProbe {
       Platform.BringToFront();
       return Answer("raised");
     }
+    // The player's setting of swapped buttons, as a left-handed player has it.
+    if (command == "swap" || command == "unswap") {
+      SwapMouseButton(command == "swap");
+      return Answer(command == "swap" ? "swapped" : "unswapped");
+    }
     if (command == "buttons") return Answer("buttons " + std::to_string(Platform.MouseButtonsDown()));
     if (command == "escape") return Answer(std::string("escape ") + (Platform.EscapeHeld() ? "1" : "0"));
     if (command == "pointer") {

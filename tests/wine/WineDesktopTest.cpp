@@ -3,6 +3,7 @@
 // GoogleTest comes before the X headers, whose macros (None, Bool) break its own.
 #include <gtest/gtest.h>
 
+#include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 
 #include <X11/XKBlib.h>
@@ -108,6 +109,26 @@ TEST_F(TWineDesktopTest, AQuickClickBetweenTwoPollsIsCountedOnce) {
   EXPECT_TRUE(WaitUntil([&] { return Ask("buttons") == "buttons 1"; }, nullptr, 5000));
   EXPECT_EQ(Ask("buttons"), "buttons 0") << "reading clears what was remembered";
   EXPECT_EQ(Ask("pointer"), "pointer 150 150");
+}
+
+TEST_F(TWineDesktopTest, WithTheButtonsSwappedTheRightButtonFiresAndTheLeftDoesNot) {
+  ShowOverlay();
+  Client->MovePointer(150, 150);
+  EXPECT_EQ(Ask("swap"), "swapped");
+  EXPECT_EQ(Ask("buttons"), "buttons 0");
+  // Quick, between two polls: raw input names the mouse's own button.
+  Client->Click(Button3);
+  EXPECT_TRUE(WaitUntil([&] { return Ask("buttons") == "buttons 1"; }, nullptr, 5000));
+  Client->Click(Button1);
+  EXPECT_TRUE(WaitUntil([&] { return Ask("buttons") == "buttons 2"; }, nullptr, 5000)) << "the other button fired";
+  // Held across polls: the asynchronous state names the mouse's own button too.
+  XTestFakeButtonEvent(Client->Dpy(), Button3, True, CurrentTime);
+  Client->Sync();
+  EXPECT_TRUE(WaitUntil([&] { return Ask("buttons") == "buttons 1"; }, nullptr, 5000));
+  EXPECT_EQ(Ask("buttons"), "buttons 1") << "held, it counts at every poll";
+  XTestFakeButtonEvent(Client->Dpy(), Button3, False, CurrentTime);
+  Client->Sync();
+  EXPECT_EQ(Ask("unswap"), "unswapped");
 }
 
 TEST_F(TWineDesktopTest, EscapeTappedBetweenTwoPollsIsSeen) {

@@ -107,6 +107,54 @@ TEST_F(TX11DesktopTest, ForgottenPressesCountNoMoreAndAHeldButtonOnlyOnceLetGo) 
   Client->Key(XK_Escape, false);
 }
 
+// The pointer mapping of the test's server with its first and third buttons swapped or not.
+void SetLeftHanded(Display* dpy, bool leftHanded) {
+  unsigned char mapping[256] = {};
+  const int count = XGetPointerMapping(dpy, mapping, sizeof mapping);
+  ASSERT_GE(count, 3);
+  mapping[0] = leftHanded ? 3 : 1;
+  mapping[2] = leftHanded ? 1 : 3;
+  ASSERT_EQ(XSetPointerMapping(dpy, mapping, count), MappingSuccess);
+  XSync(dpy, False);
+}
+
+TEST_F(TX11DesktopTest, ALeftHandedMouseFiresWithItsPrimaryButtonHeldOrClickedQuickly) {
+  Client->MovePointer(640, 512);
+  // Right-handed again however the test ends: the server is shared with other tests.
+  struct TRightHandedAgain {
+    Display* Dpy;
+    ~TRightHandedAgain() { SetLeftHanded(Dpy, false); }
+  } rightHandedAgain{Client->Dpy()};
+  SetLeftHanded(Client->Dpy(), true);
+  // The change reaches the platform as a notice among its messages.
+  WaitUntil([] { return false; }, Platform.get(), 100);
+  Platform->MouseButtonsDown();
+
+  // The mouse's third button is the player's first: quick and held, it is the left one.
+  Client->Click(Button3);
+  EXPECT_EQ(Platform->MouseButtonsDown(), 1u);
+  Client->Click(Button1);
+  EXPECT_EQ(Platform->MouseButtonsDown(), 2u) << "the other button fired";
+  XTestFakeButtonEvent(Client->Dpy(), Button3, True, CurrentTime);
+  Client->Sync();
+  EXPECT_EQ(Platform->MouseButtonsDown(), 1u);
+  XTestFakeButtonEvent(Client->Dpy(), Button3, False, CurrentTime);
+  Client->Sync();
+  EXPECT_EQ(Platform->MouseButtonsDown(), 0u);
+
+  // A click made on the player's behalf is a click of the first button too.
+  Platform->InjectLeftClick();
+  EXPECT_EQ(Platform->MouseButtonsDown(), 1u);
+
+  // Made right-handed again while the game runs.
+  SetLeftHanded(Client->Dpy(), false);
+  WaitUntil([] { return false; }, Platform.get(), 100);
+  Client->Click(Button1);
+  EXPECT_EQ(Platform->MouseButtonsDown(), 1u);
+  Client->Click(Button3);
+  EXPECT_EQ(Platform->MouseButtonsDown(), 2u);
+}
+
 TEST(TX11WithoutXInput2, ButtonsAndEscapeArePolledAndTheLossIsSaidOnce) {
   setenv("BLASTOVER_NO_XINPUT2", "1", 1);
   TX11TestClient client(TX11TestServer::Shared(false));

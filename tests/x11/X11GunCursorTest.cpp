@@ -17,8 +17,14 @@
 #include <stdexcept>
 #include <thread>
 
+#include "ProgramRun.h"
 #include "X11TestServer.h"
 #include "platform/x11/X11Cursors.h"
+#include "platform/x11/X11Guard.h"
+
+// The C library's own allocator, under any allocator a sanitizer puts in its place.
+extern "C" void* __libc_malloc(size_t size);
+extern "C" void __libc_free(void* memory);
 
 namespace {
 
@@ -233,6 +239,8 @@ std::unique_ptr<TX11Platform> PlatformWithGun() {
   // As a program started from a terminal has them, whatever the test runner ignores.
   for (const int signal : {SIGINT, SIGTERM, SIGHUP}) std::signal(signal, SIG_DFL);
   TX11TestClient client(TX11TestServer::Shared(false));
+  // The crash's helper is the game program started anew, not this test program.
+  TX11Guard::UseRestoreProgram(ProgramPath());
   std::unique_ptr<TX11Platform> platform = client.MakePlatform();
   if (platform == nullptr || !platform->InstallCursor("MOUSEFULL")) _exit(99);
   return platform;
@@ -348,6 +356,37 @@ TEST_F(TX11GunCursorTest, ACrashOrAnUncaughtExceptionStillGivesTheCursorsBack) {
         _exit(0);
       },
       EndedAbnormally, "");
+  EXPECT_TRUE(ShowsTheStandardArrow());
+}
+
+// Frees a block whose neighbour's header was overwritten: the allocator finds that out
+// and aborts while it holds its lock, which it takes only once a second thread runs.
+void CrashInsideTheAllocator() {
+  constexpr size_t Large = 2000;  // past the per-thread caches, freed under the lock
+  auto* block = static_cast<char*>(__libc_malloc(Large));
+  auto* neighbour = static_cast<size_t*>(__libc_malloc(Large));
+  __libc_malloc(16);  // keeps the neighbour from the top of the heap
+  neighbour[-1] = 0;  // its size, and the mark that the block before it is in use
+  __libc_free(block);
+}
+
+TEST_F(TX11GunCursorTest, ACrashInsideTheAllocatorWithAnotherThreadRunningEndsAtOnceAndGivesTheCursorsBack) {
+  constexpr int HungExitCode = 97;
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EXIT(
+      {
+        std::unique_ptr<TX11Platform> platform = PlatformWithGun();
+        // The second thread, as the audio thread is; it ends a program that hangs.
+        std::thread([] {
+          const timespec pause{4, 0};
+          nanosleep(&pause, nullptr);
+          _exit(HungExitCode);
+        }).detach();
+        CrashInsideTheAllocator();
+        _exit(0);
+      },
+      testing::KilledBySignal(SIGABRT), "");
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2)) << "the crash did not end the program";
   EXPECT_TRUE(ShowsTheStandardArrow());
 }
 
