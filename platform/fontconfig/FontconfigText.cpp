@@ -11,6 +11,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/GlyphBlend.h"
+
 namespace {
 
 constexpr char32_t Replacement = 0xFFFD;
@@ -145,19 +147,8 @@ class TFontconfigTextRenderer : public TTextRenderer {
     const int top = baseline - std::max(Ascender * 3 / 4, 2), bottom = baseline;
     for (int py = top; py < bottom; ++py)
       for (int px = left; px < right; ++px)
-        if (py == top || py == bottom - 1 || px == left || px == right - 1) Put(target, px, py, colour, 255, inside);
-  }
-
-  static void Put(const TPixelTarget& target, int x, int y, uint32_t colour, unsigned cover, const TPixelArea& inside) {
-    if (x < inside.X || y < inside.Y || x >= inside.X + inside.Width || y >= inside.Y + inside.Height || cover == 0) return;
-    uint32_t& pixel = target.Row(y)[x];
-    uint32_t mixed = pixel & 0xFF000000u;
-    for (int shift = 0; shift < 24; shift += 8) {
-      const int under = static_cast<int>((pixel >> shift) & 0xFF);
-      const int over = static_cast<int>((colour >> shift) & 0xFF);
-      mixed |= static_cast<uint32_t>(under + ((over - under) * static_cast<int>(cover) + 127) / 255) << shift;
-    }
-    pixel = mixed;
+        if (py == top || py == bottom - 1 || px == left || px == right - 1)
+          BlendGlyphPixel(target, px, py, colour, 255, inside);
   }
 
   static void Blend(const TPixelTarget& target, const FT_Bitmap& bitmap, int left, int top, uint32_t colour,
@@ -166,7 +157,8 @@ class TFontconfigTextRenderer : public TTextRenderer {
     for (unsigned row = 0; row < bitmap.rows; ++row) {
       const unsigned char* line = bitmap.buffer + static_cast<std::ptrdiff_t>(row) * bitmap.pitch;
       for (unsigned column = 0; column < bitmap.width; ++column)
-        Put(target, left + static_cast<int>(column), top + static_cast<int>(row), colour, line[column], inside);
+        BlendGlyphPixel(target, left + static_cast<int>(column), top + static_cast<int>(row), colour, line[column],
+                        inside);
     }
   }
 

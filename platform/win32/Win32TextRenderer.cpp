@@ -6,6 +6,7 @@
 #include <map>
 #include <vector>
 
+#include "platform/GlyphBlend.h"
 #include "platform/win32/Win32Api.h"
 #include "platform/win32/Win32Text.h"
 
@@ -85,7 +86,7 @@ class TGdiTextRenderer : public TTextRenderer {
       for (int row = 0; row < Height; ++row)
         for (int column = 0; column < width; ++column) {
           const uint32_t cover = (Bits[static_cast<size_t>(row) * BitmapWidth + column] >> 8) & 0xFF;
-          Put(target, x + column, y + row, colour, cover, clip);
+          BlendGlyphPixel(target, x + column, y + row, colour, cover, clip);
         }
       x += advance;
     }
@@ -196,20 +197,6 @@ class TGdiTextRenderer : public TTextRenderer {
     Bits = static_cast<uint32_t*>(bits);
     Original = static_cast<HBITMAP>(SelectObject(Context, Bitmap));
     return true;
-  }
-
-  static void Put(const TPixelTarget& target, int x, int y, uint32_t colour, uint32_t cover, const TPixelArea& clip) {
-    if (cover == 0 || x < std::max(clip.X, 0) || y < std::max(clip.Y, 0) || x >= std::min(clip.X + clip.Width, target.Width) ||
-        y >= std::min(clip.Y + clip.Height, target.Height))
-      return;
-    uint32_t& pixel = target.Row(y)[x];
-    uint32_t mixed = pixel & 0xFF000000u;
-    for (int shift = 0; shift < 24; shift += 8) {
-      const int under = static_cast<int>((pixel >> shift) & 0xFF);
-      const int over = static_cast<int>((colour >> shift) & 0xFF);
-      mixed |= static_cast<uint32_t>(under + ((over - under) * static_cast<int>(cover) + 127) / 255) << shift;
-    }
-    pixel = mixed;
   }
 
   HDC Context;

@@ -19,8 +19,12 @@ uint32_t Read32(const std::vector<uint8_t>& bytes, size_t at) { return Read16(by
 std::vector<uint8_t> PngOf(const TIconPicture& icon) {
   const std::filesystem::path path = std::filesystem::temp_directory_path() / "blastover-icon-file-test.png";
   WritePngFile(path.string(), {icon.Pixels.data(), icon.Size, icon.Size, icon.Size}, true);
-  std::ifstream file(path, std::ios::binary);
-  std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+  std::vector<uint8_t> bytes;
+  {
+    // Closed before the removal, which Windows refuses for an open file.
+    std::ifstream file(path, std::ios::binary);
+    bytes.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+  }
   std::filesystem::remove(path);
   return bytes;
 }
