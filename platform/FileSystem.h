@@ -29,6 +29,10 @@ class TFileLock {
   virtual ~TFileLock() = default;
 };
 
+// Why a lock could not be had: the file at Path is being saved by another program that
+// has held LockPath for longer than TimeoutMs ("3 seconds", "250 ms").
+std::string LockHeldText(const std::string& path, const std::string& lockPath, int timeoutMs);
+
 class TFileSystem {
  public:
   virtual ~TFileSystem() = default;

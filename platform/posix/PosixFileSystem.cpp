@@ -52,12 +52,6 @@ std::string SystemError(const std::string& what, const std::string& path) {
   return what + " " + path + ": " + std::strerror(errno);
 }
 
-// "3 seconds", "1 second", "250 ms".
-std::string WaitText(int ms) {
-  if (ms < 1000 || ms % 1000 != 0) return std::to_string(ms) + " ms";
-  return std::to_string(ms / 1000) + (ms == 1000 ? " second" : " seconds");
-}
-
 // The program file's path, empty when the system does not say.
 std::string ProgramPath() {
   char path[PATH_MAX];
@@ -279,8 +273,7 @@ std::unique_ptr<TFileLock> TPosixFileSystem::LockFile(const std::string& path, i
       return nullptr;
     }
     if (std::chrono::steady_clock::now() >= deadline) {
-      error = path + " is being saved by another program, which has held " + lockPath + " for more than " +
-              WaitText(timeoutMs);
+      error = LockHeldText(path, lockPath, timeoutMs);
       close(fd);
       return nullptr;
     }

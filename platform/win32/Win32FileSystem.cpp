@@ -86,12 +86,6 @@ class TWin32FileLock : public TFileLock {
   THandle File;
 };
 
-// "3 seconds", "1 second", "250 ms".
-std::string WaitText(int ms) {
-  if (ms < 1000 || ms % 1000 != 0) return std::to_string(ms) + " ms";
-  return std::to_string(ms / 1000) + (ms == 1000 ? " second" : " seconds");
-}
-
 // True while the process of that number runs.
 bool ProcessRuns(DWORD pid) {
   const THandle process = OwnHandle(OpenProcess(SYNCHRONIZE, FALSE, pid));
@@ -230,8 +224,7 @@ std::unique_ptr<TFileLock> TWin32FileSystem::LockFile(const std::string& path, i
       return nullptr;
     }
     if (GetTickCount64() >= deadline) {
-      error = path + " is being saved by another program, which has held " + Narrow(lockPath) + " for more than " +
-              WaitText(timeoutMs);
+      error = LockHeldText(path, Narrow(lockPath), timeoutMs);
       return nullptr;
     }
     Sleep(LockRetryMs);
