@@ -11,11 +11,11 @@ namespace {
 
 constexpr int ReciprocalShift = 16;
 
-// 255 / alpha in 16-bit fixed point for the alphas of the shape, so that dividing a
-// colour is one multiplication. Entries below ShapeAlpha are never read.
+// 255 / alpha in 16-bit fixed point, so that dividing a colour is one multiplication.
+// The entry for 0 is never read.
 constexpr std::array<uint32_t, 256> MakeReciprocals() {
   std::array<uint32_t, 256> table{};
-  for (uint32_t alpha = ShapeAlpha; alpha < 256; ++alpha) table[alpha] = ((255u << ReciprocalShift) + alpha / 2) / alpha;
+  for (uint32_t alpha = 1; alpha < 256; ++alpha) table[alpha] = ((255u << ReciprocalShift) + alpha / 2) / alpha;
   return table;
 }
 
@@ -35,22 +35,23 @@ uint32_t Unpremultiplied(uint32_t pixel, uint32_t alpha) {
 }
 
 // Four pixels at a time while each is either solid and not black (kept as it is) or
-// covered less than half (cleared): all but a sprite's edges. Returns how many it did.
-int ShapedSolidOrEmpty(const uint32_t* in, uint32_t* out, int count) {
+// covered less than Least (cleared): all but a sprite's edges. Returns how many it did.
+template <uint32_t Least>
+int SolidOrEmpty(const uint32_t* in, uint32_t* out, int count) {
   int i = 0;
 #ifdef __SSE2__
   const __m128i colourBits = _mm_set1_epi32(0x00FFFFFF);
   const __m128i zero = _mm_setzero_si128();
-  static_assert(ShapeAlpha == 128, "the sign of the alpha byte tells the half");
+  static_assert(Least == 1 || Least == 128, "the alpha byte's sign tells the half, its zero nothing");
   const __m128i minusOne = _mm_set1_epi32(-1);
   // The alpha shifted down with its sign: solid is -1, covered less than half (0 to 127)
-  // is not negative.
+  // is not negative, and not covered at all is 0.
   for (; i + 4 <= count; i += 4) {
     const __m128i pixels = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i));
     const __m128i alpha = _mm_srai_epi32(pixels, 24);
     const __m128i solid = _mm_andnot_si128(_mm_cmpeq_epi32(_mm_and_si128(pixels, colourBits), zero),
                                            _mm_cmpeq_epi32(alpha, minusOne));
-    const __m128i empty = _mm_cmpgt_epi32(alpha, minusOne);
+    const __m128i empty = Least == 1 ? _mm_cmpeq_epi32(alpha, zero) : _mm_cmpgt_epi32(alpha, minusOne);
     if (_mm_movemask_epi8(_mm_or_si128(solid, empty)) != 0xFFFF) break;
     _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_and_si128(pixels, solid));
   }
@@ -60,17 +61,16 @@ int ShapedSolidOrEmpty(const uint32_t* in, uint32_t* out, int count) {
   return i;
 }
 
-}  // namespace
-
-void ShapedFromPremultiplied(const uint32_t* in, uint32_t* out, int count) {
+template <uint32_t Least>
+void OpaqueFrom(const uint32_t* in, uint32_t* out, int count) {
   for (int i = 0; i < count; ++i) {
-    if (const int done = ShapedSolidOrEmpty(in + i, out + i, count - i); done > 0) {
+    if (const int done = SolidOrEmpty<Least>(in + i, out + i, count - i); done > 0) {
       i += done - 1;
       continue;
     }
     const uint32_t pixel = in[i];
     const uint32_t alpha = pixel >> 24;
-    if (alpha < ShapeAlpha) {
+    if (alpha < Least) {
       out[i] = 0;
       continue;
     }
@@ -80,3 +80,9 @@ void ShapedFromPremultiplied(const uint32_t* in, uint32_t* out, int count) {
     out[i] = 0xFF000000u | colour;
   }
 }
+
+}  // namespace
+
+void ShapedFromPremultiplied(const uint32_t* in, uint32_t* out, int count) { OpaqueFrom<ShapeAlpha>(in, out, count); }
+
+void CoveredFromPremultiplied(const uint32_t* in, uint32_t* out, int count) { OpaqueFrom<1>(in, out, count); }

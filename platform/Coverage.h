@@ -11,7 +11,8 @@
 // A back end that can only cut the window to a shape, or make one colour see-through,
 // shows the pixels whose coverage is at least one half, each with its colour divided by
 // its coverage, so that a sprite's edge keeps the sprite's own brightness instead of
-// turning into a dark rim.
+// turning into a dark rim. (The X11 back end cuts its shape from the playfield's own
+// pixels instead, which it is given, and divides every covered pixel.)
 constexpr uint32_t ShapeAlpha = 128;
 
 // True when a premultiplied pixel belongs to the shape.
@@ -22,3 +23,7 @@ constexpr bool InShape(uint32_t pixel) { return (pixel >> 24) >= ShapeAlpha; }
 // (a colour key must not take it); every other pixel becomes 0, see-through black. In
 // and Out may be the same.
 void ShapedFromPremultiplied(const uint32_t* in, uint32_t* out, int count);
+// The same for a window whose shape is cut by other means: every pixel covered at all
+// gets alpha 255 and its colour divided by its coverage; only pixels not covered
+// become 0.
+void CoveredFromPremultiplied(const uint32_t* in, uint32_t* out, int count);

@@ -113,11 +113,11 @@ class TPlatformWindow {
   // The picture is copied before the call returns. A Menu's picture is opaque (its
   // alpha is not shown). An Overlay's picture is premultiplied ARGB, alpha the part
   // of the pixel the game covers (platform/Coverage.h): shown as it is where the
-  // desktop blends per pixel, and otherwise as the shape of the pixels covered at least
-  // half, each with its colour divided by its coverage (ShapedFromPremultiplied). For
-  // an Overlay, Source may name the smaller picture that Picture was enlarged from by
+  // desktop blends per pixel, and otherwise as a shape of what the game drew, each
+  // pixel with its colour divided by its coverage (platform/Coverage.h). For an
+  // Overlay, Source may name the smaller picture that Picture was enlarged from by
   // bilinear filtering (every pixel of it that is not pure black covers its place), so
-  // that the back end can find the see-through area cheaply; it may be null.
+  // that the back end can cut its shape from it; it may be null.
   virtual void Present(const TPixelView& picture, const TPixelView* source = nullptr) = 0;
   // As Present, for a picture of the window's size that differs from the one presented
   // last only inside Changed: a back end may send just those parts.

@@ -1,6 +1,8 @@
 // The full-screen game window whose black pixels are see-through and pass clicks.
 #pragma once
 
+#include <X11/extensions/shapeconst.h>
+
 #include "platform/x11/VisibleRegion.h"
 #include "platform/x11/X11Window.h"
 
@@ -9,8 +11,13 @@
 // - with a compositing manager, the window has a 32-bit visual and takes the frame's
 //   premultiplied ARGB as it is, so sprite edges fade into what lies beneath;
 // - without one, alpha would be ignored, so the window's bounding shape is cut down
-//   to the pixels covered at least half, their colours divided by the coverage
-//   (looked for only in the rows a frame changed).
+//   to what the game draws, their colours divided by the coverage (looked for only in
+//   the rows a frame changed). Given the playfield a frame was enlarged from, the
+//   shape takes the playfield's pixels as they show on screen: each screen pixel
+//   belongs to it when the playfield pixel its centre falls on is drawn. Its edges
+//   then step with the playfield's pixels, and it has several times fewer rectangles
+//   than one cut pixel by pixel: every change of the shape costs the X server in
+//   proportion to them, and so does every exposure of a window beneath.
 // The window covers the monitor played on (TX11Display::PlayArea), chosen anew each
 // time the window is shown. Either way the input shape holds only the shape's pixels,
 // and only near the pointer:
@@ -40,9 +47,11 @@ class TX11OverlayWindow : public TX11Window {
   void CreateNative();
   void DestroyNative();
   bool ChooseAlphaVisual(XVisualInfo& info);
-  void SetShape(int kind, const TRegionRects& rects);
+  // Operation and Ordering as the SHAPE extension names them; by default the rects,
+  // banded, become the whole shape of Kind.
+  void SetShape(int kind, const TRegionRects& rects, int operation = ShapeSet, int ordering = YXBanded);
   // Picture differs from the last frame only inside Changed; null: anywhere.
-  void UpdateBoundingShape(const TPixelView& picture, const std::vector<TPixelArea>* changed);
+  void UpdateBoundingShape(const TPixelView& picture, const std::vector<TPixelArea>* changed, const TPixelView* source);
   void UpdateInputShape();
   // Takes the place and size of the monitor played on; false when it has them already.
   bool FollowPlayArea();

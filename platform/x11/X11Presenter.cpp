@@ -218,7 +218,7 @@ void TX11Presenter::WriteRow(TBuffer& buffer, int y, int x, const uint32_t* in, 
 
 void TX11Presenter::ConvertRow(const uint32_t* in, uint32_t* out, int count) const {
   if (Conversion == TPixelConversion::Shaped)
-    ShapedFromPremultiplied(in, out, count);
+    CoveredFromPremultiplied(in, out, count);
   else
     std::memcpy(out, in, static_cast<size_t>(count) * 4);
 }

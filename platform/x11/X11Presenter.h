@@ -21,7 +21,8 @@ enum class TPixelConversion {
   // a 32-bit visual under a compositor the overlay's premultiplied ARGB is blended as it is.
   AsIs,
   // The overlay's premultiplied pixels in the form of a shaped window that has no
-  // alpha: colours divided by their coverage inside the shape, black outside it.
+  // alpha: colours divided by their coverage wherever the game covers anything (the
+  // window's shape decides which of them show), black elsewhere.
   Shaped,
 };
 

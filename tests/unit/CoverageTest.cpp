@@ -91,6 +91,14 @@ TEST(CoverageTest, TheShapeKeepsHalfCoveredPixelsWithTheirColourDividedByTheCove
   EXPECT_NE(out[5] & 0xFFFFFFu, 0u);
   EXPECT_EQ(out[5] >> 24, 0xFFu);
   EXPECT_EQ(out[6], 0xFFFF0000u);
+
+  // A window shaped by other means shows every covered pixel at the colour beneath
+  // its coverage; only what nothing covers is left black.
+  CoveredFromPremultiplied(in.data(), out.data(), static_cast<int>(in.size()));
+  EXPECT_EQ(out[0], 0u);
+  EXPECT_EQ(out[1], 0xFF7E0020u);
+  EXPECT_EQ(out[2], 0xFF804000u);
+  EXPECT_EQ(out[4], 0xFF123456u);
 }
 
 TEST(CoverageTest, LongRowsComeOutAsPixelByPixel) {
@@ -109,12 +117,14 @@ TEST(CoverageTest, LongRowsComeOutAsPixelByPixel) {
       default: row.push_back(0xFF000000u | colour | 1); break;
     }
   }
-  std::vector<uint32_t> whole(row.size()), single(row.size());
-  ShapedFromPremultiplied(row.data(), whole.data(), static_cast<int>(row.size()));
-  for (size_t i = 0; i < row.size(); ++i) ShapedFromPremultiplied(&row[i], &single[i], 1);
-  EXPECT_EQ(whole, single);
-  ShapedFromPremultiplied(row.data(), row.data(), static_cast<int>(row.size()));
-  EXPECT_EQ(row, single) << "in place";
+  for (const auto convert : {ShapedFromPremultiplied, CoveredFromPremultiplied}) {
+    std::vector<uint32_t> whole(row.size()), single(row.size()), inPlace = row;
+    convert(row.data(), whole.data(), static_cast<int>(row.size()));
+    for (size_t i = 0; i < row.size(); ++i) convert(&row[i], &single[i], 1);
+    EXPECT_EQ(whole, single);
+    convert(inPlace.data(), inPlace.data(), static_cast<int>(inPlace.size()));
+    EXPECT_EQ(inPlace, single) << "in place";
+  }
 }
 
 }  // namespace

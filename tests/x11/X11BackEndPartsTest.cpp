@@ -4,7 +4,9 @@
 
 #include <X11/keysym.h>
 
+#include <array>
 #include <chrono>
+#include <cmath>
 #include <filesystem>
 #include <random>
 
@@ -47,6 +49,41 @@ TTestPicture RandomSprites(int width, int height, unsigned seed) {
   return picture;
 }
 
+// The shape of a Width x Height frame enlarged from Source: the pixels whose centre
+// falls on a source pixel that covers its place.
+std::vector<uint8_t> PlayfieldMask(const TTestPicture& source, int width, int height) {
+  std::vector<uint8_t> mask(static_cast<size_t>(width) * height, 0);
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) {
+      const int sx = std::min(source.Width - 1, static_cast<int>((x + 0.5) * source.Width / width));
+      const int sy = std::min(source.Height - 1, static_cast<int>((y + 0.5) * source.Height / height));
+      mask[static_cast<size_t>(y) * width + x] = (source.At(sx, sy) & 0x00FFFFFF) != 0;
+    }
+  return mask;
+}
+
+// Takes a frame's changes, area after area, into the mask of the shape before it: what
+// left must have been in it and what joined must not.
+void ApplyChanges(std::vector<uint8_t>& mask, int width, int height, const std::vector<TShapeChange>& changes) {
+  for (const TShapeChange& change : changes) {
+    const std::vector<uint8_t> removed = Paint(change.Removed, width, height);
+    const std::vector<uint8_t> added = Paint(change.Added, width, height);
+    for (size_t i = 0; i < mask.size(); ++i) {
+      EXPECT_TRUE(!removed[i] || mask[i]) << "a pixel left the shape that was not in it";
+      EXPECT_TRUE(!added[i] || !mask[i]) << "a pixel joined the shape that was in it";
+      mask[i] = (mask[i] && !removed[i]) || added[i];
+    }
+  }
+}
+
+// A disc of Colour with its centre at (X, Y).
+void FillDisc(TTestPicture& picture, int x, int y, int radius, uint32_t colour) {
+  for (int dy = -radius; dy <= radius; ++dy) {
+    const int half = static_cast<int>(std::sqrt(radius * radius - dy * dy));
+    picture.Fill(x - half, y + dy, 2 * half + 1, 1, colour);
+  }
+}
+
 TEST(TVisibleRegion, ExactRectsHoldThePixelsCoveredAtLeastHalf) {
   TTestPicture picture(40, 30);
   picture.Fill(5, 5, 10, 10, 0xFF102030);
@@ -84,9 +121,13 @@ TEST(TVisibleRegion, TheShapeKeptRowByRowIsTheWholeFramesShapeFrameAfterFrame) {
       changed.push_back(area);
     }
     const TRegionRects before = shape.Rects();
+    std::vector<uint8_t> mask = Paint(before, 240, 135);
     const bool differs = shape.Update(frame.View(), &changed);
     ASSERT_EQ(shape.Rects(), VisibleRects(frame.View(), 0, 0, 240, 135)) << "step " << step;
     EXPECT_EQ(differs, shape.Rects() != before) << "step " << step;
+    // What the frame says changed, taken into the shape before, gives the new one.
+    ApplyChanges(mask, 240, 135, shape.Changes());
+    ASSERT_EQ(mask, Paint(shape.Rects(), 240, 135)) << "step " << step;
   }
   // A frame that changes nothing it names, and one of another size, read whole.
   const std::vector<TPixelArea> none;
@@ -97,6 +138,105 @@ TEST(TVisibleRegion, TheShapeKeptRowByRowIsTheWholeFramesShapeFrameAfterFrame) {
   shape.Reset();
   EXPECT_TRUE(shape.Rects().empty());
   EXPECT_TRUE(shape.Update(small.View(), &none));
+}
+
+TEST(TVisibleRegion, AShapeFromThePlayfieldFollowsThePixelEachCentreFallsOn) {
+  // The game's 2.5 times, and a ratio that is no simple fraction.
+  for (const auto& [width, height, sourceWidth, sourceHeight] :
+       std::vector<std::array<int, 4>>{{240, 135, 96, 54}, {341, 192, 136, 77}}) {
+    TTestPicture source = RandomSprites(sourceWidth, sourceHeight, 3);
+    TTestPicture frame = Enlarge(source, width, height);
+    TShapeRows shape;
+    TPixelView view = source.View();
+    ASSERT_TRUE(shape.Update(frame.View(), nullptr, &view));
+    EXPECT_TRUE(shape.ReadWhole());
+    ASSERT_EQ(Paint(shape.Rects(), width, height), PlayfieldMask(source, width, height));
+
+    // Sprites appear, vanish and move on the playfield; each frame names the screen
+    // areas around the source pixels it changed.
+    std::mt19937 random(7);
+    for (int step = 0; step < 20; ++step) {
+      std::vector<TPixelArea> changed;
+      for (int i = 0; i < 3; ++i) {
+        const int x = static_cast<int>(random() % (sourceWidth - 6)), y = static_cast<int>(random() % (sourceHeight - 6));
+        source.Fill(x, y, 6, 6, i == 0 ? 0u : 0xFF204060);
+        changed.push_back({x * width / sourceWidth - 2, y * height / sourceHeight - 2, 6 * width / sourceWidth + 5,
+                           6 * height / sourceHeight + 5});
+      }
+      frame = Enlarge(source, width, height);
+      std::vector<uint8_t> mask = Paint(shape.Rects(), width, height);
+      shape.Update(frame.View(), &changed, &view);
+      EXPECT_FALSE(shape.ReadWhole());
+      ASSERT_EQ(Paint(shape.Rects(), width, height), PlayfieldMask(source, width, height)) << "step " << step;
+      ApplyChanges(mask, width, height, shape.Changes());
+      ASSERT_EQ(mask, Paint(shape.Rects(), width, height)) << "step " << step;
+    }
+    // The same frame given without its playfield is cut from its own pixels.
+    EXPECT_TRUE(shape.Update(frame.View(), nullptr));
+    EXPECT_EQ(shape.Rects(), VisibleRects(frame.View(), 0, 0, width, height));
+  }
+
+  // A round sprite's edge steps with the playfield's pixels, not with the screen's:
+  // its shape takes several times fewer rectangles than one cut from the enlargement.
+  TTestPicture disc(96, 54);
+  FillDisc(disc, 48, 27, 20, 0xFFE0C020);
+  const TTestPicture frame = Enlarge(disc, 240, 135);
+  TShapeRows shape;
+  const TPixelView view = disc.View();
+  shape.Update(frame.View(), nullptr, &view);
+  EXPECT_LE(shape.Rects().size() * 2, VisibleRects(frame.View(), 0, 0, 240, 135).size());
+}
+
+TEST(TVisibleRegion, ShapeChangesAreSentInRequestsThatExposeOnlyNearTheirAreas) {
+  // Two discs far apart each move right by a playfield pixel: each leaves a sliver of
+  // many rectangles behind. Two little discs, far apart too, leave a few each.
+  TTestPicture source(400, 100);
+  const auto draw = [&](int shift) {
+    source.Fill(0, 0, 400, 100, 0);
+    FillDisc(source, 30 + shift, 40, 16, 0xFFFFFFFF);
+    FillDisc(source, 360 + shift, 60, 16, 0xFFFFFFFF);
+    FillDisc(source, 60 + shift, 40, 2, 0xFFFFFFFF);
+    FillDisc(source, 330 + shift, 20, 2, 0xFFFFFFFF);
+  };
+  draw(0);
+  TTestPicture frame = Enlarge(source, 1000, 250);
+  TShapeRows shape;
+  const TPixelView view = source.View();
+  shape.Update(frame.View(), nullptr, &view);
+  draw(1);
+  frame = Enlarge(source, 1000, 250);
+  const std::vector<TPixelArea> changed{{20, 50, 140, 90}, {130, 85, 30, 30}, {810, 35, 30, 30}, {850, 100, 140, 90}};
+  std::vector<uint8_t> before = Paint(shape.Rects(), 1000, 250);
+  ASSERT_TRUE(shape.Update(frame.View(), &changed, &view));
+
+  const std::vector<uint8_t> removedAll = [&] {
+    std::vector<uint8_t> after = before;
+    ApplyChanges(after, 1000, 250, shape.Changes());
+    std::vector<uint8_t> removed(after.size());
+    for (size_t i = 0; i < after.size(); ++i) removed[i] = before[i] && !after[i];
+    return removed;
+  }();
+  const int64_t spread = 100 * static_cast<int64_t>(shape.Rects().size());
+  const std::vector<TRegionRects> batches = BatchShapeChanges(shape.Changes(), true, 20, spread);
+  std::vector<uint8_t> sent(removedAll.size(), 0);
+  for (const TRegionRects& batch : batches) {
+    int left = 1000, right = 0, top = 250, bottom = 0;
+    for (const TRegionRect& r : batch) {
+      left = std::min(left, r.X), right = std::max(right, r.X + r.Width);
+      top = std::min(top, r.Y), bottom = std::max(bottom, r.Y + r.Height);
+    }
+    // Either the server exposes the rectangles themselves, or their box, which stays
+    // within one of the areas the frame named.
+    const bool withinAnArea = std::any_of(changed.begin(), changed.end(), [&](const TPixelArea& a) {
+      return a.X <= left && right <= a.X + a.Width && a.Y <= top && bottom <= a.Y + a.Height;
+    });
+    EXPECT_TRUE(batch.size() <= 20 || withinAnArea)
+        << batch.size() << " rectangles across " << right - left << " x " << bottom - top;
+    const std::vector<uint8_t> painted = Paint(batch, 1000, 250);
+    for (size_t i = 0; i < sent.size(); ++i) sent[i] |= painted[i];
+  }
+  EXPECT_EQ(sent, removedAll) << "the requests remove exactly what left the shape";
+  EXPECT_EQ(batches.size(), 3u) << "the little discs go in one request";
 }
 
 TEST(TVirtualKeys, KeysTranslateAsTheMenuExpects) {

@@ -5,6 +5,8 @@
 #include <X11/extensions/shape.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cmath>
 #include <fstream>
 #include <sstream>
 
@@ -186,12 +188,12 @@ TEST_P(TX11OverlayTest, ALonePixelShowsNoDarkRimOverTheDesktop) {
   else
     ASSERT_TRUE(PixelBecomes(501, 251, 0xFFFFFF));
 
-  // Around it (screen pixels 497.5 to 505 each way, and a margin), every pixel is a
-  // mix of white and the desktop: with a compositor a soft edge, without one the
+  // Around it (columns 497.5 to 505 and rows 248 to 255.5, and a margin), every pixel
+  // is a mix of white and the desktop: with a compositor a soft edge, without one the
   // shape's pixels are white and the rest is the desktop.
   std::string wrong;
   const auto clean = [&] {
-    for (int y = 493; y < 510; ++y)
+    for (int y = 243; y < 261; ++y)
       for (int x = 493; x < 510; ++x) {
         const uint32_t shown = Client->ScreenPixel(x, y);
         bool ok = shown == Desktop || shown == 0xFFFFFF;
@@ -232,6 +234,54 @@ TEST_P(TX11OverlayTest, FramesSentInPartsShowWhole) {
   EXPECT_TRUE(PixelBecomes(160, 150, Desktop)) << "red in the first frame, which the third image held";
   EXPECT_TRUE(PixelBecomes(220, 150, Desktop));
   EXPECT_EQ(Client->ScreenPixel(600, 600), Desktop);
+}
+
+TEST_P(TX11OverlayWindowTest, SpritesThatMoveExposeTheWindowBeneathOnlyWhereTheyWere) {
+  if (GetParam().Compositor) GTEST_SKIP() << "a compositor keeps every window's pixels: nothing is exposed";
+  XSelectInput(Client->Dpy(), Beneath, ExposureMask | ButtonPressMask);
+  const int width = TX11TestServer::ScreenWidth, height = TX11TestServer::ScreenHeight;
+  // Two round sprites in opposite corners of the playfield, moving right a pixel a
+  // frame: each leaves a sliver of many rectangles behind.
+  TTestPicture playfield(width * 2 / 5, height * 2 / 5);
+  const TPixelView source = playfield.View();
+  const int farX = playfield.Width - 60, farY = playfield.Height - 40;
+  const auto draw = [&](int shift) {
+    playfield.Fill(0, 0, playfield.Width, playfield.Height, 0);
+    for (const auto& [x, y] : {std::pair{30 + shift, 30}, std::pair{farX + shift, farY}})
+      for (int dy = -16; dy <= 16; ++dy) {
+        const int half = static_cast<int>(std::sqrt(256 - dy * dy));
+        playfield.Fill(x - half, y + dy, 2 * half + 1, 1, Red);
+      }
+  };
+  draw(0);
+  Overlay->Present(Enlarge(playfield, width, height).View(), &source);
+  SyncPlatform();
+  XEvent event;
+  Client->Sync();
+  while (XCheckTypedWindowEvent(Client->Dpy(), Beneath, Expose, &event)) {}
+
+  // The screen areas each sprite swept, with the margin the game's changed areas have.
+  const auto swept = [](int x, int y, int shift) {
+    return TPixelArea{(x - 17) * 5 / 2 - 3, (y - 17) * 5 / 2 - 3, (34 + shift) * 5 / 2 + 6, 34 * 5 / 2 + 6};
+  };
+  int exposures = 0;
+  for (int step = 1; step <= 3; ++step) {
+    draw(step);
+    const std::vector<TPixelArea> changed{swept(30 + step - 1, 30, 1), swept(farX + step - 1, farY, 1)};
+    Overlay->PresentChanged(Enlarge(playfield, width, height).View(), changed, &source);
+    SyncPlatform();
+    Client->Sync();
+    while (XCheckTypedWindowEvent(Client->Dpy(), Beneath, Expose, &event)) {
+      ++exposures;
+      const XExposeEvent& e = event.xexpose;
+      const bool nearOne = std::any_of(changed.begin(), changed.end(), [&](const TPixelArea& a) {
+        return a.X <= e.x && e.x + e.width <= a.X + a.Width && a.Y <= e.y && e.y + e.height <= a.Y + a.Height;
+      });
+      EXPECT_TRUE(nearOne) << "frame " << step << " exposed " << e.width << " x " << e.height << " at " << e.x << ","
+                           << e.y << ": the window beneath must draw all of that again";
+    }
+  }
+  EXPECT_GT(exposures, 0) << "the places the sprites left were exposed";
 }
 
 TEST_P(TX11OverlayWindowTest, ClicksPassThroughBlackOnly) {

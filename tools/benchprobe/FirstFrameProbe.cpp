@@ -1,11 +1,17 @@
 // Preloaded into the game by tools/bench: notes when the first picture with anything
-// visible in it is put into a window, which is the start-up figure.
+// visible in it is put into a window, which is the start-up figure, and counts the
+// frames shown.
 //
 // BLASTOVER_PROBE_START holds the wall clock in nanoseconds (CLOCK_REALTIME) taken
 // just before the program was started; the milliseconds since then are written to
 // the file named by BLASTOVER_PROBE_OUT. Only pictures as large as the screen count
 // (not a cursor's), and the set-up's see-through black ones do not: the first frame
 // of play shows at least the head-up display.
+//
+// Every frame sent through MIT-SHM ends with the one put that asks the server to
+// report its completion, and so does each repaint of an exposed part: the puts that
+// follow an Expose are not counted. The count and the monotonic clock are written to
+// the file named by BLASTOVER_PROBE_FRAMES every eighth frame, as "FRAMES NANOSECONDS".
 #include <X11/Xlib.h>
 #include <X11/extensions/XShm.h>
 #include <dlfcn.h>
@@ -52,6 +58,25 @@ void Note(Display* dpy, const XImage* image, unsigned width, unsigned height) {
   }
 }
 
+// Exposures read and not yet repainted.
+long RepaintsDue = 0;
+
+void CountFrame() {
+  if (RepaintsDue > 0) {
+    --RepaintsDue;
+    return;
+  }
+  static long frames = 0;
+  static const char* out = std::getenv("BLASTOVER_PROBE_FRAMES");
+  if (out == nullptr || ++frames % 8 != 0) return;
+  timespec now{};
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  if (FILE* file = std::fopen(out, "w")) {
+    std::fprintf(file, "%ld %lld\n", frames, static_cast<long long>(now.tv_sec) * 1000000000LL + now.tv_nsec);
+    std::fclose(file);
+  }
+}
+
 }  // namespace
 
 extern "C" Bool XShmPutImage(Display* dpy, Drawable d, GC gc, XImage* image, int sx, int sy, int dx, int dy,
@@ -59,6 +84,7 @@ extern "C" Bool XShmPutImage(Display* dpy, Drawable d, GC gc, XImage* image, int
   using TPut = Bool (*)(Display*, Drawable, GC, XImage*, int, int, int, int, unsigned, unsigned, Bool);
   static const auto next = reinterpret_cast<TPut>(dlsym(RTLD_NEXT, "XShmPutImage"));
   Note(dpy, image, width, height);
+  if (sendEvent) CountFrame();
   return next(dpy, d, gc, image, sx, sy, dx, dy, width, height, sendEvent);
 }
 
@@ -68,4 +94,12 @@ extern "C" int XPutImage(Display* dpy, Drawable d, GC gc, XImage* image, int sx,
   static const auto next = reinterpret_cast<TPut>(dlsym(RTLD_NEXT, "XPutImage"));
   Note(dpy, image, width, height);
   return next(dpy, d, gc, image, sx, sy, dx, dy, width, height);
+}
+
+extern "C" int XNextEvent(Display* dpy, XEvent* event) {
+  using TNext = int (*)(Display*, XEvent*);
+  static const auto next = reinterpret_cast<TNext>(dlsym(RTLD_NEXT, "XNextEvent"));
+  const int result = next(dpy, event);
+  if (event->type == Expose) ++RepaintsDue;
+  return result;
 }
