@@ -200,7 +200,11 @@ bool TShapeRows::Update(const TPixelView& picture, const std::vector<TPixelArea>
   if (WholeRead) {
     Width = width;
     Rows.assign(static_cast<size_t>(height), {});
-    for (int y = 0; y < height; ++y) ReadRow(picture, y, 0, width, removed, added);
+    for (int y = 0; y < height; ++y) {
+      removed.clear();
+      added.clear();
+      ReadRow(picture, y, 0, width, removed, added);
+    }
     TRegionRects shape = BuildBands(Rows);
     if (!ShapeStale && shape == Shape) return false;
     Shape = std::move(shape);
