@@ -176,12 +176,14 @@ void TWaylandDisplay::WaitAndDispatch(int timeoutMs, int descriptor) {
     wl_display_cancel_read(Display);
   }
   wl_display_dispatch_pending(Display);
+  SeatInput->EventsRun();
   wl_display_flush(Display);
   CheckConnection();
 }
 
 void TWaylandDisplay::Roundtrip() {
   wl_display_roundtrip(Display);
+  SeatInput->EventsRun();
   CheckConnection();
 }
 

@@ -104,10 +104,11 @@ void TWaylandWindow::CreateSurface() {
   // The game needs Escape whatever the player clicks: the keyboard is its alone. The
   // menu, which may wait for hours, takes it on demand: when shown, or clicked after the
   // player typed elsewhere.
-  const bool onDemand = WindowKind == TWindowKind::Menu &&
-                        wl_proxy_get_version(reinterpret_cast<wl_proxy*>(Connection->LayerShell())) >=
-                            ZWLR_LAYER_SURFACE_V1_KEYBOARD_INTERACTIVITY_ON_DEMAND_SINCE_VERSION;
-  zwlr_layer_surface_v1_set_keyboard_interactivity(Layer, onDemand ? ZWLR_LAYER_SURFACE_V1_KEYBOARD_INTERACTIVITY_ON_DEMAND
+  OnDemand = WindowKind == TWindowKind::Menu &&
+             wl_proxy_get_version(reinterpret_cast<wl_proxy*>(Connection->LayerShell())) >=
+                 ZWLR_LAYER_SURFACE_V1_KEYBOARD_INTERACTIVITY_ON_DEMAND_SINCE_VERSION;
+  KeyboardGivenUp = false;
+  zwlr_layer_surface_v1_set_keyboard_interactivity(Layer, OnDemand ? ZWLR_LAYER_SURFACE_V1_KEYBOARD_INTERACTIVITY_ON_DEMAND
                                                                    : ZWLR_LAYER_SURFACE_V1_KEYBOARD_INTERACTIVITY_EXCLUSIVE);
   wl_surface_commit(SurfaceHandle);
 }
@@ -235,6 +236,27 @@ void TWaylandWindow::ScaleChanged() {
 
 void TWaylandWindow::OutputRemoved(wl_output* output) {
   if (CurrentOutput == output) CurrentOutput = nullptr;
+}
+
+void TWaylandWindow::KeyboardPulledBack() {
+  // Such a compositor keeps the keyboard with every layer surface that may take it;
+  // one that asks for none lets it go to the window the player chose.
+  if (!OnDemand || KeyboardGivenUp) return;
+  KeyboardGivenUp = true;
+  AskForKeyboard(ZWLR_LAYER_SURFACE_V1_KEYBOARD_INTERACTIVITY_NONE);
+}
+
+void TWaylandWindow::Clicked() {
+  if (!KeyboardGivenUp) return;
+  KeyboardGivenUp = false;
+  AskForKeyboard(ZWLR_LAYER_SURFACE_V1_KEYBOARD_INTERACTIVITY_ON_DEMAND);
+}
+
+void TWaylandWindow::AskForKeyboard(uint32_t interactivity) {
+  if (Layer == nullptr) return;
+  zwlr_layer_surface_v1_set_keyboard_interactivity(Layer, interactivity);
+  wl_surface_commit(SurfaceHandle);
+  wl_display_flush(Connection->Handle());
 }
 
 void TWaylandWindow::Present(const TPixelView& picture, const TPixelView*) { Send(picture, nullptr); }

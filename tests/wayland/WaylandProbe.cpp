@@ -6,7 +6,10 @@
 //   blastover-wayland-probe keys NAME...                 taps keys by their XKB names (a, Escape, Return)
 //                                                       in the keyboard's first layout
 //   blastover-wayland-probe layout N                     makes the keyboard's layout N (from 0) the active one
-//   blastover-wayland-probe window WIDTH HEIGHT RRGGBB SECONDS   an ordinary window in one colour
+//   blastover-wayland-probe window WIDTH HEIGHT RRGGBB SECONDS   an ordinary window in one colour, which
+//                                                       says on stdout when it gains ("keyboard in") and
+//                                                       loses ("keyboard out") the keyboard, and each
+//                                                       key pressed there ("key CODE", evdev codes)
 //   blastover-wayland-probe kwin-shot FILE              KWin's picture of its screen, as a PNG
 //   blastover-wayland-probe session                     the commands above (not kwin-shot), one a line
 //                                                       from stdin, with "wait MS"; "ok" after each
@@ -48,7 +51,34 @@ struct TGlobals {
   zwlr_virtual_pointer_manager_v1* Pointers = nullptr;
   zwp_virtual_keyboard_manager_v1* Keyboards = nullptr;
   org_kde_kwin_fake_input* FakeInput = nullptr;
+  wl_keyboard* Keyboard = nullptr;
 };
+
+void Say(const std::string& line) {
+  std::printf("%s\n", line.c_str());
+  std::fflush(stdout);
+}
+
+void KeyboardKeymap(void*, wl_keyboard*, uint32_t, int32_t file, uint32_t) { close(file); }
+void KeyboardEnter(void*, wl_keyboard*, uint32_t, wl_surface*, wl_array*) { Say("keyboard in"); }
+void KeyboardLeave(void*, wl_keyboard*, uint32_t, wl_surface*) { Say("keyboard out"); }
+void KeyboardKey(void*, wl_keyboard*, uint32_t, uint32_t, uint32_t key, uint32_t state) {
+  if (state == WL_KEYBOARD_KEY_STATE_PRESSED) Say("key " + std::to_string(key));
+}
+void KeyboardModifiers(void*, wl_keyboard*, uint32_t, uint32_t, uint32_t, uint32_t, uint32_t) {}
+void KeyboardRepeat(void*, wl_keyboard*, int32_t, int32_t) {}
+const wl_keyboard_listener KeyboardListener = {KeyboardKeymap, KeyboardEnter, KeyboardLeave, KeyboardKey,
+                                               KeyboardModifiers, KeyboardRepeat};
+
+// The keyboard is asked for once the seat has one: a virtual keyboard may be plugged in later.
+void SeatCapabilities(void* data, wl_seat* seat, uint32_t capabilities) {
+  wl_keyboard*& keyboard = static_cast<TGlobals*>(data)->Keyboard;
+  if ((capabilities & WL_SEAT_CAPABILITY_KEYBOARD) == 0 || keyboard != nullptr) return;
+  keyboard = wl_seat_get_keyboard(seat);
+  wl_keyboard_add_listener(keyboard, &KeyboardListener, nullptr);
+}
+void SeatName(void*, wl_seat*, const char*) {}
+const wl_seat_listener SeatListener = {SeatCapabilities, SeatName};
 
 void Global(void* data, wl_registry* registry, uint32_t name, const char* interface, uint32_t version) {
   auto& globals = *static_cast<TGlobals*>(data);
@@ -56,7 +86,10 @@ void Global(void* data, wl_registry* registry, uint32_t name, const char* interf
   const auto bind = [&](const wl_interface* type, uint32_t wanted) {
     return wl_registry_bind(registry, name, type, std::min(version, wanted));
   };
-  if (kind == "wl_seat" && globals.Seat == nullptr) globals.Seat = static_cast<wl_seat*>(bind(&wl_seat_interface, 1));
+  if (kind == "wl_seat" && globals.Seat == nullptr) {
+    globals.Seat = static_cast<wl_seat*>(bind(&wl_seat_interface, 1));
+    wl_seat_add_listener(globals.Seat, &SeatListener, &globals);
+  }
   if (kind == "wl_compositor") globals.Compositor = static_cast<wl_compositor*>(bind(&wl_compositor_interface, 4));
   if (kind == "wl_shm") globals.Shm = static_cast<wl_shm*>(bind(&wl_shm_interface, 1));
   if (kind == "xdg_wm_base") globals.Shell = static_cast<xdg_wm_base*>(bind(&xdg_wm_base_interface, 1));
@@ -216,6 +249,7 @@ void SurfaceConfigure(void* data, xdg_surface* surface, uint32_t serial) {
 }
 const xdg_surface_listener SurfaceListener = {SurfaceConfigure};
 
+
 void TSession::Window(int width, int height, uint32_t colour, int seconds) {
   if (Globals.Shell == nullptr || Globals.Compositor == nullptr || Globals.Shm == nullptr) Fail("no xdg shell");
   xdg_wm_base_add_listener(Globals.Shell, &ShellListener, nullptr);
@@ -235,8 +269,7 @@ void TSession::Window(int width, int height, uint32_t colour, int seconds) {
   wl_surface_attach(surface, buffer, 0, 0);
   wl_surface_damage(surface, 0, 0, width, height);
   wl_surface_commit(surface);
-  std::printf("shown\n");
-  std::fflush(stdout);
+  Say("shown");
   const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
   while (std::chrono::steady_clock::now() < end) {
     wl_display_roundtrip(Display);
