@@ -155,6 +155,7 @@ TWaylandOutput* TWaylandDisplay::FindOutput(const wl_output* handle) const {
 void TWaylandDisplay::CheckConnection() {
   if (!Lost()) return;
   std::fprintf(stderr, "blastover: the Wayland compositor has gone: %s\n", std::strerror(wl_display_get_error(Display)));
+  if (OnLost) OnLost();
   std::exit(1);
 }
 

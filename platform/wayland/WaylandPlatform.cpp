@@ -46,9 +46,12 @@ std::unique_ptr<TPlatform> CreateWaylandPlatform(std::string& error) {
 TWaylandPlatform::TWaylandPlatform(std::shared_ptr<TWaylandDisplay> connection)
     : Display(std::move(connection)),
       Audio(std::make_unique<TSdlAudio>()),
-      Processes(std::make_unique<TProcessLauncher>()) {}
+      Processes(std::make_unique<TProcessLauncher>()) {
+  Display->OnLost = [this] { RunEndingHandler(); };
+}
 
-TWaylandPlatform::~TWaylandPlatform() = default;
+// The windows may keep the connection for a while after the platform has gone.
+TWaylandPlatform::~TWaylandPlatform() { Display->OnLost = nullptr; }
 
 uint32_t TWaylandPlatform::TickCount() { return WaylandTickCount(); }
 
