@@ -120,6 +120,10 @@ void TUserProcess::Stop() {
   }
 }
 
+void TUserProcess::Signal(int signal) {
+  if (Process > 0) kill(-Process, signal);
+}
+
 void TUserProcess::Send(const std::string& line) {
   if (Input < 0) return;
   const std::string text = line + "\n";
@@ -220,6 +224,10 @@ void TCompositorSession::Stop() {
     std::filesystem::remove_all(Runtime, ignored);
   }
   Runtime.clear();
+}
+
+void TCompositorSession::Kill() {
+  if (Compositor) Compositor->Signal(SIGKILL);
 }
 
 std::map<std::string, std::string> TCompositorSession::ClientEnvironment() const {

@@ -24,6 +24,27 @@ std::string Pointer(int x, int y) {
          std::to_string(Height);
 }
 
+// A table any score enters, so that the game needs no skill to reach it.
+void WriteTableAnyScoreEnters(const TGameRun& game) {
+  std::ofstream table(game.GameFolder() + "/HISCORE.XML");
+  table << "<root>";
+  for (int rank = 1; rank <= 10; ++rank) table << "<RANK" << rank << "><NAME/><SCORE>-1</SCORE></RANK" << rank << ">";
+  table << "</root>";
+}
+
+std::string ReadTable(const TGameRun& game) {
+  std::ifstream file(game.GameFolder() + "/HISCORE.XML");
+  std::stringstream text;
+  text << file.rdbuf();
+  return text.str();
+}
+
+// The attackers chase a gun that stands still until the last life is lost; then the
+// menu, opaque black in the middle of the output, waits for a name.
+bool WaitForNameEntry(TCompositorSession& session, TShot& shot) {
+  return WaitForShot(session, shot, [](const TShot& s) { return s.Count(540, 300, 200, 100, 0x000000) > 10000; }, 90000);
+}
+
 class TWaylandGameTest : public testing::TestWithParam<TCompositorKind> {
  protected:
   void SetUp() override {
@@ -119,28 +140,16 @@ TEST_P(TWaylandGameTest, TheOverlayCoversTheOutputTheGunFollowsAndFiresAndEscape
 TEST_P(TWaylandGameTest, AGameLostToTheEndTakesATypedNameIntoTheHighScoreFile) {
   Game = std::make_unique<TGameRun>(*Session);
   Game->Input(Pointer(Width / 2, Height / 2));
-  // A table any score enters, so that the game needs no skill to reach it.
-  {
-    std::ofstream table(Game->GameFolder() + "/HISCORE.XML");
-    table << "<root>";
-    for (int rank = 1; rank <= 10; ++rank) table << "<RANK" << rank << "><NAME/><SCORE>-1</SCORE></RANK" << rank << ">";
-    table << "</root>";
-  }
+  WriteTableAnyScoreEnters(*Game);
   Game->Start();
   TShot shot;
   WaitForPlay(shot);
-  // The attackers chase a gun that stands still until the last life is lost.
-  ASSERT_TRUE(WaitForShot(*Session, shot, [](const TShot& s) { return s.Count(540, 300, 200, 100, 0x000000) > 10000; },
-                          90000))
-      << "the game did not end";
+  ASSERT_TRUE(WaitForNameEntry(*Session, shot)) << "the game did not end";
   Game->Input("keys w a y 1 Return");
   std::string table;
   for (int tries = 0; tries < 50 && table.find("WAY1") == std::string::npos; ++tries) {
     usleep(100000);
-    std::ifstream file(Game->GameFolder() + "/HISCORE.XML");
-    std::stringstream text;
-    text << file.rdbuf();
-    table = text.str();
+    table = ReadTable(*Game);
   }
   EXPECT_NE(table.find("<NAME>WAY1</NAME>"), std::string::npos) << table;
   Game->Input("keys Escape");
@@ -236,6 +245,25 @@ TEST_F(TWaylandOutputsTest, AScaleChangedDuringPlayIsFollowedAtOnce) {
   EXPECT_TRUE(WaitForShot(*Session, scaled, [](const TShot& s) { return s.Count(0, 0, s.Width, HudBand, HudRed) == 0; }));
   Game->Input("keys Escape");
   EXPECT_EQ(Game->Wait(5000), 0) << Game->Output();
+}
+
+TEST_F(TWaylandOutputsTest, ACompositorThatDiesDuringNameEntryLeavesTheRowWithTheNameTypedSoFar) {
+  Start({Width, Height, 1});
+  Game->Input(Pointer(Width / 2, Height / 2));
+  WriteTableAnyScoreEnters(*Game);
+  Game->Start();
+  TShot shot;
+  ASSERT_TRUE(WaitForShot(*Session, shot, [](const TShot& s) { return s.Count(0, 0, s.Width, HudBand, HudRed) > 100; }))
+      << Game->Output();
+  Game->Input(Pointer(Width / 2 + 1, Height / 2 + 1));
+  ASSERT_TRUE(WaitForNameEntry(*Session, shot)) << "the game did not end";
+  Game->Input("keys d i e");
+  // The letters reach the menu in its next pass; then the compositor crashes.
+  usleep(500000);
+  Session->Kill();
+  EXPECT_EQ(Game->Wait(10000), 1) << Game->Output();
+  EXPECT_NE(Game->Output().find("the Wayland compositor has gone"), std::string::npos) << Game->Output();
+  EXPECT_NE(ReadTable(*Game).find("<NAME>DIE</NAME>"), std::string::npos) << ReadTable(*Game);
 }
 
 INSTANTIATE_TEST_SUITE_P(Compositors, TWaylandGameTest, testing::Values(TCompositorKind::Sway, TCompositorKind::KWin),
