@@ -177,14 +177,19 @@ void TWaylandDisplay::WaitAndDispatch(int timeoutMs, int descriptor) {
     wl_display_cancel_read(Display);
   }
   wl_display_dispatch_pending(Display);
-  SeatInput->EventsRun();
+  EventsRun();
   wl_display_flush(Display);
   CheckConnection();
 }
 
+void TWaylandDisplay::EventsRun() {
+  SeatInput->EventsRun();
+  for (TWaylandWindow* window : Registered) window->EventsRun();
+}
+
 void TWaylandDisplay::Roundtrip() {
   wl_display_roundtrip(Display);
-  SeatInput->EventsRun();
+  EventsRun();
   CheckConnection();
 }
 

@@ -89,6 +89,8 @@ class TWaylandDisplay {
 
  private:
   explicit TWaylandDisplay(wl_display* display);
+  // Every event read has run: the parts that wait for that go on.
+  void EventsRun();
   // Dies with a clear line when the compositor goes (nothing can be shown any more),
   // after OnLost has kept what must not be lost.
   void CheckConnection();

@@ -128,6 +128,7 @@ void TWaylandWindow::DestroySurface() {
   Layer = nullptr;
   SurfaceHandle = nullptr;
   Configured = false;
+  CloseWaiting = false;
   Waiting = nullptr;
   // The compositor may keep the old buffers a while: fresh ones need no release to wait for.
   Buffers.Resize(Buffers.Width(), Buffers.Height());
@@ -164,8 +165,14 @@ void TWaylandWindow::Configure(zwlr_layer_surface_v1* layer, uint32_t serial, ui
 
 void TWaylandWindow::Closed() {
   // The compositor took the surface away (its output went): the next frame makes another,
-  // on the output the compositor chooses then.
-  DestroySurface();
+  // on the output the compositor chooses then. Not destroyed yet: events read with this
+  // one may name the surface still (the pointer leaving it), and libwayland 1.21 never
+  // frees a proxy destroyed while such an event waits.
+  CloseWaiting = true;
+}
+
+void TWaylandWindow::EventsRun() {
+  if (CloseWaiting) DestroySurface();
 }
 
 bool TWaylandWindow::FitBuffers() {

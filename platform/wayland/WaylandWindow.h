@@ -73,6 +73,8 @@ class TWaylandWindow : public TPlatformWindow {
   void KeyboardPulledBack();
   // A left click on the window.
   void Clicked();
+  // The events read together have all run.
+  void EventsRun();
 
  private:
   void CreateSurface();
@@ -97,6 +99,7 @@ class TWaylandWindow : public TPlatformWindow {
   wl_callback* FrameCallback = nullptr;
   wl_output* CurrentOutput = nullptr;
   bool Configured = false;
+  bool CloseWaiting = false;   // the compositor closed the surface; destroyed once events have run
   bool OnDemand = false;       // the surface takes the keyboard on demand
   bool KeyboardGivenUp = false;  // and asks for none until it is clicked
   bool Wanted = false;  // shown by the caller, whether or not the compositor still shows it

@@ -155,8 +155,8 @@ std::vector<std::string> TCompositorSession::CompositorCommand() {
     // KWin's virtual output is given in logical pixels.
     return {copy, "--virtual", "--width", std::to_string(Options.Width / Options.Scale), "--height",
             std::to_string(Options.Height / Options.Scale),
-            "--scale", std::to_string(Options.Scale), "--socket", "wayland-test", "--no-lockscreen",
-            "--no-global-shortcuts", "--no-kactivities"};
+            "--scale", std::to_string(Options.Scale), "--output-count", Options.SecondWidth > 0 ? "2" : "1",
+            "--socket", "wayland-test", "--no-lockscreen", "--no-global-shortcuts", "--no-kactivities"};
   }
   return {"mutter", "--wayland", "--headless", "--virtual-monitor", size, "--wayland-display", "wayland-test"};
 }

@@ -47,7 +47,8 @@ struct TCompositorOptions {
   int Width = 1280;
   int Height = 720;
   int Scale = 1;  // sway and KWin only
-  // A second output to the right of the first, when wider than 0 (sway only).
+  // A second output to the right of the first, when wider than 0 (on KWin of the
+  // first one's size whatever is asked).
   int SecondWidth = 0;
   int SecondHeight = 0;
 };

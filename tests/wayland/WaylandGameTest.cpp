@@ -4,6 +4,7 @@
 #include <pwd.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -189,10 +190,10 @@ TEST_P(TWaylandGameTest, AnOutputOfScaleTwoShowsThePictureInItsOwnPixels) {
 // The game on sway with outputs of other sizes and scales than the first it learns of.
 class TWaylandOutputsTest : public testing::Test {
  protected:
-  void Start(const TCompositorOptions& options) {
-    Session = std::make_unique<TCompositorSession>(TCompositorKind::Sway, options);
+  void Start(const TCompositorOptions& options, TCompositorKind kind = TCompositorKind::Sway) {
+    Session = std::make_unique<TCompositorSession>(kind, options);
     std::string why;
-    if (!Session->Start(why)) GTEST_SKIP() << "sway cannot start here: " << why;
+    if (!Session->Start(why)) GTEST_SKIP() << Name(kind) << " cannot start here: " << why;
     Game = std::make_unique<TGameRun>(*Session);
   }
 
@@ -243,6 +244,37 @@ TEST_F(TWaylandOutputsTest, AScaleChangedDuringPlayIsFollowedAtOnce) {
   EXPECT_TRUE(WaitForShot(*Session, scaled, sameRed, 1500)) << scaled.Keep("scale-changed");
   Game->Input("keys Escape");
   EXPECT_TRUE(WaitForShot(*Session, scaled, [](const TShot& s) { return s.Count(0, 0, s.Width, HudBand, HudRed) == 0; }));
+  Game->Input("keys Escape");
+  EXPECT_EQ(Game->Wait(5000), 0) << Game->Output();
+}
+
+TEST_F(TWaylandOutputsTest, AGameWhoseOutputIsUnpluggedShowsItsWholeDisplayOnTheOtherOutputAtOnce) {
+  // Two outputs side by side (headless sway 1.7 cannot remove one; KWin can turn one off);
+  // the game on the second.
+  Start({Width, Height, 1, Width, Height}, TCompositorKind::KWin);
+  Game->Input("pointer " + std::to_string(Width + Width / 2) + " " + std::to_string(Height / 2) + " " +
+              std::to_string(2 * Width) + " " + std::to_string(Height));
+  Game->Start();
+  TShot shot;
+  // KWin's picture is of the output with the pointer.
+  ASSERT_TRUE(WaitForShot(*Session, shot, [](const TShot& s) { return s.Count(0, 0, s.Width, HudBand, HudRed) > 100; }))
+      << "no frame of play; the game said:\n" << Game->Output() << shot.Keep("before-unplug");
+  Game->Input("kwin-output-off 1");
+  const auto unplugged = std::chrono::steady_clock::now();
+  // "HIGH SCORE" in red and QUIT in yellow: the head-up display is there, all of it.
+  const bool shown = WaitForShot(*Session, shot, [](const TShot& s) {
+    return s.Count(0, 0, s.Width, HudBand, HudRed) > 100 && s.Count(s.Width / 2, 0, s.Width / 2, HudBand, CoinYellow) > 50;
+  }, 8000);
+  const auto waited =
+      std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - unplugged).count();
+  EXPECT_TRUE(shown) << "no display on the output left: " << shot.Keep("after-unplug") << "\n" << Game->Output();
+  // A screenshot takes a few hundred milliseconds itself.
+  EXPECT_LT(waited, 1500) << shot.Keep("after-unplug");
+  RecordProperty("ShownAgainAfterMs", static_cast<int>(waited));
+  // The game on its new surface has the keyboard: Escape leads to the menu, and there quits.
+  Game->Input("keys Escape");
+  EXPECT_TRUE(WaitForShot(*Session, shot, [](const TShot& s) { return s.Count(0, 0, s.Width, HudBand, HudRed) == 0; }))
+      << shot.Keep("no-menu-after-unplug");
   Game->Input("keys Escape");
   EXPECT_EQ(Game->Wait(5000), 0) << Game->Output();
 }

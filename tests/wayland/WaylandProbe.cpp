@@ -11,6 +11,8 @@
 //                                                       loses ("keyboard out") the keyboard, and each
 //                                                       key pressed there ("key CODE", evdev codes)
 //   blastover-wayland-probe kwin-shot FILE              KWin's picture of its screen, as a PNG
+//   blastover-wayland-probe kwin-output-off N           turns KWin's output N (from 0, as KWin lists
+//                                                       them) off, as unplugging its monitor would
 //   blastover-wayland-probe session                     the commands above (not kwin-shot), one a line
 //                                                       from stdin, with "wait MS"; "ok" after each
 //   blastover-wayland-probe mutter-input COMMAND...      pointer and keys through mutter's remote desktop:
@@ -36,6 +38,8 @@
 #include <vector>
 
 #include "fake-input-client.h"
+#include "kde-output-device-v2-client.h"
+#include "kde-output-management-v2-client.h"
 #include "platform/PngCodec.h"
 #include "virtual-keyboard-unstable-v1-client.h"
 #include "wlr-virtual-pointer-unstable-v1-client.h"
@@ -52,6 +56,8 @@ struct TGlobals {
   zwp_virtual_keyboard_manager_v1* Keyboards = nullptr;
   org_kde_kwin_fake_input* FakeInput = nullptr;
   wl_keyboard* Keyboard = nullptr;
+  kde_output_management_v2* OutputManagement = nullptr;
+  std::vector<kde_output_device_v2*> OutputDevices;
 };
 
 void Say(const std::string& line) {
@@ -97,6 +103,10 @@ void Global(void* data, wl_registry* registry, uint32_t name, const char* interf
     globals.Pointers = static_cast<zwlr_virtual_pointer_manager_v1*>(bind(&zwlr_virtual_pointer_manager_v1_interface, 1));
   if (kind == "zwp_virtual_keyboard_manager_v1")
     globals.Keyboards = static_cast<zwp_virtual_keyboard_manager_v1*>(bind(&zwp_virtual_keyboard_manager_v1_interface, 1));
+  if (kind == "kde_output_management_v2")
+    globals.OutputManagement = static_cast<kde_output_management_v2*>(bind(&kde_output_management_v2_interface, 1));
+  if (kind == "kde_output_device_v2")
+    globals.OutputDevices.push_back(static_cast<kde_output_device_v2*>(bind(&kde_output_device_v2_interface, 1)));
   if (kind == "org_kde_kwin_fake_input")
     globals.FakeInput = static_cast<org_kde_kwin_fake_input*>(bind(&org_kde_kwin_fake_input_interface, 4));
 }
@@ -212,6 +222,7 @@ class TSession {
   }
 
   void Window(int width, int height, uint32_t colour, int seconds);
+  void KWinOutputOff(size_t index);
 
  private:
   zwp_virtual_keyboard_v1* VirtualKeyboard() {
@@ -277,6 +288,23 @@ void TSession::Window(int width, int height, uint32_t colour, int seconds) {
   }
   (void)toplevel;
   (void)pool;
+}
+
+void ConfigurationApplied(void* data, kde_output_configuration_v2*) { *static_cast<int*>(data) = 1; }
+void ConfigurationFailed(void* data, kde_output_configuration_v2*) { *static_cast<int*>(data) = 2; }
+const kde_output_configuration_v2_listener ConfigurationListener = {ConfigurationApplied, ConfigurationFailed};
+
+void TSession::KWinOutputOff(size_t index) {
+  if (Globals.OutputManagement == nullptr) Fail("the compositor offers no output management");
+  if (index >= Globals.OutputDevices.size()) Fail("no output " + std::to_string(index));
+  kde_output_configuration_v2* configuration = kde_output_management_v2_create_configuration(Globals.OutputManagement);
+  int outcome = 0;
+  kde_output_configuration_v2_add_listener(configuration, &ConfigurationListener, &outcome);
+  kde_output_configuration_v2_enable(configuration, Globals.OutputDevices[index], 0);
+  kde_output_configuration_v2_apply(configuration);
+  while (outcome == 0 && wl_display_dispatch(Display) >= 0) {
+  }
+  if (outcome != 1) Fail("KWin did not turn the output off");
 }
 
 GVariant* Call(GDBusConnection* bus, const char* name, const char* path, const char* interface, const char* method,
@@ -345,6 +373,8 @@ bool RunCommand(TSession& session, const std::vector<std::string>& words) {
     session.Layout(static_cast<uint32_t>(std::atoi(words[1].c_str())));
   } else if (command == "wait" && words.size() == 2) {
     std::this_thread::sleep_for(std::chrono::milliseconds(std::atoi(words[1].c_str())));
+  } else if (command == "kwin-output-off" && words.size() == 2) {
+    session.KWinOutputOff(static_cast<size_t>(std::atoi(words[1].c_str())));
   } else if (command == "window" && words.size() == 5) {
     session.Window(std::atoi(words[1].c_str()), std::atoi(words[2].c_str()),
                    static_cast<uint32_t>(std::strtoul(words[3].c_str(), nullptr, 16)), std::atoi(words[4].c_str()));
