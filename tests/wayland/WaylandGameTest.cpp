@@ -4,12 +4,15 @@
 #include <pwd.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
 #include "WaylandTestSupport.h"
+#include "menu/MenuForm.h"
 
 namespace {
 
@@ -275,6 +278,49 @@ TEST_F(TWaylandOutputsTest, AGameWhoseOutputIsUnpluggedShowsItsWholeDisplayOnThe
   Game->Input("keys Escape");
   EXPECT_TRUE(WaitForShot(*Session, shot, [](const TShot& s) { return s.Count(0, 0, s.Width, HudBand, HudRed) == 0; }))
       << shot.Keep("no-menu-after-unplug");
+  Game->Input("keys Escape");
+  EXPECT_EQ(Game->Wait(5000), 0) << Game->Output();
+}
+
+TEST_F(TWaylandOutputsTest, AtScaleTwoTheMenuIsTwiceItsSizeInTheMiddleEachOfItsPixelsASquareOfFour) {
+  constexpr int Wide = 2560, High = 1440;
+  constexpr uint32_t Background = 0x102030;
+  Start({Wide, High, 2});
+  Game->Input("pointer 640 360 1280 720");
+  Game->Start();
+  TShot shot;
+  ASSERT_TRUE(WaitForShot(*Session, shot, [](const TShot& s) { return s.Count(0, 0, s.Width, HudBand, HudRed) > 100; }))
+      << Game->Output();
+  Game->Input("keys Escape");
+  // The menu: everything that is not the desktop's colour (the pointer is over the menu).
+  struct TBox {
+    int Left = Wide, Top = High, Right = 0, Bottom = 0;
+  } box;
+  const auto menuShown = [&](const TShot& s) {
+    box = {};
+    if (s.Count(0, 0, s.Width, HudBand, HudRed) > 0) return false;
+    for (int y = 0; y < s.Height; ++y)
+      for (int x = 0; x < s.Width; ++x)
+        if (s.At(x, y) != Background)
+          box = {std::min(box.Left, x), std::min(box.Top, y), std::max(box.Right, x + 1), std::max(box.Bottom, y + 1)};
+    return box.Right - box.Left > 100;
+  };
+  ASSERT_TRUE(WaitForShot(*Session, shot, menuShown)) << shot.Keep("no-menu-at-scale-2");
+  EXPECT_EQ(box.Right - box.Left, 2 * MenuWidth) << shot.Keep("menu-at-scale-2");
+  EXPECT_EQ(box.Bottom - box.Top, 2 * MenuHeight);
+  // Centred by the compositor, in its logical pixels: two of the output's.
+  EXPECT_NEAR(box.Left, (Wide - 2 * MenuWidth) / 2, 2);
+  EXPECT_NEAR(box.Top, (High - 2 * MenuHeight) / 2, 2);
+  // Its letters keep their look: sent in the output's own pixels, not enlarged by the
+  // compositor. The pointer's square is passed over.
+  int unlike = 0;
+  for (int y = box.Top; y + 1 < box.Bottom; y += 2)
+    for (int x = box.Left; x + 1 < box.Right; x += 2) {
+      if (std::abs(x - Wide / 2) < 64 && std::abs(y - High / 2) < 64) continue;
+      const uint32_t pixel = shot.At(x, y);
+      unlike += shot.At(x + 1, y) != pixel || shot.At(x, y + 1) != pixel || shot.At(x + 1, y + 1) != pixel;
+    }
+  EXPECT_EQ(unlike, 0) << shot.Keep("menu-at-scale-2");
   Game->Input("keys Escape");
   EXPECT_EQ(Game->Wait(5000), 0) << Game->Output();
 }
