@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <pwd.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -325,19 +326,36 @@ TEST_F(TWaylandOutputsTest, AtScaleTwoTheMenuIsTwiceItsSizeInTheMiddleEachOfItsP
   EXPECT_EQ(Game->Wait(5000), 0) << Game->Output();
 }
 
-TEST_F(TWaylandOutputsTest, ACompositorThatDiesDuringNameEntryLeavesTheRowWithTheNameTypedSoFar) {
-  Start({Width, Height, 1});
-  Game->Input(Pointer(Width / 2, Height / 2));
-  WriteTableAnyScoreEnters(*Game);
-  Game->Start();
-  TShot shot;
-  ASSERT_TRUE(WaitForShot(*Session, shot, [](const TShot& s) { return s.Count(0, 0, s.Width, HudBand, HudRed) > 100; }))
-      << Game->Output();
-  Game->Input(Pointer(Width / 2 + 1, Height / 2 + 1));
-  ASSERT_TRUE(WaitForNameEntry(*Session, shot)) << "the game did not end";
-  Game->Input("keys d i e");
-  // The letters reach the menu in its next pass; then the compositor crashes.
-  usleep(500000);
+// The game on sway played to its end, and Keys typed into the menu's name entry.
+class TWaylandEndingTest : public TWaylandOutputsTest {
+ protected:
+  void PlayToNameEntryAndType(const std::string& keys) {
+    Start({Width, Height, 1});
+    Game->Input(Pointer(Width / 2, Height / 2));
+    WriteTableAnyScoreEnters(*Game);
+    Game->Start();
+    TShot shot;
+    ASSERT_TRUE(WaitForShot(*Session, shot, [](const TShot& s) { return s.Count(0, 0, s.Width, HudBand, HudRed) > 100; }))
+        << Game->Output();
+    Game->Input(Pointer(Width / 2 + 1, Height / 2 + 1));
+    ASSERT_TRUE(WaitForNameEntry(*Session, shot)) << "the game did not end";
+    Game->Input("keys " + keys);
+    // The letters reach the menu in its next pass.
+    usleep(500000);
+  }
+};
+
+TEST_F(TWaylandEndingTest, AStopSignalDuringNameEntryLeavesTheRowWithTheNameTypedSoFar) {
+  PlayToNameEntryAndType("h u p");
+  // The terminal the game was started from is closed.
+  Game->Signal(SIGHUP);
+  EXPECT_EQ(Game->Wait(10000), 128 + SIGHUP) << Game->Output();
+  EXPECT_NE(Game->Output().find("blastover: stopped by SIGHUP"), std::string::npos) << Game->Output();
+  EXPECT_NE(ReadTable(*Game).find("<NAME>HUP</NAME>"), std::string::npos) << ReadTable(*Game);
+}
+
+TEST_F(TWaylandEndingTest, ACompositorThatDiesDuringNameEntryLeavesTheRowWithTheNameTypedSoFar) {
+  PlayToNameEntryAndType("d i e");
   Session->Kill();
   EXPECT_EQ(Game->Wait(10000), 1) << Game->Output();
   EXPECT_NE(Game->Output().find("the Wayland compositor has gone"), std::string::npos) << Game->Output();
