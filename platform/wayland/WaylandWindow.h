@@ -99,8 +99,8 @@ class TWaylandWindow : public TPlatformWindow {
   wl_callback* FrameCallback = nullptr;
   wl_output* CurrentOutput = nullptr;
   bool Configured = false;
-  bool CloseWaiting = false;   // the compositor closed the surface; destroyed once events have run
-  bool OnDemand = false;       // the surface takes the keyboard on demand
+  bool CloseWaiting = false;     // closed by the compositor; destroyed once the events read have run
+  bool OnDemand = false;         // the surface takes the keyboard on demand
   bool KeyboardGivenUp = false;  // and asks for none until it is clicked
   bool Wanted = false;  // shown by the caller, whether or not the compositor still shows it
   uint32_t LastShown = 0;  // tick of the last surface made
