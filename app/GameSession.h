@@ -12,7 +12,9 @@ class TGameSession {
  public:
   // Installs Platform, which the caller keeps and chose, makes the game window and sets
   // it up twice: the first set-up makes the window cover the screen, so the second
-  // sizes the playfield from the screen.
+  // sizes the playfield from the screen. Should the platform end the program (its
+  // display gone, a stop signal), the high scores are saved first, a name being typed
+  // with them.
   explicit TGameSession(TPlatform& platform);
   // The window goes first, then the platform is removed.
   ~TGameSession();
@@ -24,5 +26,8 @@ class TGameSession {
  private:
   void TakeDown();
 
+  void SaveBeforeEnding();
+
+  TPlatform& Platform;
   std::unique_ptr<TWorldForm> Window;
 };

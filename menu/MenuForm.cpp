@@ -391,8 +391,7 @@ void TMenuForm::EditName(uint16_t key) {
   } else if (key == VK_BACK || key == VK_DELETE) {
     row.Name = PadRight(typed.substr(0, typed.empty() ? 0 : typed.size() - 1), NamePad, NameLength);
   } else if (key == VK_RETURN || key == VK_ESCAPE) {
-    row.Name = typed;
-    HiScoreList->EditIndex = -1;
+    FinishName();
     try {
       HiScoreList->SaveHiScores();
     } catch (const EXmlError& error) {
@@ -401,6 +400,24 @@ void TMenuForm::EditName(uint16_t key) {
                             "The new score stays in the table; it is saved with the next one, or as the game ends.",
                         MessageKindError);
     }
+  }
+}
+
+void TMenuForm::FinishName() {
+  THiScore& row = *HiScoreList->Items(HiScoreList->EditIndex);
+  row.Name = TextBefore(std::string(1, NamePad), row.Name);
+  HiScoreList->EditIndex = -1;
+}
+
+void TMenuForm::SaveBeforeEnding() {
+  // The score was earned: unlike a player's QUIT, the end that nobody chose keeps it.
+  if (HiScoreList->EditIndex != -1) FinishName();
+  else if (!HiScoreList->HasUnsavedRows()) return;
+  try {
+    HiScoreList->SaveHiScores();
+  } catch (const EXmlError& error) {
+    ShowMessageDialog(std::string(error.what()) + std::string(1, '\0') + "The scores not saved are lost as the game ends.",
+                      MessageKindError);
   }
 }
 

@@ -70,6 +70,10 @@ class TMenuForm {
   void Timer1Timer();
   // Draws one frame of the menu and puts it on the screen.
   void DrawFrame();
+  // The program is being ended from outside (its display gone, a stop signal): a name
+  // being typed is finished as typed so far, and every row not yet in the file is
+  // saved. Shows nothing itself; what the save has to say goes to the message dialog.
+  void SaveBeforeEnding();
 
   // 0 while the menu runs, 1 when PLAY was chosen, 2 for QUIT.
   uint8_t CloseMode = 0;
@@ -120,6 +124,8 @@ class TMenuForm {
   void NoteStarMove(const TSprite& star);
   void MouseDown(int x, int y);
   void EditName(uint16_t key);
+  // The name being typed is the row's name from now on, as typed so far.
+  void FinishName();
   // As the game ends: the rows a failed save left are tried once more.
   void SaveUnsavedRows();
 

@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/FileSystem.h"
@@ -244,8 +245,22 @@ class TPlatform {
   // The timers of the program; back ends fire the due ones in ProcessMessages.
   TTimerQueue& Timers() { return TimerQueue; }
 
+  // What the program does when it is ended from outside: the display's connection
+  // broke (its server or compositor died), a stop signal came, the session ends. The
+  // back ends run Handler once, on the thread that runs ProcessMessages, just before the
+  // program ends; the display may be gone by then, so it keeps what must not be lost
+  // (files) and shows nothing. Null for nothing to do.
+  void SetEndingHandler(std::function<void()> handler) { EndingHandler = std::move(handler); }
+
+ protected:
+  // Runs the ending handler unless it has run or is running already; whatever it
+  // throws is dropped, as the program ends anyway.
+  void RunEndingHandler();
+
  private:
   TTimerQueue TimerQueue;
+  std::function<void()> EndingHandler;
+  bool EndingHandled = false;
 };
 
 // The platform the program runs on. The entry point (or a test) installs it before

@@ -118,6 +118,9 @@ class THeadlessPlatform : public TPlatform {
   void ScheduleWindowClick(uint32_t tick, int x, int y, int beneath = 0);
   // The user's application takes the focus away from ours.
   void Deactivate() { Active = false; }
+  // What a desktop back end does as the program is ended from outside (its display gone,
+  // a stop signal), short of ending it: the ending handler runs.
+  void EndFromOutside() { RunEndingHandler(); }
   // Runs after every picture a window of that kind presents: a way to watch each frame
   // of the game that, unlike a timer, never changes when the clock stops.
   void SetPresentHook(std::function<void(TWindowKind kind)> hook) { PresentHook = std::move(hook); }

@@ -155,6 +155,7 @@ TWaylandOutput* TWaylandDisplay::FindOutput(const wl_output* handle) const {
 void TWaylandDisplay::CheckConnection() {
   if (!Lost()) return;
   std::fprintf(stderr, "blastover: the Wayland compositor has gone: %s\n", std::strerror(wl_display_get_error(Display)));
+  if (OnLost) OnLost();
   std::exit(1);
 }
 
@@ -176,12 +177,19 @@ void TWaylandDisplay::WaitAndDispatch(int timeoutMs, int descriptor) {
     wl_display_cancel_read(Display);
   }
   wl_display_dispatch_pending(Display);
+  EventsRun();
   wl_display_flush(Display);
   CheckConnection();
 }
 
+void TWaylandDisplay::EventsRun() {
+  SeatInput->EventsRun();
+  for (TWaylandWindow* window : Registered) window->EventsRun();
+}
+
 void TWaylandDisplay::Roundtrip() {
   wl_display_roundtrip(Display);
+  EventsRun();
   CheckConnection();
 }
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <set>
 #include <string>
@@ -66,6 +67,9 @@ class TWaylandDisplay {
   void Roundtrip();
   // True once the connection has broken; the program can only end then.
   bool Lost();
+  // Runs when the connection is found broken, just before the program ends; it must
+  // not use the connection.
+  std::function<void()> OnLost;
 
   // Says Message on stderr, once per distinct message over the connection's life.
   void Warn(const std::string& message);
@@ -85,7 +89,10 @@ class TWaylandDisplay {
 
  private:
   explicit TWaylandDisplay(wl_display* display);
-  // Dies with a clear line when the compositor goes: nothing can be shown any more.
+  // Every event read has run: the parts that wait for that go on.
+  void EventsRun();
+  // Dies with a clear line when the compositor goes (nothing can be shown any more),
+  // after OnLost has kept what must not be lost.
   void CheckConnection();
 
   wl_display* Display;

@@ -5,6 +5,7 @@
 #include <wayland-client.h>
 
 #include <cmath>
+#include <utility>
 
 #include "platform/wayland/WaylandCursor.h"
 #include "platform/wayland/WaylandDisplay.h"
@@ -142,18 +143,27 @@ void TWaylandInput::PointerButton(uint32_t button, bool pressed) {
   }
   HeldButtons |= bit;
   LatchedButtons |= bit;
-  const TWaylandWindow* window = Connection.FindWindow(PointerSurface);
+  TWaylandWindow* window = Connection.FindWindow(PointerSurface);
   if (bit != LeftBit || window == nullptr) return;
+  window->Clicked();
   const double scale = window->Scale();
   Queued.push_back({window, false, 0, static_cast<int>(std::floor(SurfaceX * scale)),
                     static_cast<int>(std::floor(SurfaceY * scale))});
 }
 
-void TWaylandInput::KeyboardEnter(wl_surface* surface) { KeyboardSurface = surface; }
+void TWaylandInput::KeyboardEnter(wl_surface* surface) {
+  KeyboardSurface = surface;
+  // Left and entered again in one go: another window was given the keyboard and the
+  // compositor took it back at once, as sway before 1.9 does for any layer surface that
+  // may take the keyboard, on demand or not.
+  if (surface != nullptr && surface == std::exchange(JustLeft, nullptr))
+    if (TWaylandWindow* window = Connection.FindWindow(surface)) window->KeyboardPulledBack();
+}
 
 void TWaylandInput::KeyboardLeave(wl_surface* surface) {
   if (surface != KeyboardSurface) return;
   KeyboardSurface = nullptr;
+  JustLeft = surface;
   EscapeDown = false;
   Keys->StopRepeat();
 }
@@ -174,6 +184,7 @@ void TWaylandInput::Key(uint32_t key, bool pressed) {
 }
 
 void TWaylandInput::SurfaceGone(wl_surface* surface) {
+  if (surface == JustLeft) JustLeft = nullptr;
   if (surface == PointerSurface) PointerLeave(surface);
   if (surface == KeyboardSurface) KeyboardLeave(surface);
   std::erase_if(Queued, [this, surface](const TWindowEvent& event) { return event.Window->Surface() == surface; });

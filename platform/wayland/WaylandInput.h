@@ -63,6 +63,9 @@ class TWaylandInput {
   void NoteOutput(wl_output* output) { LatestOutput = output; }
   // A surface is about to be destroyed: input on it is forgotten.
   void SurfaceGone(wl_surface* surface);
+  // The events read together have all been run: a keyboard that left a surface and came
+  // back to it among them was pulled back by the compositor, not moved by the player.
+  void EventsRun() { JustLeft = nullptr; }
 
   // Listener calls.
   void Capabilities(uint32_t capabilities);
@@ -83,6 +86,8 @@ class TWaylandInput {
   std::unique_ptr<TWaylandKeyboard> Keys;
   wl_surface* PointerSurface = nullptr;
   wl_surface* KeyboardSurface = nullptr;
+  // The surface the keyboard left among the events being run now.
+  wl_surface* JustLeft = nullptr;
   wl_output* LatestOutput = nullptr;
   bool PointerKnown = false;
   double SurfaceX = 0;  // logical pixels on PointerSurface

@@ -14,6 +14,7 @@
 #include "platform/wayland/WaylandDisplay.h"
 #include "platform/wayland/WaylandInput.h"
 #include "platform/wayland/WaylandWindow.h"
+#include "platform/x11/X11Guard.h"
 
 namespace {
 
@@ -52,14 +53,15 @@ void ShowWaylandMessageBox(const std::string& caption, const std::string& text) 
   box.SetBounds(0, 0, picture.Width, picture.Height);
   box.Show();
   int presentedWidth = 0, presentedHeight = 0;
-  while (!closed && box.IsVisible() && !connection->Lost()) {
+  // A stop signal closes the box: the thread that runs the program's messages ends it.
+  while (!closed && box.IsVisible() && !connection->Lost() && !TX11Guard::StopPending()) {
     // Once, and again only when the compositor gave the box another size or scale.
     if (box.PixelWidth() != presentedWidth || box.PixelHeight() != presentedHeight) {
       box.Present(picture.View());
       presentedWidth = box.PixelWidth();
       presentedHeight = box.PixelHeight();
     }
-    connection->WaitAndDispatch(IdleWaitMs);
+    connection->WaitAndDispatch(IdleWaitMs, TX11Guard::StopDescriptor());
     for (const TWaylandInput::TWindowEvent& event : connection->Input().TakeWindowEvents(WaylandTickCount())) {
       if (event.IsKey) box.OnKeyDown(event.Key);
       else box.OnMouseDown(event.X, event.Y);

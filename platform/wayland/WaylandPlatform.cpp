@@ -15,6 +15,7 @@
 #include "platform/wayland/WaylandMessageBox.h"
 #include "platform/wayland/WaylandWindow.h"
 #include "platform/x11/ProcessLauncher.h"
+#include "platform/x11/X11Guard.h"
 
 namespace {
 
@@ -46,13 +47,19 @@ std::unique_ptr<TPlatform> CreateWaylandPlatform(std::string& error) {
 TWaylandPlatform::TWaylandPlatform(std::shared_ptr<TWaylandDisplay> connection)
     : Display(std::move(connection)),
       Audio(std::make_unique<TSdlAudio>()),
-      Processes(std::make_unique<TProcessLauncher>()) {}
+      Processes(std::make_unique<TProcessLauncher>()),
+      // No display to give cursors back on after a crash: only the stop signals matter.
+      Guard(std::make_unique<TX11Guard>("", [this] { RunEndingHandler(); })) {
+  Display->OnLost = [this] { RunEndingHandler(); };
+}
 
-TWaylandPlatform::~TWaylandPlatform() = default;
+// The windows may keep the connection for a while after the platform has gone.
+TWaylandPlatform::~TWaylandPlatform() { Display->OnLost = nullptr; }
 
 uint32_t TWaylandPlatform::TickCount() { return WaylandTickCount(); }
 
 void TWaylandPlatform::ProcessMessages() {
+  TX11Guard::StopIfSignalled();
   Processes->Reap();
   Display->DispatchPending();
   DeliverWindowEvents();
@@ -82,7 +89,8 @@ void TWaylandPlatform::WaitForMessage(uint32_t timeoutMs) {
   uint32_t wait = timeoutMs;
   if (const std::optional<uint32_t> due = Timers().TimeToNextDue(now)) wait = std::min(wait, *due);
   if (const std::optional<uint32_t> repeat = Display->Input().TimeToNextRepeat(now)) wait = std::min(wait, *repeat);
-  Display->WaitAndDispatch(static_cast<int>(std::min<uint32_t>(wait, INT_MAX)));
+  // A stop signal wakes the wait too; the next ProcessMessages acts on it.
+  Display->WaitAndDispatch(static_cast<int>(std::min<uint32_t>(wait, INT_MAX)), TX11Guard::StopDescriptor());
 }
 
 TScreenSize TWaylandPlatform::ScreenSize() {

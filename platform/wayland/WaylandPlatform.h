@@ -10,6 +10,7 @@ class TInstanceLock;
 class TProcessLauncher;
 class TSdlAudio;
 class TWaylandDisplay;
+class TX11Guard;
 
 // The platform on the compositor named by WAYLAND_DISPLAY, or null with Error set
 // when none answers or it offers no layer shell.
@@ -20,7 +21,8 @@ std::unique_ptr<TPlatform> CreateWaylandPlatform(std::string& error);
 // the pointer cannot be moved nor clicks injected (SetPointerPos and InjectLeftClick
 // do nothing); the gun is the cursor of our own surfaces, so nothing of the desktop
 // is changed and nothing needs giving back. Sound is SDL2_mixer's and files are the
-// POSIX file system's, as on X11.
+// POSIX file system's, and stop signals are waited for as on X11 (TX11Guard), so that
+// the ending handler runs before the program ends.
 class TWaylandPlatform : public TPlatform {
  public:
   explicit TWaylandPlatform(std::shared_ptr<TWaylandDisplay> connection);
@@ -68,4 +70,5 @@ class TWaylandPlatform : public TPlatform {
   std::unique_ptr<TProcessLauncher> Processes;
   std::unique_ptr<TFileSystem> FileSystem = CreateSystemFileSystem();
   std::unique_ptr<TInstanceLock> SoleGame;
+  std::unique_ptr<TX11Guard> Guard;
 };

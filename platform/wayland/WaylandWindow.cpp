@@ -104,10 +104,11 @@ void TWaylandWindow::CreateSurface() {
   // The game needs Escape whatever the player clicks: the keyboard is its alone. The
   // menu, which may wait for hours, takes it on demand: when shown, or clicked after the
   // player typed elsewhere.
-  const bool onDemand = WindowKind == TWindowKind::Menu &&
-                        wl_proxy_get_version(reinterpret_cast<wl_proxy*>(Connection->LayerShell())) >=
-                            ZWLR_LAYER_SURFACE_V1_KEYBOARD_INTERACTIVITY_ON_DEMAND_SINCE_VERSION;
-  zwlr_layer_surface_v1_set_keyboard_interactivity(Layer, onDemand ? ZWLR_LAYER_SURFACE_V1_KEYBOARD_INTERACTIVITY_ON_DEMAND
+  OnDemand = WindowKind == TWindowKind::Menu &&
+             wl_proxy_get_version(reinterpret_cast<wl_proxy*>(Connection->LayerShell())) >=
+                 ZWLR_LAYER_SURFACE_V1_KEYBOARD_INTERACTIVITY_ON_DEMAND_SINCE_VERSION;
+  KeyboardGivenUp = false;
+  zwlr_layer_surface_v1_set_keyboard_interactivity(Layer, OnDemand ? ZWLR_LAYER_SURFACE_V1_KEYBOARD_INTERACTIVITY_ON_DEMAND
                                                                    : ZWLR_LAYER_SURFACE_V1_KEYBOARD_INTERACTIVITY_EXCLUSIVE);
   wl_surface_commit(SurfaceHandle);
 }
@@ -127,6 +128,7 @@ void TWaylandWindow::DestroySurface() {
   Layer = nullptr;
   SurfaceHandle = nullptr;
   Configured = false;
+  CloseWaiting = false;
   Waiting = nullptr;
   // The compositor may keep the old buffers a while: fresh ones need no release to wait for.
   Buffers.Resize(Buffers.Width(), Buffers.Height());
@@ -163,8 +165,14 @@ void TWaylandWindow::Configure(zwlr_layer_surface_v1* layer, uint32_t serial, ui
 
 void TWaylandWindow::Closed() {
   // The compositor took the surface away (its output went): the next frame makes another,
-  // on the output the compositor chooses then.
-  DestroySurface();
+  // on the output the compositor chooses then. Not destroyed yet: events read with this
+  // one may name the surface still (the pointer leaving it), and libwayland 1.21 never
+  // frees a proxy destroyed while such an event waits.
+  CloseWaiting = true;
+}
+
+void TWaylandWindow::EventsRun() {
+  if (CloseWaiting) DestroySurface();
 }
 
 bool TWaylandWindow::FitBuffers() {
@@ -235,6 +243,27 @@ void TWaylandWindow::ScaleChanged() {
 
 void TWaylandWindow::OutputRemoved(wl_output* output) {
   if (CurrentOutput == output) CurrentOutput = nullptr;
+}
+
+void TWaylandWindow::KeyboardPulledBack() {
+  // Such a compositor keeps the keyboard with every layer surface that may take it;
+  // one that asks for none lets it go to the window the player chose.
+  if (!OnDemand || KeyboardGivenUp) return;
+  KeyboardGivenUp = true;
+  AskForKeyboard(ZWLR_LAYER_SURFACE_V1_KEYBOARD_INTERACTIVITY_NONE);
+}
+
+void TWaylandWindow::Clicked() {
+  if (!KeyboardGivenUp) return;
+  KeyboardGivenUp = false;
+  AskForKeyboard(ZWLR_LAYER_SURFACE_V1_KEYBOARD_INTERACTIVITY_ON_DEMAND);
+}
+
+void TWaylandWindow::AskForKeyboard(uint32_t interactivity) {
+  if (Layer == nullptr) return;
+  zwlr_layer_surface_v1_set_keyboard_interactivity(Layer, interactivity);
+  wl_surface_commit(SurfaceHandle);
+  wl_display_flush(Connection->Handle());
 }
 
 void TWaylandWindow::Present(const TPixelView& picture, const TPixelView*) { Send(picture, nullptr); }

@@ -26,7 +26,9 @@ class TWaylandDisplay;
 //   what lies beneath by the compositor;
 // - the Menu is a centred opaque surface of the size asked for; it takes the keyboard
 //   when shown or clicked but, unlike the game, lets the player type into other
-//   windows meanwhile (where the compositor offers focus on demand).
+//   windows meanwhile (where the compositor offers focus on demand). A compositor that
+//   takes the keyboard back from the window the player chose gets a menu that asks for
+//   no keyboard until it is clicked again.
 // Window pixels are buffer pixels: on an output of scale 2 the window is twice as
 // many pixels wide as the compositor's logical size, so the picture stays sharp.
 // Frames go out when the compositor asks for the next one (frame callbacks); a frame
@@ -67,6 +69,12 @@ class TWaylandWindow : public TPlatformWindow {
   void PreferredScale(uint32_t scale120);
   void OutputRemoved(wl_output* output);
   void OutputChanged(wl_output* output);
+  // The compositor took the keyboard back from another window at once.
+  void KeyboardPulledBack();
+  // A left click on the window.
+  void Clicked();
+  // The events read together have all run.
+  void EventsRun();
 
  private:
   void CreateSurface();
@@ -79,6 +87,7 @@ class TWaylandWindow : public TPlatformWindow {
   void Commit();
   void ScaleChanged();
   void AddDamage(const std::vector<TPixelArea>* changed);
+  void AskForKeyboard(uint32_t interactivity);
 
   std::shared_ptr<TWaylandDisplay> Connection;
   TWindowKind WindowKind;
@@ -90,6 +99,9 @@ class TWaylandWindow : public TPlatformWindow {
   wl_callback* FrameCallback = nullptr;
   wl_output* CurrentOutput = nullptr;
   bool Configured = false;
+  bool CloseWaiting = false;     // closed by the compositor; destroyed once the events read have run
+  bool OnDemand = false;         // the surface takes the keyboard on demand
+  bool KeyboardGivenUp = false;  // and asks for none until it is clicked
   bool Wanted = false;  // shown by the caller, whether or not the compositor still shows it
   uint32_t LastShown = 0;  // tick of the last surface made
   int LogicalWidth = 0;   // as configured by the compositor

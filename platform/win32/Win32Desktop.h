@@ -2,6 +2,7 @@
 // and the one place developer messages go.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <set>
 #include <string>
@@ -43,6 +44,10 @@ class TWin32Desktop {
   // BLASTOVER_STDERR=1 (a program without a console has nowhere else to say it).
   // Each text is said once.
   void Warn(const std::string& text);
+
+  // The session ends (the user logs off, the system shuts down): the program is ended
+  // once the windows have answered. Run by the first window told.
+  std::function<void()> OnSessionEnding;
 
  private:
   HINSTANCE Module;

@@ -78,6 +78,7 @@ TWin32Platform::TWin32Platform(TWin32Parts parts)
   Cursors = std::make_unique<TWin32Cursors>(std::move(parts.Cursors), marker);
   Audio = std::make_unique<TWin32Audio>([this](const std::string& text) { Warn(text); });
   if (!Input->SeesQuickPresses()) Warn("no raw input: clicks shorter than the game's poll may be missed");
+  Desktop->OnSessionEnding = [this] { RunEndingHandler(); };
 }
 
 TWin32Platform::~TWin32Platform() {

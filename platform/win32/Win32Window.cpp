@@ -55,6 +55,10 @@ LRESULT TWin32Window::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
       return 1;  // the frame covers everything: erasing first would only flicker
     case WM_CLOSE:
       return 0;  // the game decides when its windows go, not Alt+F4
+    case WM_ENDSESSION:
+      // The system may end the program at any moment once this returns.
+      if (wParam != FALSE && Desktop.OnSessionEnding) Desktop.OnSessionEnding();
+      return 0;
     default:
       return DefWindowProcW(Window, message, wParam, lParam);
   }

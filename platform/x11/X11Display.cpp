@@ -21,6 +21,8 @@
 namespace {
 
 bool LostConnection = false;
+// The connections open now, so that a broken one's owner can be told.
+std::vector<TX11Display*> OpenDisplays;
 int TrappedError = 0;
 // Distinct (error, request) pairs already logged, so that a repeating fault does not flood stderr.
 std::set<std::pair<int, int>> LoggedErrors;
@@ -38,11 +40,14 @@ int TrapError(Display*, XErrorEvent* event) {
   return 0;
 }
 
-// Nothing more can be done without the server (not even giving back the cursors,
-// which the server keeps as they are): say so and end rather than hang.
-int ConnectionBroken(Display*) {
+// Nothing more can be shown without the server (not even giving back the cursors,
+// which the server keeps as they are): say so, keep what must not be lost, and end
+// rather than hang.
+int ConnectionBroken(Display* dpy) {
   LostConnection = true;
   std::fputs("blastover: the connection to the X display was lost\n", stderr);
+  for (TX11Display* display : OpenDisplays)
+    if (display->Dpy() == dpy && display->OnLost) display->OnLost();
   std::exit(1);
 }
 
@@ -68,9 +73,11 @@ TX11Display::TX11Display(Display* handle)
   CompositorAtom = XInternAtom(Handle, selection.c_str(), False);
   FindExtensions();
   ChoosePlayMonitor();
+  OpenDisplays.push_back(this);
 }
 
 TX11Display::~TX11Display() {
+  std::erase(OpenDisplays, this);
   if (!LostConnection) XCloseDisplay(Handle);
 }
 

@@ -3,6 +3,7 @@
 
 #include <X11/Xlib.h>
 
+#include <functional>
 #include <memory>
 #include <set>
 #include <string>
@@ -78,6 +79,9 @@ class TX11Display {
 
   // True once the connection has broken; nothing may be sent after that.
   static bool ConnectionLost();
+  // Runs when the connection breaks, just before the program ends; it must not use
+  // the connection.
+  std::function<void()> OnLost;
 
  private:
   TX11Display(Display* handle);

@@ -267,6 +267,8 @@ void TX11Guard::StopIfSignalled() {
   std::_Exit(128 + signal);
 }
 
+bool TX11Guard::StopPending() { return StopWaiting; }
+
 void TX11Guard::NoteCursorsReplaced(bool replaced) { CursorsReplaced = replaced; }
 
 void TX11Guard::UseRestoreProgram(const std::string& program) {

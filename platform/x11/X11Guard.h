@@ -22,6 +22,8 @@
 //   the program then dies as it would have. Their handler runs on a stack of its own,
 //   so a stack overflow of the thread that made the guard is handled too.
 // - SIGKILL and a lost connection leave the cursors replaced: the next start restores them.
+// The Wayland back end keeps a guard too, for its stop signals: it replaces no cursors,
+// so its crashes have nothing to give back.
 // Signals belong to the process, not to one guard: the first guard installs the
 // handlers and the last one to go puts the previous ones back; the newest guard's
 // stop action is the one that runs.
@@ -38,6 +40,9 @@ class TX11Guard {
   static int StopDescriptor();
   // Ends the program through the stop action if a stop signal has come; else returns.
   static void StopIfSignalled();
+  // True while a stop signal waits for StopIfSignalled: for a loop that may run on
+  // another thread, which leaves the stop to the program's own.
+  static bool StopPending();
   // Whether the desktop's cursors are replaced now, so that a crash gives them back.
   static void NoteCursorsReplaced(bool replaced);
 

@@ -115,9 +115,12 @@ TX11Platform::TX11Platform(std::shared_ptr<TX11Display> connection)
   if (Connection->Extensions().RandR)
     XRRSelectInput(dpy, Connection->Root(), RRScreenChangeNotifyMask | RRCrtcChangeNotifyMask | RROutputChangeNotifyMask);
   XFlush(dpy);
+  Connection->OnLost = [this] { RunEndingHandler(); };
 }
 
 TX11Platform::~TX11Platform() {
+  // The windows may keep the connection for a while after the platform has gone.
+  Connection->OnLost = nullptr;
   if (Messenger != None && !TX11Display::ConnectionLost()) {
     XDestroyWindow(Connection->Dpy(), Messenger);
     XFlush(Connection->Dpy());
@@ -203,6 +206,8 @@ void TX11Platform::StopAtOnce() {
   for (const Window window : Connection->ExtraOwnWindows()) XDestroyWindow(dpy, window);
   // Done by the server before we go, not merely sent.
   XSync(dpy, False);
+  // The desktop first, as it was: a save may wait for another copy's lock a while.
+  RunEndingHandler();
 }
 
 void TX11Platform::ProcessMessages() {

@@ -87,7 +87,8 @@ class TX11Platform : public TPlatform {
   // Asks the game that owns the selection to come to the front; false when none does.
   bool AskRunningGameForward();
   void FollowPointer();
-  // What a stop signal does before the program ends: the desktop as it was, our windows gone.
+  // What a stop signal does before the program ends: the desktop as it was, our windows
+  // gone, and the ending handler run.
   void StopAtOnce();
 
   std::shared_ptr<TX11Display> Connection;

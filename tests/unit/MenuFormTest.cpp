@@ -125,6 +125,40 @@ TEST_F(MenuFormTest, ANameThatCouldNotBeSavedIsSavedAsTheGameEnds) {
   EXPECT_FALSE(Menu().HiScoreList->HasUnsavedRows());
 }
 
+TEST_F(MenuFormTest, AnEndFromOutsideDuringTheEntryKeepsTheRowWithTheNameAsTypedSoFar) {
+  Type({'W', 'A', 'Y'});
+  // The display goes while the menu waits for the rest of the name.
+  testing::internal::CaptureStderr();
+  TTimer end(1000, [&] {
+    Platform->EndFromOutside();
+    Menu().QuitLabelClick();
+  });
+  EXPECT_TRUE(Menu().RunMenu(1500));
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+  EXPECT_NE(HiScoreFile().find("<RANK1><NAME>WAY</NAME><SCORE>1500</SCORE></RANK1>"), std::string::npos) << HiScoreFile();
+}
+
+TEST_F(MenuFormTest, AnEndFromOutsideThatCannotSaveSaysWhyOnStderrAndTriesOnce) {
+  const std::string path = Folder() + HiScoreFileName;
+  Platform->SimulatedDisk()->HoldLockElsewhere(path, true);
+  Type({'A', 'B'});
+  testing::internal::CaptureStderr();
+  std::string saved = "(not looked at)";
+  TTimer end(1000, [&] {
+    Platform->EndFromOutside();
+    // A second way out (a stop signal while the first one saves) saves nothing more.
+    Platform->SimulatedDisk()->HoldLockElsewhere(path, false);
+    Platform->EndFromOutside();
+    saved = HiScoreFile();
+    Menu().QuitLabelClick();
+  });
+  EXPECT_TRUE(Menu().RunMenu(1500));
+  const std::string said = testing::internal::GetCapturedStderr();
+  EXPECT_NE(said.find("is being saved by another program"), std::string::npos) << said;
+  EXPECT_NE(said.find("The scores not saved are lost as the game ends."), std::string::npos) << said;
+  EXPECT_EQ(saved, "");
+}
+
 TEST_F(MenuFormTest, NineLettersMakeAnEightLetterNameAndNoneAnEmptyOne) {
   Type({'A', 'B', 'C', 'D', 'E', 'F', 'G', 'H', 'I', VK_RETURN, VK_RETURN});
   Menu().RunMenu(2000);

@@ -120,6 +120,10 @@ void TUserProcess::Stop() {
   }
 }
 
+void TUserProcess::Signal(int signal) {
+  if (Process > 0) kill(-Process, signal);
+}
+
 void TUserProcess::Send(const std::string& line) {
   if (Input < 0) return;
   const std::string text = line + "\n";
@@ -151,8 +155,8 @@ std::vector<std::string> TCompositorSession::CompositorCommand() {
     // KWin's virtual output is given in logical pixels.
     return {copy, "--virtual", "--width", std::to_string(Options.Width / Options.Scale), "--height",
             std::to_string(Options.Height / Options.Scale),
-            "--scale", std::to_string(Options.Scale), "--socket", "wayland-test", "--no-lockscreen",
-            "--no-global-shortcuts", "--no-kactivities"};
+            "--scale", std::to_string(Options.Scale), "--output-count", Options.SecondWidth > 0 ? "2" : "1",
+            "--socket", "wayland-test", "--no-lockscreen", "--no-global-shortcuts", "--no-kactivities"};
   }
   return {"mutter", "--wayland", "--headless", "--virtual-monitor", size, "--wayland-display", "wayland-test"};
 }
@@ -220,6 +224,10 @@ void TCompositorSession::Stop() {
     std::filesystem::remove_all(Runtime, ignored);
   }
   Runtime.clear();
+}
+
+void TCompositorSession::Kill() {
+  if (Compositor) Compositor->Signal(SIGKILL);
 }
 
 std::map<std::string, std::string> TCompositorSession::ClientEnvironment() const {

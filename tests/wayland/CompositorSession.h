@@ -30,6 +30,8 @@ class TUserProcess {
   int Wait(int timeoutMs);
   // Ends the whole process group: SIGTERM, then SIGKILL after a grace.
   void Stop();
+  // Sends Signal to the whole process group.
+  void Signal(int signal);
   // Writes a line to the process's standard input (when made WithInput).
   void Send(const std::string& line);
 
@@ -45,7 +47,8 @@ struct TCompositorOptions {
   int Width = 1280;
   int Height = 720;
   int Scale = 1;  // sway and KWin only
-  // A second output to the right of the first, when wider than 0 (sway only).
+  // A second output to the right of the first, when wider than 0 (on KWin of the
+  // first one's size whatever is asked).
   int SecondWidth = 0;
   int SecondHeight = 0;
 };
@@ -62,6 +65,8 @@ class TCompositorSession {
   // Starts it and waits for its socket; false with Why set when it cannot start here.
   bool Start(std::string& why);
   void Stop();
+  // Kills the compositor at once, as a crash would end it; its clients stay.
+  void Kill();
 
   const std::string& RuntimeFolder() const { return Runtime; }
   // The environment a client of this compositor needs (runtime folder, display, bus).

@@ -6,6 +6,8 @@ blastover_wayland_protocols(blastover_probe_protocols
   "${BLASTOVER_WLR_PROTOCOLS_DIR}/wlr-virtual-pointer-unstable-v1.xml"
   "${BLASTOVER_WLR_PROTOCOLS_DIR}/virtual-keyboard-unstable-v1.xml"
   "/usr/share/plasma-wayland-protocols/fake-input.xml"
+  "/usr/share/plasma-wayland-protocols/kde-output-device-v2.xml"
+  "/usr/share/plasma-wayland-protocols/kde-output-management-v2.xml"
   "${WAYLAND_PROTOCOLS_DIR}/stable/xdg-shell/xdg-shell.xml")
 add_executable(blastover-wayland-probe "${CMAKE_CURRENT_LIST_DIR}/WaylandProbe.cpp"
                                        "${CMAKE_CURRENT_LIST_DIR}/MutterInput.cpp")

@@ -2,13 +2,18 @@
 #include <gtest/gtest.h>
 
 #include <pwd.h>
+#include <signal.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
 #include "WaylandTestSupport.h"
+#include "menu/MenuForm.h"
 
 namespace {
 
@@ -22,6 +27,27 @@ std::string Name(TCompositorKind kind) { return kind == TCompositorKind::Sway ? 
 std::string Pointer(int x, int y) {
   return "pointer " + std::to_string(x) + " " + std::to_string(y) + " " + std::to_string(Width) + " " +
          std::to_string(Height);
+}
+
+// A table any score enters, so that the game needs no skill to reach it.
+void WriteTableAnyScoreEnters(const TGameRun& game) {
+  std::ofstream table(game.GameFolder() + "/HISCORE.XML");
+  table << "<root>";
+  for (int rank = 1; rank <= 10; ++rank) table << "<RANK" << rank << "><NAME/><SCORE>-1</SCORE></RANK" << rank << ">";
+  table << "</root>";
+}
+
+std::string ReadTable(const TGameRun& game) {
+  std::ifstream file(game.GameFolder() + "/HISCORE.XML");
+  std::stringstream text;
+  text << file.rdbuf();
+  return text.str();
+}
+
+// The attackers chase a gun that stands still until the last life is lost; then the
+// menu, opaque black in the middle of the output, waits for a name.
+bool WaitForNameEntry(TCompositorSession& session, TShot& shot) {
+  return WaitForShot(session, shot, [](const TShot& s) { return s.Count(540, 300, 200, 100, 0x000000) > 10000; }, 90000);
 }
 
 class TWaylandGameTest : public testing::TestWithParam<TCompositorKind> {
@@ -119,28 +145,16 @@ TEST_P(TWaylandGameTest, TheOverlayCoversTheOutputTheGunFollowsAndFiresAndEscape
 TEST_P(TWaylandGameTest, AGameLostToTheEndTakesATypedNameIntoTheHighScoreFile) {
   Game = std::make_unique<TGameRun>(*Session);
   Game->Input(Pointer(Width / 2, Height / 2));
-  // A table any score enters, so that the game needs no skill to reach it.
-  {
-    std::ofstream table(Game->GameFolder() + "/HISCORE.XML");
-    table << "<root>";
-    for (int rank = 1; rank <= 10; ++rank) table << "<RANK" << rank << "><NAME/><SCORE>-1</SCORE></RANK" << rank << ">";
-    table << "</root>";
-  }
+  WriteTableAnyScoreEnters(*Game);
   Game->Start();
   TShot shot;
   WaitForPlay(shot);
-  // The attackers chase a gun that stands still until the last life is lost.
-  ASSERT_TRUE(WaitForShot(*Session, shot, [](const TShot& s) { return s.Count(540, 300, 200, 100, 0x000000) > 10000; },
-                          90000))
-      << "the game did not end";
+  ASSERT_TRUE(WaitForNameEntry(*Session, shot)) << "the game did not end";
   Game->Input("keys w a y 1 Return");
   std::string table;
   for (int tries = 0; tries < 50 && table.find("WAY1") == std::string::npos; ++tries) {
     usleep(100000);
-    std::ifstream file(Game->GameFolder() + "/HISCORE.XML");
-    std::stringstream text;
-    text << file.rdbuf();
-    table = text.str();
+    table = ReadTable(*Game);
   }
   EXPECT_NE(table.find("<NAME>WAY1</NAME>"), std::string::npos) << table;
   Game->Input("keys Escape");
@@ -180,10 +194,10 @@ TEST_P(TWaylandGameTest, AnOutputOfScaleTwoShowsThePictureInItsOwnPixels) {
 // The game on sway with outputs of other sizes and scales than the first it learns of.
 class TWaylandOutputsTest : public testing::Test {
  protected:
-  void Start(const TCompositorOptions& options) {
-    Session = std::make_unique<TCompositorSession>(TCompositorKind::Sway, options);
+  void Start(const TCompositorOptions& options, TCompositorKind kind = TCompositorKind::Sway) {
+    Session = std::make_unique<TCompositorSession>(kind, options);
     std::string why;
-    if (!Session->Start(why)) GTEST_SKIP() << "sway cannot start here: " << why;
+    if (!Session->Start(why)) GTEST_SKIP() << Name(kind) << " cannot start here: " << why;
     Game = std::make_unique<TGameRun>(*Session);
   }
 
@@ -236,6 +250,116 @@ TEST_F(TWaylandOutputsTest, AScaleChangedDuringPlayIsFollowedAtOnce) {
   EXPECT_TRUE(WaitForShot(*Session, scaled, [](const TShot& s) { return s.Count(0, 0, s.Width, HudBand, HudRed) == 0; }));
   Game->Input("keys Escape");
   EXPECT_EQ(Game->Wait(5000), 0) << Game->Output();
+}
+
+TEST_F(TWaylandOutputsTest, AGameWhoseOutputIsUnpluggedShowsItsWholeDisplayOnTheOtherOutputAtOnce) {
+  // Two outputs side by side (headless sway 1.7 cannot remove one; KWin can turn one off);
+  // the game on the second.
+  Start({Width, Height, 1, Width, Height}, TCompositorKind::KWin);
+  Game->Input("pointer " + std::to_string(Width + Width / 2) + " " + std::to_string(Height / 2) + " " +
+              std::to_string(2 * Width) + " " + std::to_string(Height));
+  Game->Start();
+  TShot shot;
+  // KWin's picture is of the output with the pointer.
+  ASSERT_TRUE(WaitForShot(*Session, shot, [](const TShot& s) { return s.Count(0, 0, s.Width, HudBand, HudRed) > 100; }))
+      << "no frame of play; the game said:\n" << Game->Output() << shot.Keep("before-unplug");
+  Game->Input("kwin-output-off 1");
+  const auto unplugged = std::chrono::steady_clock::now();
+  // "HIGH SCORE" in red and QUIT in yellow: the head-up display is there, all of it.
+  const bool shown = WaitForShot(*Session, shot, [](const TShot& s) {
+    return s.Count(0, 0, s.Width, HudBand, HudRed) > 100 && s.Count(s.Width / 2, 0, s.Width / 2, HudBand, CoinYellow) > 50;
+  }, 8000);
+  const auto waited =
+      std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - unplugged).count();
+  EXPECT_TRUE(shown) << "no display on the output left: " << shot.Keep("after-unplug") << "\n" << Game->Output();
+  // A screenshot takes a few hundred milliseconds itself.
+  EXPECT_LT(waited, 1500) << shot.Keep("after-unplug");
+  RecordProperty("ShownAgainAfterMs", static_cast<int>(waited));
+  // The game on its new surface has the keyboard: Escape leads to the menu, and there quits.
+  Game->Input("keys Escape");
+  EXPECT_TRUE(WaitForShot(*Session, shot, [](const TShot& s) { return s.Count(0, 0, s.Width, HudBand, HudRed) == 0; }))
+      << shot.Keep("no-menu-after-unplug");
+  Game->Input("keys Escape");
+  EXPECT_EQ(Game->Wait(5000), 0) << Game->Output();
+}
+
+TEST_F(TWaylandOutputsTest, AtScaleTwoTheMenuIsTwiceItsSizeInTheMiddleEachOfItsPixelsASquareOfFour) {
+  constexpr int Wide = 2560, High = 1440;
+  constexpr uint32_t Background = 0x102030;
+  Start({Wide, High, 2});
+  Game->Input("pointer 640 360 1280 720");
+  Game->Start();
+  TShot shot;
+  ASSERT_TRUE(WaitForShot(*Session, shot, [](const TShot& s) { return s.Count(0, 0, s.Width, HudBand, HudRed) > 100; }))
+      << Game->Output();
+  Game->Input("keys Escape");
+  // The menu: everything that is not the desktop's colour (the pointer is over the menu).
+  struct TBox {
+    int Left = Wide, Top = High, Right = 0, Bottom = 0;
+  } box;
+  const auto menuShown = [&](const TShot& s) {
+    box = {};
+    if (s.Count(0, 0, s.Width, HudBand, HudRed) > 0) return false;
+    for (int y = 0; y < s.Height; ++y)
+      for (int x = 0; x < s.Width; ++x)
+        if (s.At(x, y) != Background)
+          box = {std::min(box.Left, x), std::min(box.Top, y), std::max(box.Right, x + 1), std::max(box.Bottom, y + 1)};
+    return box.Right - box.Left > 100;
+  };
+  ASSERT_TRUE(WaitForShot(*Session, shot, menuShown)) << shot.Keep("no-menu-at-scale-2");
+  EXPECT_EQ(box.Right - box.Left, 2 * MenuWidth) << shot.Keep("menu-at-scale-2");
+  EXPECT_EQ(box.Bottom - box.Top, 2 * MenuHeight);
+  // Centred by the compositor, in its logical pixels: two of the output's.
+  EXPECT_NEAR(box.Left, (Wide - 2 * MenuWidth) / 2, 2);
+  EXPECT_NEAR(box.Top, (High - 2 * MenuHeight) / 2, 2);
+  // Its letters keep their look: sent in the output's own pixels, not enlarged by the
+  // compositor. The pointer's square is passed over.
+  int unlike = 0;
+  for (int y = box.Top; y + 1 < box.Bottom; y += 2)
+    for (int x = box.Left; x + 1 < box.Right; x += 2) {
+      if (std::abs(x - Wide / 2) < 64 && std::abs(y - High / 2) < 64) continue;
+      const uint32_t pixel = shot.At(x, y);
+      unlike += shot.At(x + 1, y) != pixel || shot.At(x, y + 1) != pixel || shot.At(x + 1, y + 1) != pixel;
+    }
+  EXPECT_EQ(unlike, 0) << shot.Keep("menu-at-scale-2");
+  Game->Input("keys Escape");
+  EXPECT_EQ(Game->Wait(5000), 0) << Game->Output();
+}
+
+// The game on sway played to its end, and Keys typed into the menu's name entry.
+class TWaylandEndingTest : public TWaylandOutputsTest {
+ protected:
+  void PlayToNameEntryAndType(const std::string& keys) {
+    Start({Width, Height, 1});
+    Game->Input(Pointer(Width / 2, Height / 2));
+    WriteTableAnyScoreEnters(*Game);
+    Game->Start();
+    TShot shot;
+    ASSERT_TRUE(WaitForShot(*Session, shot, [](const TShot& s) { return s.Count(0, 0, s.Width, HudBand, HudRed) > 100; }))
+        << Game->Output();
+    Game->Input(Pointer(Width / 2 + 1, Height / 2 + 1));
+    ASSERT_TRUE(WaitForNameEntry(*Session, shot)) << "the game did not end";
+    Game->Input("keys " + keys);
+    // The letters reach the menu in its next pass.
+    usleep(500000);
+  }
+};
+
+TEST_F(TWaylandEndingTest, AStopSignalDuringNameEntryLeavesTheRowWithTheNameTypedSoFar) {
+  PlayToNameEntryAndType("h u p");
+  // The terminal the game was started from is closed.
+  Game->Signal(SIGHUP);
+  EXPECT_EQ(Game->Wait(10000), 128 + SIGHUP) << Game->Output();
+  EXPECT_NE(Game->Output().find("blastover: stopped by SIGHUP"), std::string::npos) << Game->Output();
+  EXPECT_NE(ReadTable(*Game).find("<NAME>HUP</NAME>"), std::string::npos) << ReadTable(*Game);
+}
+
+TEST_F(TWaylandEndingTest, ACompositorThatDiesDuringNameEntryLeavesTheRowWithTheNameTypedSoFar) {
+  PlayToNameEntryAndType("d i e");
+  Session->Kill();
+  EXPECT_EQ(Game->Wait(10000), 1) << Game->Output();
+  EXPECT_NE(Game->Output().find("the Wayland compositor has gone"), std::string::npos) << Game->Output();
+  EXPECT_NE(ReadTable(*Game).find("<NAME>DIE</NAME>"), std::string::npos) << ReadTable(*Game);
 }
 
 INSTANTIATE_TEST_SUITE_P(Compositors, TWaylandGameTest, testing::Values(TCompositorKind::Sway, TCompositorKind::KWin),

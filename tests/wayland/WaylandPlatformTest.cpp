@@ -126,6 +126,67 @@ TEST_F(TWaylandPlatformTest, TheMenuTypesLettersAndDigitsUnderTheCompositorsFren
   InstallPlatform(nullptr);
 }
 
+TEST_F(TWaylandPlatformTest, TheWaitingMenuLetsAnotherWindowHaveTheKeyboardAndTakesItBackWhenClicked) {
+  // Another program's window fills the output; it says when it gains the keyboard and
+  // which keys reach it.
+  std::unique_ptr<TUserProcess> other =
+      Session->Run({ProbePath(), "window", std::to_string(Width), std::to_string(Height), "3060A0", "120"}, "window.log");
+  const auto windowSaid = [&](const std::string& line, size_t after) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    do {
+      if (Session->ReadFile("window.log").find(line, after) != std::string::npos) return true;
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    } while (std::chrono::steady_clock::now() < deadline);
+    return false;
+  };
+  ASSERT_TRUE(windowSaid("shown", 0));
+  std::string error;
+  std::unique_ptr<TPlatform> platform = CreateWaylandPlatform(error);
+  ASSERT_NE(platform, nullptr) << error;
+  InstallPlatform(platform.get());
+  std::unique_ptr<TPlatformWindow> menu = platform->CreateWindow(TWindowKind::Menu);
+  menu->SetBounds(0, 0, 300, 200);
+  std::string typed;
+  menu->OnKeyDown = [&](uint16_t key) { typed += static_cast<char>(key); };
+  menu->Show();
+  std::vector<uint32_t> grey(300 * 200, 0xFF404040u);
+  menu->Present({grey.data(), 300, 200, 300});
+  const auto settle = [&] {
+    for (int i = 0; i < 25; ++i) {
+      platform->WaitForMessage(20);
+      platform->ProcessMessages();
+    }
+  };
+  settle();
+  Input("keys m");
+  settle();
+  EXPECT_EQ(typed, "M") << "the menu takes the keyboard when it appears";
+
+  // A click on the other window gives it the keyboard while the menu waits.
+  size_t seen = Session->ReadFile("window.log").size();
+  Input("pointer 40 40 1280 720");
+  Input("click");
+  settle();
+  EXPECT_TRUE(windowSaid("keyboard in", seen)) << Session->ReadFile("window.log");
+  seen = Session->ReadFile("window.log").size();
+  typed.clear();
+  Input("keys q");
+  settle();
+  EXPECT_TRUE(windowSaid("key 16", seen)) << "the key went to " << (typed.empty() ? "nobody" : "the menu") << "; the window said:\n" << Session->ReadFile("window.log");
+  EXPECT_EQ(typed, "");
+
+  // A click on the menu takes the keyboard back.
+  Input("pointer 640 360 1280 720");
+  Input("click");
+  settle();
+  typed.clear();
+  Input("keys n");
+  settle();
+  EXPECT_EQ(typed, "N");
+  menu.reset();
+  InstallPlatform(nullptr);
+}
+
 TEST_F(TWaylandPlatformTest, OneGamePerCompositorHoweverItIsNamedUntilTheFirstHasGone) {
   setenv("XDG_RUNTIME_DIR", Session->RuntimeFolder().c_str(), 1);
   std::string error, message;

@@ -6,8 +6,13 @@
 //   blastover-wayland-probe keys NAME...                 taps keys by their XKB names (a, Escape, Return)
 //                                                       in the keyboard's first layout
 //   blastover-wayland-probe layout N                     makes the keyboard's layout N (from 0) the active one
-//   blastover-wayland-probe window WIDTH HEIGHT RRGGBB SECONDS   an ordinary window in one colour
+//   blastover-wayland-probe window WIDTH HEIGHT RRGGBB SECONDS   an ordinary window in one colour, which
+//                                                       says on stdout when it gains ("keyboard in") and
+//                                                       loses ("keyboard out") the keyboard, and each
+//                                                       key pressed there ("key CODE", evdev codes)
 //   blastover-wayland-probe kwin-shot FILE              KWin's picture of its screen, as a PNG
+//   blastover-wayland-probe kwin-output-off N           turns KWin's output N (from 0, as KWin lists
+//                                                       them) off, as unplugging its monitor would
 //   blastover-wayland-probe session                     the commands above (not kwin-shot), one a line
 //                                                       from stdin, with "wait MS"; "ok" after each
 //   blastover-wayland-probe mutter-input COMMAND...      pointer and keys through mutter's remote desktop:
@@ -33,6 +38,8 @@
 #include <vector>
 
 #include "fake-input-client.h"
+#include "kde-output-device-v2-client.h"
+#include "kde-output-management-v2-client.h"
 #include "platform/PngCodec.h"
 #include "virtual-keyboard-unstable-v1-client.h"
 #include "wlr-virtual-pointer-unstable-v1-client.h"
@@ -48,7 +55,36 @@ struct TGlobals {
   zwlr_virtual_pointer_manager_v1* Pointers = nullptr;
   zwp_virtual_keyboard_manager_v1* Keyboards = nullptr;
   org_kde_kwin_fake_input* FakeInput = nullptr;
+  wl_keyboard* Keyboard = nullptr;
+  kde_output_management_v2* OutputManagement = nullptr;
+  std::vector<kde_output_device_v2*> OutputDevices;
 };
+
+void Say(const std::string& line) {
+  std::printf("%s\n", line.c_str());
+  std::fflush(stdout);
+}
+
+void KeyboardKeymap(void*, wl_keyboard*, uint32_t, int32_t file, uint32_t) { close(file); }
+void KeyboardEnter(void*, wl_keyboard*, uint32_t, wl_surface*, wl_array*) { Say("keyboard in"); }
+void KeyboardLeave(void*, wl_keyboard*, uint32_t, wl_surface*) { Say("keyboard out"); }
+void KeyboardKey(void*, wl_keyboard*, uint32_t, uint32_t, uint32_t key, uint32_t state) {
+  if (state == WL_KEYBOARD_KEY_STATE_PRESSED) Say("key " + std::to_string(key));
+}
+void KeyboardModifiers(void*, wl_keyboard*, uint32_t, uint32_t, uint32_t, uint32_t, uint32_t) {}
+void KeyboardRepeat(void*, wl_keyboard*, int32_t, int32_t) {}
+const wl_keyboard_listener KeyboardListener = {KeyboardKeymap, KeyboardEnter, KeyboardLeave, KeyboardKey,
+                                               KeyboardModifiers, KeyboardRepeat};
+
+// The keyboard is asked for once the seat has one: a virtual keyboard may be plugged in later.
+void SeatCapabilities(void* data, wl_seat* seat, uint32_t capabilities) {
+  wl_keyboard*& keyboard = static_cast<TGlobals*>(data)->Keyboard;
+  if ((capabilities & WL_SEAT_CAPABILITY_KEYBOARD) == 0 || keyboard != nullptr) return;
+  keyboard = wl_seat_get_keyboard(seat);
+  wl_keyboard_add_listener(keyboard, &KeyboardListener, nullptr);
+}
+void SeatName(void*, wl_seat*, const char*) {}
+const wl_seat_listener SeatListener = {SeatCapabilities, SeatName};
 
 void Global(void* data, wl_registry* registry, uint32_t name, const char* interface, uint32_t version) {
   auto& globals = *static_cast<TGlobals*>(data);
@@ -56,7 +92,10 @@ void Global(void* data, wl_registry* registry, uint32_t name, const char* interf
   const auto bind = [&](const wl_interface* type, uint32_t wanted) {
     return wl_registry_bind(registry, name, type, std::min(version, wanted));
   };
-  if (kind == "wl_seat" && globals.Seat == nullptr) globals.Seat = static_cast<wl_seat*>(bind(&wl_seat_interface, 1));
+  if (kind == "wl_seat" && globals.Seat == nullptr) {
+    globals.Seat = static_cast<wl_seat*>(bind(&wl_seat_interface, 1));
+    wl_seat_add_listener(globals.Seat, &SeatListener, &globals);
+  }
   if (kind == "wl_compositor") globals.Compositor = static_cast<wl_compositor*>(bind(&wl_compositor_interface, 4));
   if (kind == "wl_shm") globals.Shm = static_cast<wl_shm*>(bind(&wl_shm_interface, 1));
   if (kind == "xdg_wm_base") globals.Shell = static_cast<xdg_wm_base*>(bind(&xdg_wm_base_interface, 1));
@@ -64,6 +103,10 @@ void Global(void* data, wl_registry* registry, uint32_t name, const char* interf
     globals.Pointers = static_cast<zwlr_virtual_pointer_manager_v1*>(bind(&zwlr_virtual_pointer_manager_v1_interface, 1));
   if (kind == "zwp_virtual_keyboard_manager_v1")
     globals.Keyboards = static_cast<zwp_virtual_keyboard_manager_v1*>(bind(&zwp_virtual_keyboard_manager_v1_interface, 1));
+  if (kind == "kde_output_management_v2")
+    globals.OutputManagement = static_cast<kde_output_management_v2*>(bind(&kde_output_management_v2_interface, 1));
+  if (kind == "kde_output_device_v2")
+    globals.OutputDevices.push_back(static_cast<kde_output_device_v2*>(bind(&kde_output_device_v2_interface, 1)));
   if (kind == "org_kde_kwin_fake_input")
     globals.FakeInput = static_cast<org_kde_kwin_fake_input*>(bind(&org_kde_kwin_fake_input_interface, 4));
 }
@@ -179,6 +222,7 @@ class TSession {
   }
 
   void Window(int width, int height, uint32_t colour, int seconds);
+  void KWinOutputOff(size_t index);
 
  private:
   zwp_virtual_keyboard_v1* VirtualKeyboard() {
@@ -216,6 +260,7 @@ void SurfaceConfigure(void* data, xdg_surface* surface, uint32_t serial) {
 }
 const xdg_surface_listener SurfaceListener = {SurfaceConfigure};
 
+
 void TSession::Window(int width, int height, uint32_t colour, int seconds) {
   if (Globals.Shell == nullptr || Globals.Compositor == nullptr || Globals.Shm == nullptr) Fail("no xdg shell");
   xdg_wm_base_add_listener(Globals.Shell, &ShellListener, nullptr);
@@ -235,8 +280,7 @@ void TSession::Window(int width, int height, uint32_t colour, int seconds) {
   wl_surface_attach(surface, buffer, 0, 0);
   wl_surface_damage(surface, 0, 0, width, height);
   wl_surface_commit(surface);
-  std::printf("shown\n");
-  std::fflush(stdout);
+  Say("shown");
   const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
   while (std::chrono::steady_clock::now() < end) {
     wl_display_roundtrip(Display);
@@ -244,6 +288,23 @@ void TSession::Window(int width, int height, uint32_t colour, int seconds) {
   }
   (void)toplevel;
   (void)pool;
+}
+
+void ConfigurationApplied(void* data, kde_output_configuration_v2*) { *static_cast<int*>(data) = 1; }
+void ConfigurationFailed(void* data, kde_output_configuration_v2*) { *static_cast<int*>(data) = 2; }
+const kde_output_configuration_v2_listener ConfigurationListener = {ConfigurationApplied, ConfigurationFailed};
+
+void TSession::KWinOutputOff(size_t index) {
+  if (Globals.OutputManagement == nullptr) Fail("the compositor offers no output management");
+  if (index >= Globals.OutputDevices.size()) Fail("no output " + std::to_string(index));
+  kde_output_configuration_v2* configuration = kde_output_management_v2_create_configuration(Globals.OutputManagement);
+  int outcome = 0;
+  kde_output_configuration_v2_add_listener(configuration, &ConfigurationListener, &outcome);
+  kde_output_configuration_v2_enable(configuration, Globals.OutputDevices[index], 0);
+  kde_output_configuration_v2_apply(configuration);
+  while (outcome == 0 && wl_display_dispatch(Display) >= 0) {
+  }
+  if (outcome != 1) Fail("KWin did not turn the output off");
 }
 
 GVariant* Call(GDBusConnection* bus, const char* name, const char* path, const char* interface, const char* method,
@@ -312,6 +373,8 @@ bool RunCommand(TSession& session, const std::vector<std::string>& words) {
     session.Layout(static_cast<uint32_t>(std::atoi(words[1].c_str())));
   } else if (command == "wait" && words.size() == 2) {
     std::this_thread::sleep_for(std::chrono::milliseconds(std::atoi(words[1].c_str())));
+  } else if (command == "kwin-output-off" && words.size() == 2) {
+    session.KWinOutputOff(static_cast<size_t>(std::atoi(words[1].c_str())));
   } else if (command == "window" && words.size() == 5) {
     session.Window(std::atoi(words[1].c_str()), std::atoi(words[2].c_str()),
                    static_cast<uint32_t>(std::strtoul(words[3].c_str(), nullptr, 16)), std::atoi(words[4].c_str()));

@@ -63,6 +63,8 @@ class TGameRun {
   void Input(const std::string& line) { Probe.Input(line); }
   // The program's exit code once it has ended (within TimeoutMs), else -1.
   int Wait(int timeoutMs) { return Program->Wait(timeoutMs); }
+  // Sends Signal to the program.
+  void Signal(int signal) { Program->Signal(signal); }
   std::string Output() const;
   std::string GameFolder() const { return Folder; }
 

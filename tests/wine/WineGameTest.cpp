@@ -112,6 +112,32 @@ bool GameWindowMapped(TX11TestClient& client) {
   return false;
 }
 
+// Waits for a game left alone in a corner to end and for its menu to wait for a name:
+// the game over writes the best score to SETTINGS.XML, then the menu moves the pointer
+// to its middle, where keys go.
+testing::AssertionResult WaitForNameEntry(TX11TestClient& client, const fs::path& data, const std::string& display) {
+  if (!WaitUntil([&] { return fs::exists(data / "SETTINGS.XML"); }, nullptr, GameMs))
+    return testing::AssertionFailure() << "the game did not end; the screen: " << KeepScreen(display);
+  const bool middle = WaitUntil([&] {
+    int x = 0, y = 0;
+    Window root, child;
+    int wx, wy;
+    unsigned mask;
+    XQueryPointer(client.Dpy(), client.Root(), &root, &child, &x, &y, &wx, &wy, &mask);
+    return x == TX11TestServer::ScreenWidth / 2 && y == TX11TestServer::ScreenHeight / 2;
+  }, nullptr, 20000);
+  if (!middle) return testing::AssertionFailure() << "no menu; the screen: " << KeepScreen(display);
+  // The menu has just been activated: keys typed at once may come before it takes them.
+  std::this_thread::sleep_for(std::chrono::seconds(3));
+  return testing::AssertionSuccess();
+}
+
+void TypeKey(TX11TestClient& client, KeySym key) {
+  client.Key(key, true);
+  client.Key(key, false);
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+}
+
 TEST(WineGame, AGameEndsInTheMenuWhereATypedNameIsSavedAsLinuxSavesIt) {
   const std::string missing = WineTestsMissing({"blastover.exe"});
   ASSERT_TRUE(missing.empty()) << missing;
@@ -140,25 +166,8 @@ TEST(WineGame, AGameEndsInTheMenuWhereATypedNameIsSavedAsLinuxSavesIt) {
     const std::string said = "blastover: a game is already running on this desktop: it was brought to the front";
     EXPECT_NE(second.ErrorOutput().find(said), std::string::npos) << second.ErrorOutput();
   }
-  // The game over writes the best score to SETTINGS.XML; then the menu shows.
-  ASSERT_TRUE(WaitUntil([&] { return fs::exists(data / "SETTINGS.XML"); }, nullptr, GameMs))
-      << game.ErrorOutput() << "the screen: " << KeepScreen(server.Name());
-  // The menu moves the pointer to its middle and types go there.
-  ASSERT_TRUE(WaitUntil([&] {
-    int x = 0, y = 0;
-    Window root, child;
-    int wx, wy;
-    unsigned mask;
-    XQueryPointer(client.Dpy(), client.Root(), &root, &child, &x, &y, &wx, &wy, &mask);
-    return x == TX11TestServer::ScreenWidth / 2 && y == TX11TestServer::ScreenHeight / 2;
-  }, nullptr, 20000)) << "the screen: " << KeepScreen(server.Name());
-  // The menu has just been activated: keys typed at once may come before it takes them.
-  std::this_thread::sleep_for(std::chrono::seconds(3));
-  const auto type = [&](KeySym key) {
-    client.Key(key, true);
-    client.Key(key, false);
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
-  };
+  ASSERT_TRUE(WaitForNameEntry(client, data, server.Name())) << game.ErrorOutput();
+  const auto type = [&](KeySym key) { TypeKey(client, key); };
   for (const KeySym key : {XK_w, XK_i, XK_n, XK_e, XK_Return}) type(key);
   // Enter ends the entry and saves the table; Escape then is the menu's QUIT.
   EXPECT_TRUE(WaitUntil([&] { return ReadFile(data / "HISCORE.XML").find("WINE") != std::string::npos; }, nullptr,
@@ -177,6 +186,31 @@ TEST(WineGame, AGameEndsInTheMenuWhereATypedNameIsSavedAsLinuxSavesIt) {
   EXPECT_NE(windowsTable.find("<NAME>WINE</NAME>"), std::string::npos) << windowsTable;
   EXPECT_EQ(std::distance(fs::directory_iterator(folder.Folder), {}), 1) << "the program's own folder was not written";
   XDestroyWindow(client.Dpy(), beneath);
+}
+
+TEST(WineGame, TheSessionEndingWhileTheMenuWaitsForANameKeepsTheRowWithTheLettersTyped) {
+  const std::string missing = WineTestsMissing({"blastover.exe"});
+  ASSERT_TRUE(missing.empty()) << missing;
+  TX11TestServer& server = TX11TestServer::Shared(false);
+  EndWineServer();
+  TX11TestClient client(server);
+  TReadOnlyProgramFolder folder;
+  ASSERT_TRUE(folder.Made) << "this test needs chattr on a file system that has the immutable attribute";
+  const fs::path data = WineDataFolder();
+  fs::create_directories(data);
+  for (const char* name : {"HISCORE.XML", "SETTINGS.XML", "HISCORE.XML.bad"}) fs::remove(data / name);
+  WriteFile(data / "HISCORE.XML", LowTable);
+  client.MovePointer(TX11TestServer::ScreenWidth - 100, TX11TestServer::ScreenHeight - 80);
+  TWineProgram game(folder.Program().string(), {}, server.Name(), {"BLASTOVER_STDERR=1"});
+  ASSERT_TRUE(WaitForNameEntry(client, data, server.Name())) << game.ErrorOutput();
+  for (const KeySym key : {XK_e, XK_n, XK_d}) TypeKey(client, key);
+  // The user logs off: every window is asked, then told that the session ends.
+  const std::string endSession = "DISPLAY=" + server.Name() + " " + BLASTOVER_WINE_RUN + " wineboot --end-session";
+  EXPECT_EQ(std::system(endSession.c_str()), 0);
+  EXPECT_TRUE(WaitUntil([&] { return ReadFile(data / "HISCORE.XML").find("<NAME>END</NAME>") != std::string::npos; },
+                        nullptr, 10000))
+      << ReadFile(data / "HISCORE.XML") << game.ErrorOutput();
+  EndWineServer();
 }
 
 TEST(WineGame, VersionNamesTheWindowsBackEnd) {

@@ -53,6 +53,33 @@ struct TShownWindow {
   int Left = 0, Top = 0, Width = 0, Height = 0;
 };
 
+// True while the program's menu is shown on the client's display.
+bool MenuShownOn(TX11TestClient& client) {
+  for (const Window window : client.OwnWindows()) {
+    XWindowAttributes attributes{};
+    if (XGetWindowAttributes(client.Dpy(), window, &attributes) && attributes.map_state == IsViewable &&
+        attributes.width == MenuWidth && attributes.height == MenuHeight)
+      return true;
+  }
+  return false;
+}
+
+// A copy of the program in Folder beside a table whose rows any finished game beats.
+fs::path ProgramBesideLowTable(const fs::path& folder) {
+  const fs::path program = folder / "blastover";
+  fs::copy_file(ProgramPath(), program, fs::copy_options::overwrite_existing);
+  std::ofstream table(folder / "HISCORE.XML");
+  table << "<root>";
+  for (int i = 1; i <= 10; ++i) table << "<RANK" << i << "><NAME>OLD</NAME><SCORE>-1</SCORE></RANK" << i << ">";
+  table << "</root>";
+  return program;
+}
+
+std::string ReadText(const fs::path& path) {
+  std::ifstream file(path);
+  return std::string((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+}
+
 class TProgramPressesTest : public testing::Test {
  protected:
   void SetUp() override {
@@ -223,14 +250,7 @@ TEST_F(TProgramPressesTest, AFifoAsTheTableIsAMessageAtTheStartAndAStopSignalSti
 TEST_F(TProgramPressesTest, TwoCopiesOnTwoDisplaysFinishingTheirNamesAtTheSameInstantKeepBothRowsOnce) {
   // One folder, one table, whose rows any finished game beats.
   const TScratchFolder folder("two-displays");
-  const fs::path program = folder.Path / "blastover";
-  fs::copy_file(ProgramPath(), program, fs::copy_options::overwrite_existing);
-  {
-    std::ofstream table(folder.Path / "HISCORE.XML");
-    table << "<root>";
-    for (int i = 1; i <= 10; ++i) table << "<RANK" << i << "><NAME>OLD</NAME><SCORE>-1</SCORE></RANK" << i << ">";
-    table << "</root>";
-  }
+  const fs::path program = ProgramBesideLowTable(folder.Path);
   TX11TestServer otherServer(false);
   TX11TestClient other(otherServer);
   // Left still in a corner, each gun is soon reached by the attackers: the games end.
@@ -238,16 +258,7 @@ TEST_F(TProgramPressesTest, TwoCopiesOnTwoDisplaysFinishingTheirNamesAtTheSameIn
   other.MovePointer(2, 2);
   TProgramRun first(Server->Name(), {program.string(), {}});
   TProgramRun second(otherServer.Name(), {program.string(), {}});
-  const auto menuShown = [](TX11TestClient& client) {
-    for (const Window window : client.OwnWindows()) {
-      XWindowAttributes attributes{};
-      if (XGetWindowAttributes(client.Dpy(), window, &attributes) && attributes.map_state == IsViewable &&
-          attributes.width == MenuWidth && attributes.height == MenuHeight)
-        return true;
-    }
-    return false;
-  };
-  ASSERT_TRUE(WaitUntil([&] { return menuShown(*Client) && menuShown(other); }, nullptr, 240000))
+  ASSERT_TRUE(WaitUntil([&] { return MenuShownOn(*Client) && MenuShownOn(other); }, nullptr, 240000))
       << first.ErrorOutput() << second.ErrorOutput();
   std::this_thread::sleep_for(std::chrono::milliseconds(500));  // each menu has taken the keyboard
   for (const auto& [client, letter] : {std::pair<TX11TestClient*, KeySym>{Client.get(), XK_a}, {&other, XK_b}}) {
@@ -261,8 +272,7 @@ TEST_F(TProgramPressesTest, TwoCopiesOnTwoDisplaysFinishingTheirNamesAtTheSameIn
   Client->Key(XK_Return, false);
   other.Key(XK_Return, false);
   const auto rows = [&] {
-    std::ifstream file(folder.Path / "HISCORE.XML");
-    const std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    const std::string text = ReadText(folder.Path / "HISCORE.XML");
     int a = 0, b = 0;
     for (size_t at = text.find("<NAME>A</NAME>"); at != std::string::npos; at = text.find("<NAME>A</NAME>", at + 1)) ++a;
     for (size_t at = text.find("<NAME>B</NAME>"); at != std::string::npos; at = text.find("<NAME>B</NAME>", at + 1)) ++b;
@@ -275,6 +285,47 @@ TEST_F(TProgramPressesTest, TwoCopiesOnTwoDisplaysFinishingTheirNamesAtTheSameIn
   EXPECT_EQ(second.ErrorOutput().find("cannot"), std::string::npos) << second.ErrorOutput();
   Stop(first);
   Stop(second);
+}
+
+TEST_F(TProgramPressesTest, ADisplayThatDiesOrAStopSignalDuringNameEntryLeavesTheRowWithTheNameTypedSoFar) {
+  // Two games at once: one on a display that dies, one stopped by a signal.
+  const TScratchFolder dyingFolder("dying-display"), stoppedFolder("stopped-game");
+  const fs::path dyingProgram = ProgramBesideLowTable(dyingFolder.Path);
+  const fs::path stoppedProgram = ProgramBesideLowTable(stoppedFolder.Path);
+  TX11TestServer dyingServer(false);
+  auto dyingClient = std::make_unique<TX11TestClient>(dyingServer);
+  // Left still in a corner, each gun is soon reached by the attackers: the games end.
+  Client->MovePointer(2, 2);
+  dyingClient->MovePointer(2, 2);
+  TProgramRun dying(dyingServer.Name(), {dyingProgram.string(), {}});
+  TProgramRun stopped(Server->Name(), {stoppedProgram.string(), {}});
+  ASSERT_TRUE(WaitUntil([&] { return MenuShownOn(*Client) && MenuShownOn(*dyingClient); }, nullptr, 240000))
+      << dying.ErrorOutput() << stopped.ErrorOutput();
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));  // each menu has taken the keyboard
+  for (const auto& [client, letters] : {std::pair<TX11TestClient*, std::vector<KeySym>>{dyingClient.get(), {XK_x, XK_y}},
+                                        {Client.get(), {XK_s, XK_t}}})
+    for (const KeySym letter : letters) {
+      client->Key(letter, true);
+      client->Key(letter, false);
+    }
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  // The test's own connection goes first: Xlib would end the test with the server.
+  dyingClient.reset();
+  dyingServer.Kill();
+  stopped.Signal(SIGTERM);
+
+  const std::optional<int> dyingEnd = dying.WaitForEnd(10000);
+  ASSERT_TRUE(dyingEnd.has_value()) << "the program outlived its display";
+  EXPECT_TRUE(WIFEXITED(*dyingEnd) && WEXITSTATUS(*dyingEnd) == 1) << *dyingEnd;
+  EXPECT_NE(dying.ErrorOutput().find("the connection to the X display was lost"), std::string::npos) << dying.ErrorOutput();
+  EXPECT_NE(ReadText(dyingFolder.Path / "HISCORE.XML").find("<NAME>XY</NAME>"), std::string::npos)
+      << ReadText(dyingFolder.Path / "HISCORE.XML");
+
+  const std::optional<int> stoppedEnd = stopped.WaitForEnd(10000);
+  ASSERT_TRUE(stoppedEnd.has_value()) << "SIGTERM did not end the program";
+  EXPECT_TRUE(WIFEXITED(*stoppedEnd) && WEXITSTATUS(*stoppedEnd) == 128 + SIGTERM) << *stoppedEnd;
+  EXPECT_NE(ReadText(stoppedFolder.Path / "HISCORE.XML").find("<NAME>ST</NAME>"), std::string::npos)
+      << ReadText(stoppedFolder.Path / "HISCORE.XML");
 }
 
 }  // namespace
