@@ -19,11 +19,13 @@ constexpr int InputBoxHalf = 64;
 // of the shape that uncovers at most this many is exposed exactly; the margin is for
 // the rectangles the windows beneath add where their own edges cut ours.
 constexpr size_t ExactExposureRects = 20;
-// Each change of the shape costs the server about as much as exposing this many pixels
-// for each rectangle of the whole shape (measured under Xvfb: 0.2 us a rectangle for
-// the server to clip the windows beneath again, 2 ns a pixel to paint an exposure
-// and have a text window draw it again).
-constexpr int64_t ExposureCostPerShapeRect = 100;
+// Each change of the shape costs the server about as much as exposing a few hundred
+// pixels for each rectangle of the whole shape: under Xvfb, 0.2 us a rectangle to clip
+// the windows beneath again, and 1 to 2 ns a pixel to paint an exposure and have a text
+// window draw it again. Areas whose rectangles are many share a request while the box
+// around them is at most this many pixels a rectangle of the shape (the cheapest of
+// 30 to 1,000 in a game over a full-screen text window).
+constexpr int64_t ExposureCostPerShapeRect = 300;
 
 }  // namespace
 
