@@ -254,12 +254,12 @@ TRegionRects TShapeRows::RectsWithin(int left, int top, int width, int height) c
 
 namespace {
 
-// What the changes of areas [First, Last) removed (else added), as one banded region.
-TRegionRects MergeChanges(const std::vector<TShapeChange>& changes, bool removed, size_t first, size_t last) {
+// What the changes of areas [First, Last) removed, as one banded region.
+TRegionRects MergeRemovals(const std::vector<TShapeChange>& changes, size_t first, size_t last) {
   // Row by row: each rectangle's runs, sorted, then those that overlap or touch made one.
   std::vector<std::tuple<int, int, int>> runs;
   for (size_t i = first; i < last && i < changes.size(); ++i)
-    for (const TRegionRect& r : removed ? changes[i].Removed : changes[i].Added)
+    for (const TRegionRect& r : changes[i].Removed)
       for (int y = r.Y; y < r.Y + r.Height; ++y) runs.emplace_back(y, r.X, r.X + r.Width);
   std::sort(runs.begin(), runs.end());
   TBandBuilder bands;
@@ -297,8 +297,7 @@ struct TBox {
 
 }  // namespace
 
-std::vector<TRegionRects> BatchShapeChanges(const std::vector<TShapeChange>& changes, bool removed, size_t exact,
-                                            int64_t spread) {
+std::vector<TRegionRects> BatchRemovals(const std::vector<TShapeChange>& changes, size_t exact, int64_t spread) {
   std::vector<TRegionRects> batches;
   // The areas [First, I) make the batch being gathered: their box, how many rectangles
   // they name, and, while those are few, the region they make together (whose own
@@ -307,18 +306,18 @@ std::vector<TRegionRects> BatchShapeChanges(const std::vector<TShapeChange>& cha
   TBox box;
   TRegionRects few;
   for (size_t i = 0; i < changes.size(); ++i) {
-    const TRegionRects& rects = removed ? changes[i].Removed : changes[i].Added;
+    const TRegionRects& rects = changes[i].Removed;
     if (rects.empty()) continue;
     TBox grown = box;
     grown.Take(rects);
     bool fits = grown.Area() <= spread;
     TRegionRects joined;
     if (named + rects.size() <= exact) {
-      joined = MergeChanges(changes, removed, first, i + 1);
+      joined = MergeRemovals(changes, first, i + 1);
       fits = fits || joined.size() <= exact;
     }
     if (!fits && named > 0) {
-      batches.push_back(few.empty() ? MergeChanges(changes, removed, first, i) : std::move(few));
+      batches.push_back(few.empty() ? MergeRemovals(changes, first, i) : std::move(few));
       first = i;
       named = 0;
       grown = TBox{};
@@ -329,6 +328,6 @@ std::vector<TRegionRects> BatchShapeChanges(const std::vector<TShapeChange>& cha
     named += rects.size();
     few = std::move(joined);
   }
-  if (named > 0) batches.push_back(few.empty() ? MergeChanges(changes, removed, first, changes.size()) : std::move(few));
+  if (named > 0) batches.push_back(few.empty() ? MergeRemovals(changes, first, changes.size()) : std::move(few));
   return batches;
 }

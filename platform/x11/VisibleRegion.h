@@ -36,8 +36,8 @@ struct TShapeChange {
   TRegionRects Added;
 };
 
-// The shape of a window's frames (the pixels covered at least half), kept row by row
-// from one frame to the next: after the first frame only the rows that a frame
+// The shape of a window's frames (which pixels belong to it, Update tells), kept row by
+// row from one frame to the next: after the first frame only the rows that a frame
 // changed are read again, and what changed is told area by area, so that a window
 // can change its shape piece by piece rather than be given it whole again.
 class TShapeRows {
@@ -87,12 +87,10 @@ class TShapeRows {
   mutable bool ShapeStale = false;
 };
 
-// Gathers a frame's shape changes into requests for the window system, whole areas
-// in the order named. A server told of more than a few rectangles exposed at once
-// exposes their bounding box instead, and the windows beneath then repaint all of
+// Gathers what a frame's shape changes removed into requests for the window system,
+// whole areas in the order named. A server that uncovers more than a few rectangles at
+// once exposes their bounding box instead, and the windows beneath then repaint all of
 // it; every request, though, costs the server work in proportion to the whole shape.
 // So a request holds areas while their rectangles number at most Exact, or while the
-// box around them is at most Spread pixels. Removed picks what left the shape, else
-// what joined it; each request is banded.
-std::vector<TRegionRects> BatchShapeChanges(const std::vector<TShapeChange>& changes, bool removed, size_t exact,
-                                            int64_t spread);
+// box around them is at most Spread pixels. Each request is banded.
+std::vector<TRegionRects> BatchRemovals(const std::vector<TShapeChange>& changes, size_t exact, int64_t spread);

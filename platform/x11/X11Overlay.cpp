@@ -167,8 +167,8 @@ void TX11OverlayWindow::UpdateBoundingShape(const TPixelView& picture, const std
     // beneath are told of the places the sprites left rather than of everything
     // between them; the last of those goes with the new shape itself.
     const std::vector<TRegionRects> removals =
-        BatchShapeChanges(BoundingShape.Changes(), true, ExactExposureRects,
-                          ExposureCostPerShapeRect * static_cast<int64_t>(BoundingShape.Rects().size()));
+        BatchRemovals(BoundingShape.Changes(), ExactExposureRects,
+                      ExposureCostPerShapeRect * static_cast<int64_t>(BoundingShape.Rects().size()));
     for (size_t i = 0; i + 1 < removals.size(); ++i)
       SetShape(ShapeBounding, removals[i], ShapeSubtract, YXBanded);
   }

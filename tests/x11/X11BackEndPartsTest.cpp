@@ -217,7 +217,7 @@ TEST(TVisibleRegion, ShapeChangesAreSentInRequestsThatExposeOnlyNearTheirAreas) 
     return removed;
   }();
   const int64_t spread = 100 * static_cast<int64_t>(shape.Rects().size());
-  const std::vector<TRegionRects> batches = BatchShapeChanges(shape.Changes(), true, 20, spread);
+  const std::vector<TRegionRects> batches = BatchRemovals(shape.Changes(), 20, spread);
   std::vector<uint8_t> sent(removedAll.size(), 0);
   for (const TRegionRects& batch : batches) {
     int left = 1000, right = 0, top = 250, bottom = 0;
