@@ -20,6 +20,8 @@
 namespace {
 
 constexpr int White = 0, Yellow = 1;
+// What a failed save at the game's end says of the rows it could not write.
+constexpr const char* LostAsTheGameEnds = "The scores not saved are lost as the game ends.";
 
 struct TRankLabel {
   const char* Label;
@@ -392,14 +394,9 @@ void TMenuForm::EditName(uint16_t key) {
     row.Name = PadRight(typed.substr(0, typed.empty() ? 0 : typed.size() - 1), NamePad, NameLength);
   } else if (key == VK_RETURN || key == VK_ESCAPE) {
     FinishName();
-    try {
-      HiScoreList->SaveHiScores();
-    } catch (const EXmlError& error) {
-      // The row and its name stay in the table; the entry counts as finished.
-      ShowMessageDialog(std::string(error.what()) + std::string(1, '\0') +
-                            "The new score stays in the table; it is saved with the next one, or as the game ends.",
-                        MessageKindError);
-    }
+    // On failure the row and its name stay in the table; the entry counts as finished.
+    SaveTable(&THiScoreList::SaveHiScores,
+              "The new score stays in the table; it is saved with the next one, or as the game ends.");
   }
 }
 
@@ -413,22 +410,18 @@ void TMenuForm::SaveBeforeEnding() {
   // The score was earned: unlike a player's QUIT, the end that nobody chose keeps it.
   if (HiScoreList->EditIndex != -1) FinishName();
   else if (!HiScoreList->HasUnsavedRows()) return;
-  try {
-    HiScoreList->SaveHiScores();
-  } catch (const EXmlError& error) {
-    ShowMessageDialog(std::string(error.what()) + std::string(1, '\0') + "The scores not saved are lost as the game ends.",
-                      MessageKindError);
-  }
+  SaveTable(&THiScoreList::SaveHiScores, LostAsTheGameEnds);
 }
 
 void TMenuForm::SaveUnsavedRows() {
-  if (!HiScoreList->HasUnsavedRows()) return;
+  if (HiScoreList->HasUnsavedRows()) SaveTable(&THiScoreList::SaveUnsavedRows, LostAsTheGameEnds);
+}
+
+void TMenuForm::SaveTable(void (THiScoreList::*save)(), const char* consequence) {
   try {
-    HiScoreList->SaveUnsavedRows();
+    (HiScoreList.get()->*save)();
   } catch (const EXmlError& error) {
-    ShowMessageDialog(std::string(error.what()) + std::string(1, '\0') +
-                          "The scores not saved are lost as the game ends.",
-                      MessageKindError);
+    ShowMessageDialog(std::string(error.what()) + std::string(1, '\0') + consequence, MessageKindError);
   }
 }
 

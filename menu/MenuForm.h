@@ -128,6 +128,9 @@ class TMenuForm {
   void FinishName();
   // As the game ends: the rows a failed save left are tried once more.
   void SaveUnsavedRows();
+  // Saves the table by Save; a failure is shown with Consequence, what becomes of the
+  // rows not saved.
+  void SaveTable(void (THiScoreList::*save)(), const char* consequence);
 
   const TSpriteFont& Font;
   TImage StarImage;

@@ -14,6 +14,15 @@ class WorldFormTest : public THeadlessTest {
     World = std::make_unique<TWorldForm>();
   }
 
+  // Plays a new game until Escape, Ms after now.
+  void PlayFor(uint32_t ms) {
+    const uint32_t start = Platform->TickCount();
+    Platform->SetEscapeScript([start, ms](uint32_t tick) { return tick - start >= ms; });
+    World->Quit = false;
+    World->ResetGame();
+    World->PlayGame();
+  }
+
   std::unique_ptr<TWorldForm> World;
 };
 
@@ -98,10 +107,7 @@ TEST_F(WorldFormTest, AScreenThatChangesSizeDuringPlayIsFollowedFromTheNextFrame
   constexpr uint32_t ShrinkAtMs = 500;
   // A smaller mode chosen during play, then a monitor plugged in after the game.
   TTimer shrink(ShrinkAtMs, [&] { Platform->SetScreenSize(800, 600); });
-  Platform->SetEscapeScript([start](uint32_t tick) { return tick - start >= 2 * ShrinkAtMs; });
-  World->Quit = false;
-  World->ResetGame();
-  World->PlayGame();
+  PlayFor(2 * ShrinkAtMs);
   uint32_t firstSmall = 0;
   for (const TCapturedFrame& frame : Platform->Frames(TWindowKind::Overlay)) {
     if (frame.Width == 1024) {
@@ -116,12 +122,8 @@ TEST_F(WorldFormTest, AScreenThatChangesSizeDuringPlayIsFollowedFromTheNextFrame
 
   shrink.SetEnabled(false);
   Platform->SetScreenSize(1280, 720);
-  const uint32_t next = Platform->TickCount();
   const int before = Platform->FrameCount(TWindowKind::Overlay);
-  Platform->SetEscapeScript([next](uint32_t tick) { return tick - next >= ShrinkAtMs; });
-  World->Quit = false;
-  World->ResetGame();
-  World->PlayGame();
+  PlayFor(ShrinkAtMs);
   EXPECT_EQ(World->Playfield().Width(), 512);
   EXPECT_EQ(World->Playfield().Height(), 288);
   EXPECT_EQ(World->ScreenPicture().Width(), 1280);
@@ -138,11 +140,7 @@ TEST_F(WorldFormTest, AGameOnAnotherMonitorThanSetUpFirstReadIsSizedForThatMonit
   World->InitWorld();
   Platform->SetScreenSize(1280, 720);
   World->InitWorld();
-  const uint32_t start = Platform->TickCount();
-  Platform->SetEscapeScript([start](uint32_t tick) { return tick - start >= 200; });
-  World->Quit = false;
-  World->ResetGame();
-  World->PlayGame();
+  PlayFor(200);
   EXPECT_EQ(World->Playfield().Width(), 512);
   EXPECT_EQ(World->Playfield().Height(), 288);
   EXPECT_EQ(World->ScreenPicture().Width(), 1280);

@@ -32,6 +32,9 @@ class TWaylandPlatformTest : public testing::Test {
   }
 
   void TearDown() override {
+    Menu.reset();
+    if (Platform != nullptr) InstallPlatform(nullptr);
+    Platform.reset();
     unsetenv("WAYLAND_DISPLAY");
     if (RuntimeBefore) setenv("XDG_RUNTIME_DIR", RuntimeBefore->c_str(), 1);
     else unsetenv("XDG_RUNTIME_DIR");
@@ -41,6 +44,32 @@ class TWaylandPlatformTest : public testing::Test {
 
   void Input(const std::string& line) { Probe->Input(line); }
 
+  // Makes the platform and shows a grey 300 x 200 menu on it, whose keys go to Typed.
+  void ShowTypingMenu() {
+    std::string error;
+    Platform = CreateWaylandPlatform(error);
+    ASSERT_NE(Platform, nullptr) << error;
+    InstallPlatform(Platform.get());
+    Menu = Platform->CreateWindow(TWindowKind::Menu);
+    Menu->SetBounds(0, 0, 300, 200);
+    Menu->OnKeyDown = [this](uint16_t key) { Typed += static_cast<char>(key); };
+    Menu->Show();
+    const std::vector<uint32_t> grey(300 * 200, 0xFF404040u);
+    Menu->Present({grey.data(), 300, 200, 300});
+    Settle();
+  }
+
+  // Lets the platform take what the compositor sends for half a second.
+  void Settle() {
+    for (int i = 0; i < 25; ++i) {
+      Platform->WaitForMessage(20);
+      Platform->ProcessMessages();
+    }
+  }
+
+  std::unique_ptr<TPlatform> Platform;
+  std::unique_ptr<TPlatformWindow> Menu;
+  std::string Typed;
   std::unique_ptr<TCompositorSession> Session;
   std::unique_ptr<TProbeSession> Probe;
   std::optional<std::string> RuntimeBefore;
@@ -87,24 +116,7 @@ TEST_F(TWaylandPlatformTest, EscapeTappedBeforeAPollIsSeenOnceAndTheGameWindowIs
 }
 
 TEST_F(TWaylandPlatformTest, TheMenuTypesLettersAndDigitsUnderTheCompositorsFrenchGermanAndRussianLayouts) {
-  std::string error;
-  std::unique_ptr<TPlatform> platform = CreateWaylandPlatform(error);
-  ASSERT_NE(platform, nullptr) << error;
-  InstallPlatform(platform.get());
-  std::unique_ptr<TPlatformWindow> menu = platform->CreateWindow(TWindowKind::Menu);
-  menu->SetBounds(0, 0, 300, 200);
-  std::string typed;
-  menu->OnKeyDown = [&](uint16_t key) { typed += static_cast<char>(key); };
-  menu->Show();
-  std::vector<uint32_t> grey(300 * 200, 0xFF404040u);
-  menu->Present({grey.data(), 300, 200, 300});
-  const auto settle = [&] {
-    for (int i = 0; i < 25; ++i) {
-      platform->WaitForMessage(20);
-      platform->ProcessMessages();
-    }
-  };
-  settle();
+  ASSERT_NO_FATAL_FAILURE(ShowTypingMenu());
   // Each layout is a keyboard of its own, as the compositor passes its keymap on; keys
   // are named by what they show in the first layout.
   const auto type = [&](const std::string& layouts, int active, const std::string& keys) {
@@ -112,18 +124,16 @@ TEST_F(TWaylandPlatformTest, TheMenuTypesLettersAndDigitsUnderTheCompositorsFren
     // A first key that types nothing makes the new keyboard the seat's, its keymap ours.
     Input("keys Shift_L");
     if (active != 0) Input("layout " + std::to_string(active));
-    settle();
-    typed.clear();
+    Settle();
+    Typed.clear();
     Input("keys " + keys);
-    settle();
-    return typed;
+    Settle();
+    return Typed;
   };
   EXPECT_EQ(type("fr", 0, "a z ampersand agrave"), "AZ10") << "the French digits are shifted";
   EXPECT_EQ(type("de", 0, "z y 1 0"), "ZY10");
   EXPECT_EQ(type("us,ru", 1, "q w 1"), "QW1") << "Russian active";
   EXPECT_EQ(type("ru,us", 0, "Cyrillic_shorti Cyrillic_tse 1"), "QW1") << "Russian first and active";
-  menu.reset();
-  InstallPlatform(nullptr);
 }
 
 TEST_F(TWaylandPlatformTest, TheWaitingMenuLetsAnotherWindowHaveTheKeyboardAndTakesItBackWhenClicked) {
@@ -140,51 +150,33 @@ TEST_F(TWaylandPlatformTest, TheWaitingMenuLetsAnotherWindowHaveTheKeyboardAndTa
     return false;
   };
   ASSERT_TRUE(windowSaid("shown", 0));
-  std::string error;
-  std::unique_ptr<TPlatform> platform = CreateWaylandPlatform(error);
-  ASSERT_NE(platform, nullptr) << error;
-  InstallPlatform(platform.get());
-  std::unique_ptr<TPlatformWindow> menu = platform->CreateWindow(TWindowKind::Menu);
-  menu->SetBounds(0, 0, 300, 200);
-  std::string typed;
-  menu->OnKeyDown = [&](uint16_t key) { typed += static_cast<char>(key); };
-  menu->Show();
-  std::vector<uint32_t> grey(300 * 200, 0xFF404040u);
-  menu->Present({grey.data(), 300, 200, 300});
-  const auto settle = [&] {
-    for (int i = 0; i < 25; ++i) {
-      platform->WaitForMessage(20);
-      platform->ProcessMessages();
-    }
-  };
-  settle();
+  ASSERT_NO_FATAL_FAILURE(ShowTypingMenu());
   Input("keys m");
-  settle();
-  EXPECT_EQ(typed, "M") << "the menu takes the keyboard when it appears";
+  Settle();
+  EXPECT_EQ(Typed, "M") << "the menu takes the keyboard when it appears";
 
   // A click on the other window gives it the keyboard while the menu waits.
   size_t seen = Session->ReadFile("window.log").size();
   Input("pointer 40 40 1280 720");
   Input("click");
-  settle();
+  Settle();
   EXPECT_TRUE(windowSaid("keyboard in", seen)) << Session->ReadFile("window.log");
   seen = Session->ReadFile("window.log").size();
-  typed.clear();
+  Typed.clear();
   Input("keys q");
-  settle();
-  EXPECT_TRUE(windowSaid("key 16", seen)) << "the key went to " << (typed.empty() ? "nobody" : "the menu") << "; the window said:\n" << Session->ReadFile("window.log");
-  EXPECT_EQ(typed, "");
+  Settle();
+  EXPECT_TRUE(windowSaid("key 16", seen)) << "the key went to " << (Typed.empty() ? "nobody" : "the menu")
+                                          << "; the window said:\n" << Session->ReadFile("window.log");
+  EXPECT_EQ(Typed, "");
 
   // A click on the menu takes the keyboard back.
   Input("pointer 640 360 1280 720");
   Input("click");
-  settle();
-  typed.clear();
+  Settle();
+  Typed.clear();
   Input("keys n");
-  settle();
-  EXPECT_EQ(typed, "N");
-  menu.reset();
-  InstallPlatform(nullptr);
+  Settle();
+  EXPECT_EQ(Typed, "N");
 }
 
 TEST_F(TWaylandPlatformTest, OneGamePerCompositorHoweverItIsNamedUntilTheFirstHasGone) {

@@ -51,6 +51,15 @@ fs::path WineDataFolder() {
   return root / "drive_c" / "users" / getpwuid(getuid())->pw_name / "AppData" / "Local" / "Blastover";
 }
 
+// The game's data folder under Wine, with no settings and the low table alone.
+fs::path DataFolderWithLowTable() {
+  const fs::path data = WineDataFolder();
+  fs::create_directories(data);
+  for (const char* name : {"HISCORE.XML", "SETTINGS.XML", "HISCORE.XML.bad"}) fs::remove(data / name);
+  WriteFile(data / "HISCORE.XML", LowTable);
+  return data;
+}
+
 // The score of the table's first row in a HISCORE.XML.
 int32_t FirstScore(const std::string& table) {
   const size_t at = table.find("<SCORE>");
@@ -150,10 +159,7 @@ TEST(WineGame, AGameEndsInTheMenuWhereATypedNameIsSavedAsLinuxSavesIt) {
   // where the table waits.
   TReadOnlyProgramFolder folder;
   ASSERT_TRUE(folder.Made) << "this test needs chattr on a file system that has the immutable attribute";
-  const fs::path data = WineDataFolder();
-  fs::create_directories(data);
-  for (const char* name : {"HISCORE.XML", "SETTINGS.XML", "HISCORE.XML.bad"}) fs::remove(data / name);
-  WriteFile(data / "HISCORE.XML", LowTable);
+  const fs::path data = DataFolderWithLowTable();
 
   // Near a corner, where attackers come soon, inside the playfield.
   client.MovePointer(TX11TestServer::ScreenWidth - 100, TX11TestServer::ScreenHeight - 80);
@@ -196,10 +202,7 @@ TEST(WineGame, TheSessionEndingWhileTheMenuWaitsForANameKeepsTheRowWithTheLetter
   TX11TestClient client(server);
   TReadOnlyProgramFolder folder;
   ASSERT_TRUE(folder.Made) << "this test needs chattr on a file system that has the immutable attribute";
-  const fs::path data = WineDataFolder();
-  fs::create_directories(data);
-  for (const char* name : {"HISCORE.XML", "SETTINGS.XML", "HISCORE.XML.bad"}) fs::remove(data / name);
-  WriteFile(data / "HISCORE.XML", LowTable);
+  const fs::path data = DataFolderWithLowTable();
   client.MovePointer(TX11TestServer::ScreenWidth - 100, TX11TestServer::ScreenHeight - 80);
   TWineProgram game(folder.Program().string(), {}, server.Name(), {"BLASTOVER_STDERR=1"});
   ASSERT_TRUE(WaitForNameEntry(client, data, server.Name())) << game.ErrorOutput();
